@@ -1,0 +1,163 @@
+// TCheckSumEngine: the one object that touches the file system during a run. It
+// creates and verifies checksum files; everything it finds or asks leaves it through
+// the event slots, which the front end binds before each run.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "items.h"
+
+namespace files {
+class TFileSystem;
+}
+
+enum THeaderMode : int32_t { hmNone = 0, hmStandard = 1, hmWinSFV = 2 };
+enum TOverwriteMode : int32_t { omAsk = 0, omOverwrite = 1, omKeep = 2 };
+enum TPlacementMode : int32_t {
+    plTreeAnyPlace = 0,
+    plTreeRoot = 1,
+    plFolderFixedName = 2,
+    plFolderNamedAfterFolder = 3,
+    plPerFile = 4
+};
+
+// Answer of the confirmation events: 1 yes, 2 no, anything else cancel.
+using TConfirmAnswer = int;
+constexpr TConfirmAnswer caCancel = 0;
+constexpr TConfirmAnswer caYes = 1;
+constexpr TConfirmAnswer caNo = 2;
+
+// The home page named in the header lines of written checksum files.
+extern const char* const kHomePageAddress;
+
+class TCheckSumEngine;
+using TFolderHandler = void (TCheckSumEngine::*)(const std::string& relativeFolder);
+
+class TCheckSumEngine {
+public:
+    TCheckSumEngine();
+    ~TCheckSumEngine();
+    TCheckSumEngine(const TCheckSumEngine&) = delete;
+    TCheckSumEngine& operator=(const TCheckSumEngine&) = delete;
+
+    // Settings, in declaration order.
+    std::string FolderPath; // ends with the path delimiter when not empty
+    std::string FileMask;
+    std::string ChecksumFileName;
+    bool IncludeSubfolders = false;
+    TOverwriteMode OverwriteMode = omAsk;
+    uint64_t BytesProcessed = 0;
+    int32_t FilesProcessed = 0;
+    bool Aborted = false;
+    TChecksumKind ChecksumKind = ckNone;
+    std::string KindName;
+    TPlacementMode Placement = plTreeAnyPlace;
+    THeaderMode HeaderMode = hmNone;
+
+    // The 22 event slots, in slot order. Required events are asserted bound when raised;
+    // OnProgress, OnProcessing and OnChecksumOk are optional.
+    std::function<void(uint64_t bytes)> OnProgress;
+    std::function<void(const std::string& path)> OnProcessing;
+    std::function<bool()> OnConfirmAbort;
+    std::function<TConfirmAnswer(const std::string& path)> OnConfirmOverwrite;
+    std::function<TConfirmAnswer(const std::string& path)> OnConfirmOverwriteForeign;
+    std::function<TConfirmAnswer(const std::string& path)> OnConfirmContinueForeign;
+    std::function<void(const std::string& path, uint32_t error)> OnFileOpenError;
+    std::function<void(const std::string& path)> OnChecksumFileSkipped;
+    std::function<void(const std::string& path, int32_t line)> OnInvalidLine;
+    std::function<void(const std::string& path)> OnFileMissing;
+    std::function<void(const std::string& path)> OnFileUpdated;
+    std::function<void(const std::string& path)> OnChecksumMismatch;
+    std::function<void(const std::string& path)> OnFileNotListed;
+    std::function<void(const std::string& folder)> OnOldChecksumFileDeleted;
+    std::function<void(const std::string& folder)> OnEmptyFolderSkipped;
+    std::function<void(const std::string& folder)> OnNoChecksumFile;
+    std::function<void(const std::string& path, uint32_t error, uint64_t bytesRead)>
+        OnFileReadError;
+    std::function<void(const std::string& folder, uint32_t error)> OnFileListError;
+    std::function<void(const std::string& folder, uint32_t error)> OnFolderListError;
+    std::function<void(const std::string& path, const std::string& message)> OnLoadError;
+    std::function<void(const std::string& path, const std::string& message)> OnSaveError;
+    std::function<void(const std::string& path, const std::string& kindName,
+                       const std::string& checksum)>
+        OnChecksumOk;
+
+    // Working lists; empty between entries.
+    std::vector<std::string> Lines;
+    TFileList Files;
+    TFileList ChecksumFiles;
+    std::string Extension;
+
+    // Setters.
+    void SetFolderPath(const std::string& path);
+    void SetFileMask(const std::string& mask);
+    void SetChecksumKind(TChecksumKind kind);
+    void SetAborted(bool aborted);
+    // Replaces the native file services (tests); nullptr restores them.
+    void SetFileSystem(files::TFileSystem* fs);
+    files::TFileSystem& FileSystem() { return *Fs; }
+
+    // Entry points; each resets both counters first.
+    void CountUpdateData();
+    void CountVerifyData();
+    void Update(THeaderMode headerMode);
+    void Verify();
+
+    // File digest.
+    bool CalcFileChecksum(TChecksumKind kind, const std::string& path, std::string& text);
+
+    // Checksum-file formats.
+    TLineClass ClassifyLine(const std::string& line) const;
+    void ParseChecksumLine(TLineClass lineClass, const std::string& line, std::string& checksum,
+                           std::string& name) const;
+    std::string FormatChecksumLine(const std::string& name, const std::string& checksum) const;
+    bool LoadChecksumFile(std::vector<std::string>& lines, const std::string& path);
+    bool IsChecksumFileOfKind(const std::vector<std::string>& lines, TChecksumKind kind) const;
+    bool MayWriteChecksumFile(const std::string& path);
+    void SaveChecksumFile(std::vector<std::string>& lines, const std::string& path,
+                          const std::string& folderText);
+    // The header line of HeaderMode for now, or "" when the mode writes none.
+    std::string HeaderLine();
+
+    // Folder walk and placement.
+    void WalkFolders(const std::string& relativeFolder, TFolderHandler handler);
+    void ListFolder(const std::string& relativeFolder, const std::string& pattern, bool withPath,
+                    bool excludeChecksumFiles, int32_t& count, uint64_t& totalSize,
+                    TFileList* target);
+    bool IsChecksumFileName(const std::string& bareName) const;
+    std::string FolderNameForChecksumFile(const std::string& folder) const;
+    // The checksum-file path of the tree modes 0 and 1.
+    std::string TreeChecksumFilePath() const;
+    // True when ChecksumFileName holds a folder part.
+    bool HasFolderPart(const std::string& name) const;
+
+    // Update run.
+    void UpdateTreeFolder(const std::string& relativeFolder);
+    void UpdateFolderFile(const std::string& relativeFolder);
+    void UpdatePerFile(const std::string& relativeFolder);
+    void CountFolderFiles(const std::string& relativeFolder);
+
+    // Verify run.
+    void VerifyFolder(const std::string& relativeFolder);
+    void CollectFolder(const std::string& relativeFolder);
+    bool VerifyChecksumFile(const std::string& relativeFolder, const std::string& path);
+    void ReportUnlisted(const std::string& relativeFolder);
+    void CountFolderChecksumFiles(const std::string& relativeFolder);
+    void CountChecksumFileData(const std::string& path, const std::string& relativeFolder);
+
+private:
+    files::TFileSystem* Fs;
+};
+
+// Stops the program on a programming error, naming the unit: "Assertion failure (engine): ...".
+[[noreturn]] void EngineAssertionFailure(const char* what);
+
+// The bound callback, asserting that a required event is bound.
+template <typename F> const F& Required(const F& slot, const char* name) {
+    if (!slot)
+        EngineAssertionFailure(name);
+    return slot;
+}

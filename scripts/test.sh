@@ -33,10 +33,12 @@ cmake --build build/win32 -j"$jobs"
 status=0
 run_ctest native build/native -j"$jobs" || status=1
 
+set +e
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
   '. scripts/wine-env.sh build/win64; cd build/win64 && ctest --output-on-failure; rc=$?; $WINESERVER -k; exit $rc' \
-  2>&1 | tee build/win64/wine-ctest.log || true
+  2>&1 | tee build/win64/wine-ctest.log
 wine_rc=${PIPESTATUS[0]}
+set -e
 [ "$wine_rc" -eq 0 ] || status=1
 summary+=("wine: $(grep -E 'tests passed, [0-9]+ tests failed out of' build/win64/wine-ctest.log | tail -n 1)")
 

@@ -1,0 +1,97 @@
+#include "engine/crc32.h"
+#include "tests/engine/digest_pattern.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Standard CRC-32: conditioned with 0xFFFFFFFF before and after, as callers do.
+uint32_t CrcInPieces(const std::vector<uint8_t>& input, const std::vector<size_t>& pieces) {
+    uint32_t crc = 0xFFFFFFFFu;
+    size_t done = 0;
+    for (size_t i = 0; done < input.size(); ++i) {
+        const size_t n = std::min(pieces[i % pieces.size()], input.size() - done);
+        crc = CRC32Update(crc, input.data() + done, n);
+        done += n;
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+uint32_t CrcWhole(const std::vector<uint8_t>& input) {
+    return CrcInPieces(input, {input.size() + 1});
+}
+
+std::vector<uint8_t> Bytes(const char* s) {
+    return {s, s + std::strlen(s)};
+}
+
+TEST(CRC32, MatchesPublishedValues) {
+    const struct {
+        const char* input;
+        uint32_t crc;
+    } cases[] = {
+        {"", 0x00000000u},
+        {"a", 0xE8B7BE43u},
+        {"abc", 0x352441C2u},
+        {"123456789", 0xCBF43926u},
+        {"message digest", 0x20159D7Fu},
+        {"The quick brown fox jumps over the lazy dog", 0x414FA339u},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CrcWhole(Bytes(c.input)), c.crc) << '"' << c.input << '"';
+        EXPECT_EQ(CrcInPieces(Bytes(c.input), {1}), c.crc) << '"' << c.input << '"';
+    }
+}
+
+TEST(CRC32, DigestsOneMillionLetterA) {
+    const std::vector<uint8_t> input(1000000, 'a');
+    EXPECT_EQ(CrcWhole(input), 0xDC25BFBCu);
+    EXPECT_EQ(CrcInPieces(input, OddPieceSizes()), 0xDC25BFBCu);
+}
+
+// Single bytes from a zero running value give the table entries themselves.
+TEST(CRC32, ReproducesTheByteTable) {
+    const struct {
+        uint8_t byte;
+        uint32_t entry;
+    } cases[] = {
+        {0, 0}, {1, 0x77073096u}, {2, 0xEE0E612Cu}, {128, 0xEDB88320u}, {255, 0x2D02EF8Du}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CRC32Update(0, &c.byte, 1), c.entry) << int(c.byte);
+}
+
+TEST(CRC32, LeavesConditioningToTheCaller) {
+    EXPECT_EQ(CRC32Update(0xFFFFFFFFu, "", 0), 0xFFFFFFFFu);
+    EXPECT_EQ(CRC32Update(0x12345678u, "", 0), 0x12345678u);
+    EXPECT_EQ(CRC32Update(0xFFFFFFFFu, "123456789", 9), 0xCBF43926u ^ 0xFFFFFFFFu);
+}
+
+TEST(CRC32, GivesTheSameValueHoweverTheInputIsCut) {
+    const struct {
+        size_t length;
+        uint32_t crc;
+    } cases[] = {
+        {0, 0x00000000u},     {1, 0x4C667A2Eu},      {55, 0x2792DC5Au},    {56, 0x25472A0Cu},
+        {57, 0x052A7A49u},    {63, 0x5A6B41E4u},     {64, 0x7989B995u},    {65, 0x12C10A99u},
+        {119, 0xA7E51EC3u},   {120, 0xF2CA8F20u},    {121, 0x1F272391u},   {127, 0xB5728DE3u},
+        {128, 0xB9DCCCF4u},   {129, 0x00B6B6BCu},    {65535, 0x8B38187Au}, {65536, 0xA638050Fu},
+        {65537, 0x211DA6C0u}, {200003, 0x77A423E1u},
+    };
+    const size_t splits[] = {1, 55, 56, 57, 63, 64, 65, 119, 120, 128, 65535, 65536};
+    for (const auto& c : cases) {
+        const std::vector<uint8_t> input = DigestPattern(c.length);
+        EXPECT_EQ(CrcWhole(input), c.crc) << c.length << " bytes whole";
+        EXPECT_EQ(CrcInPieces(input, OddPieceSizes()), c.crc) << c.length << " bytes";
+        for (size_t split : splits) {
+            if (split >= c.length)
+                continue;
+            EXPECT_EQ(CrcInPieces(input, {split, c.length}), c.crc)
+                << c.length << " bytes split at " << split;
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,113 @@
+// One Update or Verify run, from the settings to the totals line, without a window: the
+// name checks, the counting lines, the recursion question, START, the engine entry, STOP,
+// the statistics and the totals, and the binding of every engine event to its log line or
+// question. The console and the window each implement TRunFrontEnd; the window keeps its
+// own locking of controls, caption and button around Run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/engine.h"
+#include "shell/core_format.h"
+#include "shell/core_log.h"
+#include "shell/core_progress.h"
+
+enum class TQuestionButtons { YesNo, YesNoCancel };
+
+// What a run shows and asks. Every call comes on the thread that called Run.
+class TRunFrontEnd {
+public:
+    virtual ~TRunFrontEnd() = default;
+    // Appends a line to the log (the window also drains its message queue here).
+    virtual void AddLogLine(const TLogLine& line) = 0;
+    // A question with caption "Confirmation" and a question icon; lines of the text are
+    // separated by "\r". Returns caYes, caNo or caCancel (YesNo questions never cancel).
+    // defaultNo makes No the default button, else Yes is.
+    virtual TConfirmAnswer Ask(const std::string& text, TQuestionButtons buttons,
+                               bool defaultNo) = 0;
+    // A refusal with caption "Error", an error icon and an OK button.
+    virtual void ShowRefusal(const std::string& text) = 0;
+    // The progress range 0..maximum, set before the engine is started.
+    virtual void ShowProgressRange(int64_t maximum) = 0;
+    // The position changed: the new position and the caption text (ProgressCaption).
+    virtual void ShowProgress(int32_t position, const std::string& caption) = 0;
+    // The engine entry returned: position back to 0.
+    virtual void EndProgress() = 0;
+    // The engine started on a file or entered a folder.
+    virtual void ShowStatus(const std::string& path) = 0;
+    // A millisecond counter that may wrap around at 2^32 (GetTickCount).
+    virtual uint32_t TickCount() = 0;
+    // The local date and time as the START and STOP lines show it: "Sun, 6 Dec 2026 5:33.35".
+    virtual std::string DateTimeText() = 0;
+};
+
+enum class TRunCommand { Update, Verify };
+
+// The values of a run, as the window's controls or the console's options hold them.
+struct TRunSettings {
+    std::string Folder;
+    std::string FileMask = "*.*";
+    std::string ChecksumFileName = "md5sum.lst";
+    bool IncludeSubfolders = true;
+    TOverwriteMode OverwriteMode = omAsk;
+    int Format = 0; // 0 md5sum lists, 1 SFV lists
+    TPlacementMode Placement = plTreeAnyPlace;
+    int HeaderMode = 0; // 0 none, 1 standard, 2 WIN-SFV compatible, 3 none
+    bool DetailedLog = false;
+};
+
+// The built-in checksum-file name of a format (0 md5sum, 1 SFV) and placement: "md5sum.lst",
+// "*.md5", "checksum.lst", "*.sfv".
+const char* DefaultChecksumName(int format, int placement);
+
+// Update names: false when the name cannot name a checksum file for the placement: a
+// wildcard left after an opening "*.", an empty name, or in the modes 3 and 4 an extension
+// that comes out empty ("*.", ".").
+bool IsValidUpdateName(const std::string& name, TPlacementMode placement);
+
+enum class TRunOutcome {
+    Completed, // the engine entry ran to its end
+    Aborted,   // the user aborted the run (it still wrote STOP and the statistics)
+    Refused,   // a check or a question ended it before the engine entry: no auto-exit
+    Failed     // an unexpected failure ended it; an ERROR line says which
+};
+
+class TRunController {
+public:
+    TRunController(TCheckSumEngine& engine, TRunFrontEnd& frontEnd, TNumberFormat format);
+    TRunController(const TRunController&) = delete;
+    TRunController& operator=(const TRunController&) = delete;
+
+    // Performs one run. Never throws.
+    TRunOutcome Run(TRunCommand command, const TRunSettings& settings);
+
+    // Asks the engine to stop at its next checkpoint; may be called from inside the front
+    // end's calls during a run. Unless confirmed, the user is asked first
+    // ("You are really want abort?").
+    void RequestAbort(bool confirmed = false);
+
+    bool Running() const { return IsRunning; }
+    // Hints, warnings, failures and errors logged since the last run's start line.
+    const TLogTotals& Totals() const { return RunTotals; }
+
+private:
+    void BindEvents(bool detailedLog);
+    void Log(const TLogLine& line);
+    TConfirmAnswer AskEngineQuestion(const char* templ, const std::string& path);
+    bool ChecksNamePasses(const TRunSettings& settings);
+    void OnProgress(uint64_t doneBytes);
+    void LogStatistics(uint32_t elapsedMs);
+    TRunOutcome Perform(TRunCommand command, const TRunSettings& settings);
+
+    TCheckSumEngine& Engine;
+    TRunFrontEnd& FrontEnd;
+    TNumberFormat Format;
+    bool IsRunning = false;
+    bool AbortConfirmed = false;
+    bool CountingTotals = false;
+    TLogTotals RunTotals;
+    TProgressRange Range;
+    int32_t LastPosition = -1;
+    uint32_t StartTick = 0;
+};

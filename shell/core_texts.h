@@ -1,0 +1,164 @@
+// Every user-visible text of the program, in one table. Texts in quotes are the program's
+// own words and are kept exactly as they are, odd spelling included: scripts and users
+// compare them. Placeholders are filled by FormatText (core_format.h): %s, %d, %.Nn (number
+// with the locale's separators), %.Nf and the numbered %N:s.
+//
+// Organised by section; each front end appends its own texts in its own section.
+#pragma once
+
+namespace texts {
+
+// ---------------------------------------------------------------------------------------
+// Message-box captions
+// ---------------------------------------------------------------------------------------
+inline constexpr char kCaptionConfirmation[] = "Confirmation";
+inline constexpr char kCaptionError[] = "Error";
+
+// ---------------------------------------------------------------------------------------
+// Processing log: the prefixes of the log kinds
+// ---------------------------------------------------------------------------------------
+inline constexpr char kPrefixInfo[] = "INFO: ";
+inline constexpr char kPrefixHint[] = "HINT: ";
+inline constexpr char kPrefixWarn[] = "WARN: ";
+inline constexpr char kPrefixFail[] = "FAIL: ";
+inline constexpr char kPrefixError[] = "ERROR: ";
+inline constexpr char kPrefixStart[] = "START: ";
+inline constexpr char kPrefixStop[] = "STOP: ";
+inline constexpr char kPrefixStat[] = "STAT: ";
+
+// ---------------------------------------------------------------------------------------
+// Processing log: the lines of the engine's findings
+// ---------------------------------------------------------------------------------------
+inline constexpr char kLogFileOpenError[] = "Cannot open file \"%s\", Error %d: \"%s\"";
+inline constexpr char kLogChecksumFileSkipped[] = "The file \"%s\" already exist. Skipped...";
+inline constexpr char kLogInvalidLine[] =
+    "The file \"%s\" has invalid format (line %d). Skipped...";
+inline constexpr char kLogFileMissing[] = "The file \"%s\" is missing";
+inline constexpr char kLogFileUpdated[] = "The file \"%s\" has been updated";
+inline constexpr char kLogChecksumMismatch[] = "The file \"%s\" has different checksum value";
+inline constexpr char kLogFileNotListed[] = "The file \"%s\" not listed in checksum file";
+inline constexpr char kLogOldChecksumFileDeleted[] =
+    "The folder \"%s\" is empty. Old checksum file deleted...";
+inline constexpr char kLogEmptyFolderSkipped[] = "The folder \"%s\" is empty. Skipped...";
+inline constexpr char kLogNoChecksumFile[] = "The folder \"%s\" has no checksum file";
+inline constexpr char kLogFileReadError[] = "Cannot read file \"%s\" at %d, Error %d: \"%s\"";
+inline constexpr char kLogFolderListError[] =
+    "Cannot read content of folder \"%s\", Error %d: \"%s\"";
+inline constexpr char kLogLoadError[] = "Error loading file \"%s\": %s";
+inline constexpr char kLogSaveError[] = "Error writing file \"%s\": %s";
+inline constexpr char kLogChecksumOk[] = "%1:s(%0:s) = %2:s - Ok";
+// An unexpected failure that ended a run (out of memory and the like).
+inline constexpr char kLogRunFailed[] = "The run has been stopped by an unexpected failure: %s";
+
+// ---------------------------------------------------------------------------------------
+// Questions of the engine (caption kCaptionConfirmation)
+// ---------------------------------------------------------------------------------------
+inline constexpr char kAskAbort[] = "You are really want abort?";
+inline constexpr char kAskOverwrite[] = "The checksum file \"%s\" already exists.Overwrite?";
+inline constexpr char kAskOverwriteForeign[] =
+    "The file \"%s\", probably, is not a checksum file. Overwrite?";
+inline constexpr char kAskContinueForeign[] =
+    "The file \"%s\", probably, is not a checksum file. Continue?";
+
+// ---------------------------------------------------------------------------------------
+// Run controller: questions and refusals before a run. Lines of one message are joined
+// by a bare carriage return.
+// ---------------------------------------------------------------------------------------
+inline constexpr char kAskMD5NameHasSFV[] =
+    "You have selected the MD5 file format, but the checksum file name include the \"SFV\" "
+    "substring. Continue?";
+inline constexpr char kAskSFVNameHasMD5[] =
+    "You have selected the SFV file format, but the checksum file name include the \"MD5\" "
+    "substring. Continue?";
+inline constexpr char kRefuseInvalidName[] =
+    "Invalid checksum file name.\r"
+    "It's must be ordinary file name for creating common checksum file for all files in a "
+    "folder,\r"
+    "or the \"*.ext\" format for creating separate checksum file for each file.\r"
+    "For example, \"md5sum.lst\" in first case, and \"*.sfv\" or \"*.md5\" in second case.";
+inline constexpr char kAskDisableRecursion[] =
+    "You have enabled recursive processing of subfolders, but also have specified mode with one "
+    "checksum file for entire folders tree.\r"
+    "Such combination may give out many false warnings that the file is not listed in a "
+    "checksum file.\r"
+    "Does you want to disable the recursive processing of subfolders?";
+
+// ---------------------------------------------------------------------------------------
+// Run controller: the frame of a run in the log, the caption while running
+// ---------------------------------------------------------------------------------------
+inline constexpr char kLogCalculating[] = "Calculating summary data size...";
+inline constexpr char kLogCounted[] = "%.0n%sbytes in %d files to processing....";
+inline constexpr char kOperationUpdate[] = "Updating";
+inline constexpr char kOperationVerify[] = "Verifying";
+inline constexpr char kLogStart[] = "%s %s folder \"%s%s\", with checksum files name \"%s\"";
+inline constexpr char kLogStopAborted[] = "%s %s has been aborted by user!";
+inline constexpr char kLogStopCompleted[] = "%s %s is completed.";
+inline constexpr char kLogNoFilesProcessed[] = "No files processed!";
+inline constexpr char kLogStatistics[] =
+    "Processed %.0n %sbytes in %d files for %.3fs, with average rate %.0n %sbytes/s";
+inline constexpr char kLogTotals[] = "Total hints: %d, warnings: %d, failures: %d, errors: %d";
+inline constexpr char kProgressCaption[] = "%.1n%s";
+inline constexpr char kProgressProcessed[] = "% processed";
+inline constexpr char kProgressTimeLeft[] = ", %s left";
+inline constexpr char kTimeDays[] = "day(s) ";
+inline constexpr char kTimeHours[] = "h ";
+inline constexpr char kTimeMinutes[] = "m ";
+inline constexpr char kTimeSeconds[] = "s";
+inline constexpr char kAbortButton[] = "Abort!";
+// Writing the saved log failed.
+inline constexpr char kCannotCreateFile[] = "Cannot create file %s";
+
+// ---------------------------------------------------------------------------------------
+// Command line: the usage text. Written with "/" before the options; UsageText
+// (core_cmdline.h) spells them with "-" for the console.
+// ---------------------------------------------------------------------------------------
+inline constexpr char kUsageCaption[] = "Command line parameters";
+inline constexpr char kUsageOk[] = "OK";
+inline constexpr const char* kUsageLines[] = {
+    "USAGE:",
+    " tlvn [<command>] [<options>]",
+    "",
+    "COMMANDS:",
+    " /u - update the checksum files for <path>",
+    " /v - verify the checksum files for <path>",
+    "",
+    "OPTIONS:",
+    " <path>    - set the value of \"Folder\" field",
+    " /a <file> - autoexit after processing and",
+    "             save processing log in <file>",
+    " /s[+|-]   - enable/disable processing the subfolders",
+    " /o[+|-|?] - enable/disabe/prompt for overwriting",
+    "             the existing checksum files",
+    " /m <mask> - set the filter for files",
+    " /n <name> - set checksum files name",
+    " /f{0|1}   - set the output checksum files format",
+    "             (0 - md5sum, 1 - SFV)",
+    " /p{0|1|2|3|4} - set checksum files place mode",
+    " /l{0|1}   - set log detail level",
+    " /h{0|1|2} - set the checksum files header mode",
+};
+
+// ---------------------------------------------------------------------------------------
+// Console program tlvn
+// ---------------------------------------------------------------------------------------
+inline constexpr const char* kConsoleHelpLines[] = {
+    "",
+    "CONSOLE:",
+    " -i{0|1}   - log every good file (the -l above is not accepted)",
+    " -h3       - write no header line",
+    " -?, --help - show this text",
+    " Without a terminal every question is answered \"no\".",
+    " Ctrl-C aborts the run; a second Ctrl-C ends the program at once.",
+    "",
+    "EXIT CODES:",
+    " 0 - no warnings, failures or errors",
+    " 1 - warnings or failures",
+    " 2 - errors, a refused run, or a bad command line",
+    " 3 - aborted by the user",
+};
+inline constexpr char kConsoleVersion[] = "tlvn (Tolvane) %s";
+inline constexpr char kConsoleNoCommand[] = "Nothing to do: give -u to update or -v to verify.";
+inline constexpr char kConsoleAskYesNo[] = " [y/n] ";
+inline constexpr char kConsoleAskYesNoCancel[] = " [y/n/c] ";
+
+} // namespace texts

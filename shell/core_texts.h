@@ -161,4 +161,41 @@ inline constexpr char kConsoleNoCommand[] = "Nothing to do: give -u to update or
 inline constexpr char kConsoleAskYesNo[] = " [y/n] ";
 inline constexpr char kConsoleAskYesNoCancel[] = " [y/n/c] ";
 
+// ---------------------------------------------------------------------------------------
+// Web links, Options dialog, update reminder, About dialog and online help. The host and
+// the address are on a reserved documentation domain until the real ones exist.
+// ---------------------------------------------------------------------------------------
+inline constexpr char kWebHost[] = "tolvane.example.org";
+inline constexpr char kMailAddress[] = "support@tolvane.example.org";
+
+inline constexpr char kOptionsCaption[] = "Options";
+inline constexpr char kOptionsDetailedLog[] = "&Detailed log: show the calculated checksum values";
+inline constexpr char kOptionsToolTips[] = "Show tooltips with help";
+inline constexpr char kOptionsRemind[] = "Remind to check for updates.";
+inline constexpr char kOptionsHeaders[] = "Checksum files headers";
+inline constexpr char kOptionsHeaderNone[] = "No add any headers";
+inline constexpr char kOptionsHeaderStandard[] = "Add standard TLVN headers";
+inline constexpr char kOptionsHeaderWinSfv[] = "Add Win-SFV compatible headers";
+inline constexpr char kOptionsOk[] = "OK";
+inline constexpr char kOptionsCancel[] = "Cancel";
+
+inline constexpr char kReminderCaption[] = "Reminder";
+inline constexpr char kReminderText[] =
+    "Last checking for updates was more than month ago. \nWant to check up now?";
+inline constexpr char kReminderDontRemind[] = "Don't remind me again!";
+inline constexpr char kReminderYes[] = "&Yes";
+inline constexpr char kReminderNo[] = "&No";
+
+inline constexpr char kAboutCaption[] = "About";
+inline constexpr char kAboutFirstLine[] = "(c) 2026 The Tolvane developers";
+inline constexpr char kAboutProgramName[] = "Tolvane";
+inline constexpr char kAboutVersionWord[] = "version";
+inline constexpr char kAboutBuildWord[] = "build";
+inline constexpr char kAboutOk[] = "OK";
+
+inline constexpr char kHelpNotSupported[] =
+    "Your system not support the HTML Help system. You need download and install HTML Help "
+    "support patch from Microsoft web-site.";
+inline constexpr char kHelpFileNotFound[] = "Help file (%s) not found.";
+
 } // namespace texts

@@ -3,6 +3,7 @@
 // TCheckSumEngine::SetFileSystem to stage failures that a real disk cannot.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,6 +18,14 @@ constexpr char kPathDelimiter = '/';
 
 // GetLastError values on Windows, errno values on POSIX.
 using TErrorCode = uint32_t;
+
+// Reported when a file ends before the size taken at open was read (it shrank meanwhile):
+// ERROR_HANDLE_EOF on Windows, ENODATA on POSIX.
+#ifdef _WIN32
+constexpr TErrorCode kErrorEndOfFile = 38;
+#else
+constexpr TErrorCode kErrorEndOfFile = ENODATA;
+#endif
 
 // File attribute bits, Win32 values. On POSIX read-only means "no write permission",
 // hidden means a name beginning with "." (reported only, never set), system is never set.
@@ -98,6 +107,14 @@ public:
     // characters and ".".
     virtual std::string ErrorText(TErrorCode error) = 0;
 };
+
+// A system message without its trailing blanks, control characters and ".".
+inline std::string TrimSystemMessage(std::string text) {
+    while (!text.empty() &&
+           (static_cast<unsigned char>(text.back()) <= 32 || text.back() == '.'))
+        text.pop_back();
+    return text;
+}
 
 // The platform's real file services.
 TFileSystem& NativeFileSystem();

@@ -1,0 +1,312 @@
+// The engine's file services on POSIX systems. Error codes are errno values; there are
+// no share modes, so "admits readers only" cannot be enforced here.
+#include "platform/files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/handle.h"
+
+namespace files {
+namespace {
+
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whole-name match of "*" and "?" ignoring ASCII case; "*.*" matches every name, as
+// on Windows, also names without a dot.
+bool MatchesPattern(const std::string& name, const std::string& mask) {
+    if (mask == "*.*")
+        return true;
+    size_t n = 0, m = 0;
+    size_t starMask = std::string::npos, starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && (mask[m] == '?' || Lower(mask[m]) == Lower(name[n]))) {
+            ++n;
+            ++m;
+        } else if (m < mask.size() && mask[m] == '*') {
+            starMask = m++;
+            starName = n;
+        } else if (starMask != std::string::npos) {
+            m = starMask + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
+    return m == mask.size();
+}
+
+// Local time of a modification time as a DOS date (high word) and time (low word);
+// 0 outside the years a DOS date can hold.
+uint32_t DosAge(time_t mtime) {
+    struct tm local;
+    if (!localtime_r(&mtime, &local))
+        return 0;
+    int year = local.tm_year + 1900;
+    if (year < 1980 || year > 2107)
+        return 0;
+    uint32_t date = ((year - 1980) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday;
+    uint32_t time = (local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2);
+    return (date << 16) | time;
+}
+
+void FillInfo(const std::string& name, const struct stat& st, TFoundFile& info) {
+    info.Name = name;
+    info.Attributes = 0;
+    if (S_ISDIR(st.st_mode))
+        info.Attributes |= kAttrDirectory;
+    if ((st.st_mode & S_IWUSR) == 0)
+        info.Attributes |= kAttrReadOnly;
+    if (!name.empty() && name[0] == '.' && name != "." && name != "..")
+        info.Attributes |= kAttrHidden;
+    info.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+    info.Age = DosAge(st.st_mtime);
+}
+
+std::string BareName(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Opens a regular file for reading. Never blocks on a FIFO or device: those are
+// refused, like folders.
+int OpenRegular(const std::string& path, TErrorCode& error) {
+    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) {
+        error = errno;
+        return -1;
+    }
+    struct stat st;
+    if (::fstat(fd.Get(), &st) != 0) {
+        error = errno;
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return -1;
+    }
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return fd.Detach();
+}
+
+bool WriteAll(int fd, const std::string& content) {
+    size_t done = 0;
+    while (done < content.size()) {
+        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            errno = ENOSPC;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+mode_t NewFileMode(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        return st.st_mode & 07777;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+class TPosixFileSystem : public TFileSystem {
+public:
+    TErrorCode FindFiles(const std::string& pattern,
+                         const std::function<bool(const TFoundFile&)>& onEntry) override {
+        size_t slash = pattern.find_last_of('/');
+        std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
+        std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+        TDirHandle dir(::opendir(folder.c_str()));
+        if (!dir)
+            return errno;
+        int dirFd = ::dirfd(dir.Get());
+        for (;;) {
+            errno = 0;
+            struct dirent* entry = ::readdir(dir.Get());
+            if (!entry)
+                return errno;
+            std::string name = entry->d_name;
+            if (!MatchesPattern(name, mask))
+                continue;
+            struct stat st;
+            struct stat link;
+            // Broken links and entries that vanished are not there. Links to folders are
+            // not followed (a link cycle would never end); links to files are.
+            if (::fstatat(dirFd, entry->d_name, &st, 0) != 0 ||
+                ::fstatat(dirFd, entry->d_name, &link, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            if (S_ISLNK(link.st_mode) && S_ISDIR(st.st_mode))
+                continue;
+            if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+                continue; // FIFOs, sockets and devices hold no file content
+            TFoundFile info;
+            FillInfo(name, st, info);
+            if (!onEntry(info))
+                return 0;
+        }
+    }
+
+    bool GetFileInfo(const std::string& path, TFoundFile& info) override {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0)
+            return false;
+        FillInfo(BareName(path), st, info);
+        return true;
+    }
+
+    TFileId OpenRead(const std::string& path, TErrorCode& error) override {
+        int fd = OpenRegular(path, error);
+        return fd < 0 ? kNoFile : fd;
+    }
+
+    uint64_t FileSize(TFileId file) override {
+        struct stat st;
+        if (::fstat(static_cast<int>(file), &st) != 0)
+            return 0;
+        return static_cast<uint64_t>(st.st_size);
+    }
+
+    bool Read(TFileId file, void* buffer, uint32_t length, uint32_t& done,
+              TErrorCode& error) override {
+        for (;;) {
+            ssize_t n = ::read(static_cast<int>(file), buffer, length);
+            if (n >= 0) {
+                done = static_cast<uint32_t>(n);
+                return true;
+            }
+            if (errno != EINTR) {
+                error = errno;
+                done = 0;
+                return false;
+            }
+        }
+    }
+
+    void Close(TFileId file) override { ::close(static_cast<int>(file)); }
+
+    bool ReadWholeFile(const std::string& path, std::string& content, TErrorCode& error) override {
+        TFd fd(OpenRegular(path, error));
+        if (!fd)
+            return false;
+        content.clear();
+        char buffer[65536];
+        for (;;) {
+            ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                error = errno;
+                return false;
+            }
+            if (n == 0)
+                return true;
+            content.append(buffer, static_cast<size_t>(n));
+        }
+    }
+
+    TSaveStatus SaveFile(const std::string& path, const std::string& content,
+                         TErrorCode& error) override {
+        std::string temp = path + ".tlvn-XXXXXX";
+        TFd fd(::mkstemp(&temp[0]));
+        if (!fd) {
+            error = errno;
+            return TSaveStatus::CannotCreate;
+        }
+        ::fchmod(fd.Get(), NewFileMode(path));
+        // The data must be on disk before the name points to it, or a crash could
+        // leave an empty list where the old one was.
+        bool written = WriteAll(fd.Get(), content) && ::fsync(fd.Get()) == 0;
+        if (written) {
+            written = ::close(fd.Detach()) == 0;
+        }
+        if (!written) {
+            error = errno;
+            ::unlink(temp.c_str());
+            return TSaveStatus::WriteFailed;
+        }
+        if (::rename(temp.c_str(), path.c_str()) != 0) {
+            error = errno;
+            ::unlink(temp.c_str());
+            return TSaveStatus::CannotReplace;
+        }
+        return TSaveStatus::Ok;
+    }
+
+    bool GetAttributes(const std::string& path, uint32_t& attributes) override {
+        TFoundFile info;
+        if (!GetFileInfo(path, info))
+            return false;
+        attributes = info.Attributes;
+        return true;
+    }
+
+    // Only read-only can be set: it removes every write permission, and clearing it
+    // gives the owner write permission back.
+    bool SetAttributes(const std::string& path, uint32_t attributes) override {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0)
+            return false;
+        mode_t mode = st.st_mode & 07777;
+        if (attributes & kAttrReadOnly)
+            mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+        else if ((mode & S_IWUSR) == 0)
+            mode |= S_IWUSR;
+        return mode == (st.st_mode & 07777) || ::chmod(path.c_str(), mode) == 0;
+    }
+
+    bool RemoveFile(const std::string& path, TErrorCode& error) override {
+        if (::unlink(path.c_str()) == 0)
+            return true;
+        error = errno;
+        return false;
+    }
+
+    int CompareText(const std::string& a, const std::string& b) override {
+        int result = ::strcasecmp(a.c_str(), b.c_str());
+        return (result > 0) - (result < 0);
+    }
+
+    TLocalTime LocalNow() override {
+        struct timespec now;
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        struct tm local;
+        ::localtime_r(&now.tv_sec, &local);
+        return {local.tm_year + 1900,
+                local.tm_mon + 1,
+                local.tm_mday,
+                local.tm_hour,
+                local.tm_min,
+                local.tm_sec,
+                static_cast<int>(now.tv_nsec / 1000000),
+                local.tm_wday};
+    }
+
+    char TimeSeparator() override { return ':'; }
+
+    std::string ErrorText(TErrorCode error) override {
+        return TrimSystemMessage(std::strerror(static_cast<int>(error)));
+    }
+};
+
+} // namespace
+
+TFileSystem& NativeFileSystem() {
+    static TPosixFileSystem fs;
+    return fs;
+}
+
+} // namespace files

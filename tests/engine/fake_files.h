@@ -1,0 +1,177 @@
+// TFakeFileSystem: a test double of the engine's file services. It forwards every call
+// to the platform's real services and stages, per full path, the failures a real disk
+// cannot be made to show on demand: an open that fails, a read that fails after some
+// bytes, a file that shrinks while it is read, a huge file of zeros that is not on disk,
+// a failed save, and Windows attributes on systems that have none.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/files.h"
+
+class TFakeFileSystem : public files::TFileSystem {
+public:
+    struct TReadFailure {
+        uint64_t After; // bytes delivered before the failing read
+        files::TErrorCode Error;
+    };
+
+    // Staged behaviour, keyed by the full path the engine passes.
+    std::map<std::string, files::TErrorCode> OpenErrors; // OpenRead and ReadWholeFile fail
+    std::map<std::string, TReadFailure> ReadFailures;
+    std::map<std::string, uint64_t> ShrinkTo;  // reads deliver this many bytes, then 0
+    std::map<std::string, uint64_t> ZeroFiles; // not on disk: this many zero bytes
+    // SaveFile fails with this status and error, without touching the disk.
+    std::map<std::string, std::pair<files::TSaveStatus, files::TErrorCode>> SaveFailures;
+    // Attribute bits kept here instead of on disk (to stage hidden/system on POSIX);
+    // a path present here also gets read-only passed through to the disk.
+    std::map<std::string, uint32_t> Attributes;
+    std::optional<files::TLocalTime> Now; // LocalNow answers this when set
+    char Separator = 0;                   // TimeSeparator answers this when not 0
+
+    // What the engine did.
+    std::vector<uint32_t> ReadLengths;                            // the length asked of every Read
+    std::vector<std::pair<std::string, uint32_t>> AttributeCalls; // every SetAttributes
+    std::vector<std::string> Saved;                               // paths of every SaveFile
+    int OpenFiles = 0;                                            // files open right now
+
+    files::TFileSystem& Native = files::NativeFileSystem();
+
+    files::TErrorCode
+    FindFiles(const std::string& pattern,
+              const std::function<bool(const files::TFoundFile&)>& onEntry) override {
+        return Native.FindFiles(pattern, onEntry);
+    }
+    bool GetFileInfo(const std::string& path, files::TFoundFile& info) override {
+        return Native.GetFileInfo(path, info);
+    }
+
+    files::TFileId OpenRead(const std::string& path, files::TErrorCode& error) override {
+        auto staged = OpenErrors.find(path);
+        if (staged != OpenErrors.end()) {
+            error = staged->second;
+            return files::kNoFile;
+        }
+        TOpen open;
+        open.Path = path;
+        auto zero = ZeroFiles.find(path);
+        if (zero != ZeroFiles.end()) {
+            open.ZeroSize = zero->second;
+        } else {
+            open.Native = Native.OpenRead(path, error);
+            if (open.Native == files::kNoFile)
+                return files::kNoFile;
+        }
+        files::TFileId id = NextId++;
+        Open[id] = open;
+        ++OpenFiles;
+        return id;
+    }
+
+    uint64_t FileSize(files::TFileId file) override {
+        const TOpen& open = Open.at(file);
+        return open.ZeroSize ? *open.ZeroSize : Native.FileSize(open.Native);
+    }
+
+    bool Read(files::TFileId file, void* buffer, uint32_t length, uint32_t& done,
+              files::TErrorCode& error) override {
+        ReadLengths.push_back(length);
+        TOpen& open = Open.at(file);
+        auto failure = ReadFailures.find(open.Path);
+        if (failure != ReadFailures.end() && open.Position + length > failure->second.After) {
+            error = failure->second.Error;
+            done = 0;
+            return false;
+        }
+        auto shrink = ShrinkTo.find(open.Path);
+        if (shrink != ShrinkTo.end() && open.Position + length > shrink->second)
+            length =
+                static_cast<uint32_t>(shrink->second - std::min(open.Position, shrink->second));
+        if (open.ZeroSize) {
+            done = static_cast<uint32_t>(std::min<uint64_t>(
+                length, *open.ZeroSize - std::min(open.Position, *open.ZeroSize)));
+            std::memset(buffer, 0, done);
+        } else if (!Native.Read(open.Native, buffer, length, done, error)) {
+            return false;
+        }
+        open.Position += done;
+        return true;
+    }
+
+    void Close(files::TFileId file) override {
+        auto open = Open.find(file);
+        if (open == Open.end())
+            return; // a double close would show as OpenFiles going wrong elsewhere
+        if (!open->second.ZeroSize)
+            Native.Close(open->second.Native);
+        Open.erase(open);
+        --OpenFiles;
+    }
+
+    bool ReadWholeFile(const std::string& path, std::string& content,
+                       files::TErrorCode& error) override {
+        auto staged = OpenErrors.find(path);
+        if (staged != OpenErrors.end()) {
+            error = staged->second;
+            return false;
+        }
+        return Native.ReadWholeFile(path, content, error);
+    }
+
+    files::TSaveStatus SaveFile(const std::string& path, const std::string& content,
+                                files::TErrorCode& error) override {
+        Saved.push_back(path);
+        auto staged = SaveFailures.find(path);
+        if (staged != SaveFailures.end()) {
+            error = staged->second.second;
+            return staged->second.first;
+        }
+        return Native.SaveFile(path, content, error);
+    }
+
+    bool GetAttributes(const std::string& path, uint32_t& attributes) override {
+        auto staged = Attributes.find(path);
+        if (staged == Attributes.end())
+            return Native.GetAttributes(path, attributes);
+        uint32_t onDisk = 0;
+        if (!Native.GetAttributes(path, onDisk))
+            return false;
+        attributes = staged->second;
+        return true;
+    }
+
+    bool SetAttributes(const std::string& path, uint32_t attributes) override {
+        AttributeCalls.emplace_back(path, attributes);
+        auto staged = Attributes.find(path);
+        if (staged == Attributes.end())
+            return Native.SetAttributes(path, attributes);
+        staged->second = attributes;
+        return Native.SetAttributes(path, attributes & files::kAttrReadOnly);
+    }
+
+    bool RemoveFile(const std::string& path, files::TErrorCode& error) override {
+        return Native.RemoveFile(path, error);
+    }
+    int CompareText(const std::string& a, const std::string& b) override {
+        return Native.CompareText(a, b);
+    }
+    files::TLocalTime LocalNow() override { return Now ? *Now : Native.LocalNow(); }
+    char TimeSeparator() override { return Separator ? Separator : Native.TimeSeparator(); }
+    std::string ErrorText(files::TErrorCode error) override { return Native.ErrorText(error); }
+
+private:
+    struct TOpen {
+        std::string Path;
+        files::TFileId Native = files::kNoFile;
+        std::optional<uint64_t> ZeroSize;
+        uint64_t Position = 0;
+    };
+    std::map<files::TFileId, TOpen> Open;
+    files::TFileId NextId = 1000;
+};

@@ -1,0 +1,62 @@
+// TCheckSumEngine: construction, settings and the abort flag.
+#include "engine/engine.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/files.h"
+
+const char* const kHomePageAddress = "https://tolvane.example.org/";
+
+namespace {
+
+// The text without the characters of code 32 or below at either end.
+std::string TrimBlanks(const std::string& text) {
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= 32)
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32)
+        --last;
+    return text.substr(first, last - first);
+}
+
+} // namespace
+
+TCheckSumEngine::TCheckSumEngine() : Fs(&files::NativeFileSystem()) {}
+
+TCheckSumEngine::~TCheckSumEngine() = default;
+
+void TCheckSumEngine::SetFolderPath(const std::string& path) {
+    FolderPath = TrimBlanks(path);
+    if (!FolderPath.empty() && FolderPath.back() != files::kPathDelimiter)
+        FolderPath += files::kPathDelimiter;
+}
+
+void TCheckSumEngine::SetFileMask(const std::string& mask) {
+    FileMask = TrimBlanks(mask);
+    if (FileMask.empty())
+        FileMask = "*.*";
+}
+
+void TCheckSumEngine::SetChecksumKind(TChecksumKind kind) {
+    ChecksumKind = kind;
+    KindName = ChecksumKindName(kind);
+}
+
+// Asking for an abort that is already set asks nothing; clearing never asks.
+void TCheckSumEngine::SetAborted(bool aborted) {
+    if (aborted && !Aborted && !Required(OnConfirmAbort, "OnConfirmAbort")())
+        return;
+    Aborted = aborted;
+}
+
+void TCheckSumEngine::SetFileSystem(files::TFileSystem* fs) {
+    Fs = fs ? fs : &files::NativeFileSystem();
+}
+
+void EngineAssertionFailure(const char* what) {
+    std::fprintf(stderr, "Assertion failure (engine): %s\n", what);
+    std::fflush(stderr);
+    std::abort();
+}

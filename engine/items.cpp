@@ -1,0 +1,65 @@
+// List items of files found on disk: ordering, lookup and checksum comparison.
+#include "engine/items.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "platform/files.h"
+
+std::string ChecksumKindName(int kind) {
+    switch (kind) {
+    case ckMD5:
+        return "MD5";
+    case ckCRC32:
+        return "CRC32";
+    default:
+        return "???";
+    }
+}
+
+int CompareFileListItems(files::TFileSystem& fs, const TFileListItem& a, const TFileListItem& b) {
+    return fs.CompareText(a.FileName, b.FileName);
+}
+
+void SortFileList(files::TFileSystem& fs, TFileList& list) {
+    std::stable_sort(list.begin(), list.end(),
+                     [&fs](const TFileListItem& a, const TFileListItem& b) {
+                         return CompareFileListItems(fs, a, b) < 0;
+                     });
+}
+
+// On a hit the search goes on towards lower indexes with low at the hit, which ends it
+// there: the index is the hit, or else where the name would be inserted.
+bool FindFileListItem(files::TFileSystem& fs, const TFileList& list, const std::string& name,
+                      size_t& index) {
+    bool found = false;
+    std::ptrdiff_t low = 0;
+    std::ptrdiff_t high = static_cast<std::ptrdiff_t>(list.size()) - 1;
+    while (low <= high) {
+        std::ptrdiff_t middle = (low + high) / 2;
+        int order = fs.CompareText(list[static_cast<size_t>(middle)].FileName, name);
+        if (order < 0) {
+            low = middle + 1;
+        } else {
+            high = middle - 1;
+            if (order == 0) {
+                found = true;
+                low = middle;
+            }
+        }
+    }
+    index = static_cast<size_t>(low);
+    return found;
+}
+
+bool SameChecksum(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    auto upper = [](char c) {
+        return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    };
+    for (size_t i = 0; i < a.size(); ++i)
+        if (upper(a[i]) != upper(b[i]))
+            return false;
+    return true;
+}

@@ -198,4 +198,86 @@ inline constexpr char kHelpNotSupported[] =
     "support patch from Microsoft web-site.";
 inline constexpr char kHelpFileNotFound[] = "Help file (%s) not found.";
 
+// ---------------------------------------------------------------------------------------
+// Main window: title, labels, captions, menus, tooltips, the name and folder dialogs.
+// Tips of several lines are joined by a bare carriage return.
+// ---------------------------------------------------------------------------------------
+inline constexpr char kProgramTitle[] = "Tolvane";
+inline constexpr char kLabelFolder[] = "&Folder";
+inline constexpr char kLabelFilter[] = "Fi&lter";
+inline constexpr char kLabelChecksumFile[] = "&Checksum file";
+// The captions of the controls 1010 to 1020, in id order.
+inline constexpr const char* kMainCaptions[] = {
+    "&Include subfolders",
+    "&Overwrite existing checksum files",
+    "C&reate SFV files instead of MD5SUM",
+    "Create checksum files...",
+    "...one for entire folders tree in any place",
+    "...one for entire folders tree in tree root",
+    "...one per folder with fixed name",
+    "...one per folder with folder name",
+    "...for each file",
+    "&Update",
+    "&Verify",
+};
+inline constexpr char kMenuOptions[] = "&Options...";
+inline constexpr char kMenuUpdates[] = "&Updates...";
+inline constexpr char kMenuAbout[] = "&About...";
+inline constexpr char kMenuLogCut[] = "Cu&t";
+inline constexpr char kMenuLogCopy[] = "&Copy";
+inline constexpr char kMenuLogDelete[] = "&Delete";
+inline constexpr char kMenuLogSelectAll[] = "Select &all";
+inline constexpr char kTipRunning[] = "Click the button for abort the proccesing.";
+inline constexpr char kTipFolder[] = "Full path to folder with files for processing";
+inline constexpr char kTipBrowse[] = "Press here for select folder from dialog";
+inline constexpr char kTipFilter[] = "Filter mask for select the files for processing";
+inline constexpr char kTipChecksumName[] =
+    "The name for file in which are saved the checksums of files in  folder. You can use "
+    "\"*.EXT\" style to create separate checksum file for each file.\r"
+    "For example, if this field will contain \"*.md5\", then for each file with name "
+    "\"filename.ext\" will be created the checksum file with name \"filename.ext.md5\".\r"
+    "In the verification mode the value of this field will be used as the mask for select the "
+    "checksums files.";
+inline constexpr char kTipEditName[] = "Press here to change name of checksum files";
+inline constexpr char kTipSubfolders[] =
+    "Check this box if you want processing also subfolders of the specified folder";
+inline constexpr char kTipOverwrite[] =
+    "Check this box if you want silently overwrite existing checksum  files";
+inline constexpr char kTipSFV[] =
+    "Check this if you want to use SFV (CRC32) files format instead of MD5 format. Keep "
+    "unchecked for use MD5 format. This option affect only updating mode. During verification "
+    "the checksum file format will be determined automatically.";
+inline constexpr char kTipPlacementGroup[] = "Where and how create the checksum files";
+inline constexpr char kTipPlacementAnyPlace[] =
+    "Create one checksum file for all files in entire folders tree and save it in any place "
+    "specified by user.";
+inline constexpr char kTipPlacementTreeRoot[] =
+    "Create one checksum file for all files in entire folders tree and save it in this folders "
+    "tree root folder.";
+inline constexpr char kTipPlacementFixedName[] =
+    "Create one checksum file in each folder and save it in this folder under fixed name, "
+    "specified by user";
+inline constexpr char kTipPlacementFolderName[] =
+    "Create one checksum file in each folder and save it in this folder under name, generated "
+    "from folder name and additional extension, specified by user";
+inline constexpr char kTipPlacementPerFile[] =
+    "Create separate checksum file for each file and save it in this folder under name, "
+    "generated from file name and additional extension, specified by user";
+inline constexpr char kTipUpdate[] =
+    "Start updating checksum files.\r"
+    "For each file inside a folder the checksum will be calculated. Checksums of all files in "
+    "each folder are kept in a file with the specified name inside this folder.";
+inline constexpr char kTipVerify[] =
+    "Start verifying checksum files.\r"
+    "For each file inside a folder the checksum will be calculated and compared with value "
+    "stored in checksums file in this folder. If distinction will be found, this will be "
+    "logged";
+inline constexpr char kTipHelp[] = "Online help system";
+inline constexpr char kTipAbout[] = "About Tolvane: version, home page and mail address";
+inline constexpr char kTipLog[] =
+    "The log of work. Right click the mouse button to call the local popup menu.";
+inline constexpr char kSelectChecksumFile[] = "Select checksum file";
+inline constexpr char kAllFilesFilter[] = "All files (*.*)|*.*";
+inline constexpr char kSelectFolder[] = "Select folder to processing";
+
 } // namespace texts

@@ -1,0 +1,165 @@
+#include "shell/core_cmdline.h"
+
+#include "shell/core_texts.h"
+
+namespace {
+
+bool IsSeparator(char c) {
+    const unsigned char code = static_cast<unsigned char>(c);
+    return code >= 1 && code <= 32;
+}
+
+// The digit of "/x<digit>" when it lies within 0..highest.
+bool DigitOption(const std::string& option, int highest, int& value) {
+    if (option.size() < 2 || option[1] < '0' || option[1] > '0' + highest)
+        return false;
+    value = option[1] - '0';
+    return true;
+}
+
+} // namespace
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+    std::vector<std::string> args;
+    size_t i = 0;
+    const size_t n = commandLine.size();
+    bool first = true; // the program's path, split by the same rules and dropped
+    while (i < n && commandLine[i] != '\0') {
+        while (true) {
+            while (i < n && IsSeparator(commandLine[i]))
+                ++i;
+            if (i + 1 < n && commandLine[i] == '"' && commandLine[i + 1] == '"')
+                i += 2;
+            else
+                break;
+        }
+        std::string arg;
+        bool quoted = false;
+        while (i < n && commandLine[i] != '\0' && (quoted || !IsSeparator(commandLine[i]))) {
+            if (commandLine[i] == '"')
+                quoted = !quoted;
+            else
+                arg += commandLine[i];
+            ++i;
+        }
+        if (!first && !arg.empty())
+            args.push_back(arg);
+        first = false;
+    }
+    return args;
+}
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool slashOption) {
+    TCommandLine result;
+    auto bad = [&result] {
+        result.ShowUsage = true;
+        result.BadOption = true;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.empty() || !(arg[0] == '-' || (slashOption && arg[0] == '/'))) {
+            result.Folder = arg;
+            continue;
+        }
+        const std::string option = arg.substr(1);
+        if (option.empty()) {
+            bad();
+            continue;
+        }
+        char letter = option[0];
+        if (letter >= 'a' && letter <= 'z')
+            letter = static_cast<char>(letter - 'a' + 'A');
+        const char second = option.size() > 1 ? option[1] : '\0';
+        int digit = 0;
+        switch (letter) {
+        case '?':
+            result.ShowUsage = true;
+            break;
+        case 'A':
+            if (i + 1 < args.size()) {
+                result.AutoExit = true;
+                result.LogFileName = args[++i];
+            } else {
+                bad();
+            }
+            break;
+        case 'F':
+            if (DigitOption(option, 1, digit))
+                result.Format = digit;
+            else
+                bad();
+            break;
+        case 'H':
+            if (DigitOption(option, 3, digit))
+                result.HeaderMode = digit;
+            else
+                bad();
+            break;
+        case 'I':
+            if (DigitOption(option, 1, digit))
+                result.DetailedLog = digit == 1;
+            else
+                bad();
+            break;
+        case 'M':
+        case 'N':
+            if (i + 1 >= args.size())
+                bad();
+            else if (letter == 'M')
+                result.FileMask = args[++i];
+            else
+                result.ChecksumFileName = args[++i];
+            break;
+        case 'O':
+            if (second == '\0' || second == '+')
+                result.OverwriteMode = omOverwrite;
+            else if (second == '-')
+                result.OverwriteMode = omKeep;
+            else if (second == '?')
+                result.OverwriteMode = omAsk;
+            else
+                bad();
+            break;
+        case 'P':
+            if (DigitOption(option, 4, digit))
+                result.Placement = static_cast<TPlacementMode>(digit);
+            else
+                bad();
+            break;
+        case 'S':
+            if (second == '\0' || second == '+')
+                result.IncludeSubfolders = true;
+            else if (second == '-')
+                result.IncludeSubfolders = false;
+            else
+                bad();
+            break;
+        case 'U':
+            result.StartUpdate = true;
+            break;
+        case 'V':
+            result.StartVerify = true;
+            break;
+        default:
+            bad();
+            break;
+        }
+    }
+    // "/a" alone never closes the program.
+    if (result.ShowUsage || !(result.StartUpdate || result.StartVerify))
+        result.AutoExit = false;
+    return result;
+}
+
+std::string UsageText(char optionChar) {
+    std::string text;
+    for (const char* line : texts::kUsageLines) {
+        std::string spelt = line;
+        // An option is a "/" that follows a blank; "enable/disable" keeps its slash.
+        for (size_t i = 1; i < spelt.size(); ++i)
+            if (spelt[i] == '/' && spelt[i - 1] == ' ')
+                spelt[i] = optionChar;
+        text += spelt + "\r\n";
+    }
+    return text;
+}

@@ -1,0 +1,125 @@
+#include "shell/core_log.h"
+
+#include "platform/files.h"
+#include "shell/core_format.h"
+#include "shell/core_texts.h"
+
+const char* LogKindPrefix(int kind) {
+    static const char* const prefixes[] = {"",
+                                           texts::kPrefixInfo,
+                                           texts::kPrefixHint,
+                                           texts::kPrefixWarn,
+                                           texts::kPrefixFail,
+                                           texts::kPrefixError,
+                                           texts::kPrefixStart,
+                                           texts::kPrefixStop,
+                                           texts::kPrefixStat};
+    if (kind < lkPlain || kind > lkStat)
+        return "";
+    return prefixes[kind];
+}
+
+std::string PrefixedText(const TLogLine& line) {
+    return LogKindPrefix(line.Kind) + line.Text;
+}
+
+void TLogTotals::Count(int kind) {
+    switch (kind) {
+    case lkHint:
+        ++Hints;
+        break;
+    case lkWarn:
+        ++Warnings;
+        break;
+    case lkFail:
+        ++Failures;
+        break;
+    case lkError:
+        ++Errors;
+        break;
+    default:
+        break;
+    }
+}
+
+TLogLine FileOpenErrorLine(const std::string& path, uint32_t error, const std::string& errorText) {
+    return {FormatText(texts::kLogFileOpenError, {path, error, errorText}), lkError};
+}
+
+TLogLine ChecksumFileSkippedLine(const std::string& path) {
+    return {FormatText(texts::kLogChecksumFileSkipped, {path}), lkHint};
+}
+
+TLogLine InvalidLineLine(const std::string& path, int32_t line) {
+    return {FormatText(texts::kLogInvalidLine, {path, line}), lkWarn};
+}
+
+TLogLine FileMissingLine(const std::string& path) {
+    return {FormatText(texts::kLogFileMissing, {path}), lkFail};
+}
+
+TLogLine FileUpdatedLine(const std::string& path) {
+    return {FormatText(texts::kLogFileUpdated, {path}), lkWarn};
+}
+
+TLogLine ChecksumMismatchLine(const std::string& path) {
+    return {FormatText(texts::kLogChecksumMismatch, {path}), lkFail};
+}
+
+TLogLine FileNotListedLine(const std::string& path) {
+    return {FormatText(texts::kLogFileNotListed, {path}), lkWarn};
+}
+
+TLogLine OldChecksumFileDeletedLine(const std::string& folder) {
+    return {FormatText(texts::kLogOldChecksumFileDeleted, {folder}), lkHint};
+}
+
+TLogLine EmptyFolderSkippedLine(const std::string& folder) {
+    return {FormatText(texts::kLogEmptyFolderSkipped, {folder}), lkHint};
+}
+
+TLogLine NoChecksumFileLine(const std::string& folder) {
+    return {FormatText(texts::kLogNoChecksumFile, {folder}), lkWarn};
+}
+
+TLogLine FileReadErrorLine(const std::string& path, uint32_t error, uint64_t bytesRead,
+                           const std::string& errorText) {
+    return {FormatText(texts::kLogFileReadError, {path, bytesRead, error, errorText}), lkError};
+}
+
+TLogLine FolderListErrorLine(const std::string& folder, uint32_t error,
+                             const std::string& errorText) {
+    return {FormatText(texts::kLogFolderListError, {folder, error, errorText}), lkError};
+}
+
+TLogLine LoadErrorLine(const std::string& path, const std::string& message) {
+    return {FormatText(texts::kLogLoadError, {path, message}), lkError};
+}
+
+TLogLine SaveErrorLine(const std::string& path, const std::string& message) {
+    return {FormatText(texts::kLogSaveError, {path, message}), lkError};
+}
+
+TLogLine ChecksumOkLine(const std::string& path, const std::string& kindName,
+                        const std::string& checksum) {
+    return {FormatText(texts::kLogChecksumOk, {path, kindName, checksum}), lkInfo};
+}
+
+std::string SavedLogContent(const std::vector<std::string>& texts) {
+    std::string content;
+    for (const std::string& text : texts)
+        content += text + "\r\n";
+    return content;
+}
+
+bool SaveLogFile(files::TFileSystem& fs, const std::string& path,
+                 const std::vector<std::string>& texts, std::string& message) {
+    files::TErrorCode error = 0;
+    if (fs.SaveFile(path, SavedLogContent(texts), error) == files::TSaveStatus::Ok)
+        return true;
+    message = FormatText(texts::kCannotCreateFile, {path});
+    const std::string reason = error != 0 ? fs.ErrorText(error) : std::string();
+    if (!reason.empty())
+        message += ": " + reason;
+    return false;
+}

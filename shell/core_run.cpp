@@ -1,0 +1,305 @@
+#include "shell/core_run.h"
+
+#include <exception>
+
+#include "engine/mask.h"
+#include "platform/files.h"
+#include "shell/core_texts.h"
+
+namespace {
+
+std::string AsciiUpper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+bool IsBlank(const std::string& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) > 32)
+            return false;
+    return true;
+}
+
+// Ends the run's binding to the engine on every way out of Run.
+class TRunScope {
+public:
+    TRunScope(TCheckSumEngine& engine, bool& running) : Engine(engine), Running(running) {
+        Running = true;
+    }
+    ~TRunScope() {
+        Running = false;
+        Engine.OnProgress = nullptr;
+        Engine.OnProcessing = nullptr;
+        Engine.OnChecksumOk = nullptr;
+    }
+    TRunScope(const TRunScope&) = delete;
+    TRunScope& operator=(const TRunScope&) = delete;
+
+private:
+    TCheckSumEngine& Engine;
+    bool& Running;
+};
+
+} // namespace
+
+const char* DefaultChecksumName(int format, int placement) {
+    const bool perFile = placement == plFolderNamedAfterFolder || placement == plPerFile;
+    if (format == 1)
+        return perFile ? "*.sfv" : "checksum.lst";
+    return perFile ? "*.md5" : "md5sum.lst";
+}
+
+bool IsValidUpdateName(const std::string& name, TPlacementMode placement) {
+    if (IsBlank(name))
+        return false;
+    std::string copy = name;
+    if (copy.size() > 1 && copy.compare(0, 2, "*.") == 0)
+        copy.erase(0, 2);
+    if (copy.find_first_of("*?") != std::string::npos)
+        return false;
+    if (placement == plFolderNamedAfterFolder || placement == plPerFile) {
+        // The extension the engine derives: "*.md5" and "md5" give ".md5", "*." gives ".".
+        std::string extension = name[0] == '*' ? name.substr(1) : name;
+        if (extension.empty() || extension[0] != '.')
+            extension.insert(0, ".");
+        if (IsBlank(extension.substr(1)))
+            return false;
+    }
+    return true;
+}
+
+TRunController::TRunController(TCheckSumEngine& engine, TRunFrontEnd& frontEnd,
+                               TNumberFormat format)
+    : Engine(engine), FrontEnd(frontEnd), Format(std::move(format)) {}
+
+TRunOutcome TRunController::Run(TRunCommand command, const TRunSettings& settings) {
+    if (IsRunning) {
+        RequestAbort();
+        return TRunOutcome::Refused;
+    }
+    TRunScope scope(Engine, IsRunning);
+    AbortConfirmed = false;
+    CountingTotals = false;
+    RunTotals = TLogTotals();
+    try {
+        return Perform(command, settings);
+    } catch (const std::exception& e) {
+        try {
+            FrontEnd.EndProgress();
+            Log({FormatText(texts::kLogRunFailed, {e.what()}), lkError});
+        } catch (...) {
+        }
+    } catch (...) {
+        try {
+            FrontEnd.EndProgress();
+            Log({FormatText(texts::kLogRunFailed, {"unknown failure"}), lkError});
+        } catch (...) {
+        }
+    }
+    return TRunOutcome::Failed;
+}
+
+void TRunController::RequestAbort(bool confirmed) {
+    if (!IsRunning)
+        return;
+    AbortConfirmed = confirmed;
+    Engine.SetAborted(true);
+    AbortConfirmed = false;
+}
+
+void TRunController::Log(const TLogLine& line) {
+    if (CountingTotals)
+        RunTotals.Count(line.Kind);
+    FrontEnd.AddLogLine(line);
+}
+
+TConfirmAnswer TRunController::AskEngineQuestion(const char* templ, const std::string& path) {
+    const TConfirmAnswer answer =
+        FrontEnd.Ask(FormatText(templ, {path}), TQuestionButtons::YesNoCancel, false);
+    return answer == caYes || answer == caNo ? answer : caCancel;
+}
+
+void TRunController::BindEvents(bool detailedLog) {
+    files::TFileSystem& fs = Engine.FileSystem();
+    Engine.OnProgress = [this](uint64_t doneBytes) { OnProgress(doneBytes); };
+    Engine.OnProcessing = [this](const std::string& path) { FrontEnd.ShowStatus(path); };
+    Engine.OnConfirmAbort = [this] {
+        return AbortConfirmed ||
+               FrontEnd.Ask(texts::kAskAbort, TQuestionButtons::YesNo, false) == caYes;
+    };
+    Engine.OnConfirmOverwrite = [this](const std::string& path) {
+        return AskEngineQuestion(texts::kAskOverwrite, path);
+    };
+    Engine.OnConfirmOverwriteForeign = [this](const std::string& path) {
+        return AskEngineQuestion(texts::kAskOverwriteForeign, path);
+    };
+    Engine.OnConfirmContinueForeign = [this](const std::string& path) {
+        return AskEngineQuestion(texts::kAskContinueForeign, path);
+    };
+    Engine.OnFileOpenError = [this, &fs](const std::string& path, uint32_t error) {
+        Log(FileOpenErrorLine(path, error, fs.ErrorText(error)));
+    };
+    Engine.OnChecksumFileSkipped = [this](const std::string& path) {
+        Log(ChecksumFileSkippedLine(path));
+    };
+    Engine.OnInvalidLine = [this](const std::string& path, int32_t line) {
+        Log(InvalidLineLine(path, line));
+    };
+    Engine.OnFileMissing = [this](const std::string& path) { Log(FileMissingLine(path)); };
+    Engine.OnFileUpdated = [this](const std::string& path) { Log(FileUpdatedLine(path)); };
+    Engine.OnChecksumMismatch = [this](const std::string& path) {
+        Log(ChecksumMismatchLine(path));
+    };
+    Engine.OnFileNotListed = [this](const std::string& path) { Log(FileNotListedLine(path)); };
+    Engine.OnOldChecksumFileDeleted = [this](const std::string& folder) {
+        Log(OldChecksumFileDeletedLine(folder));
+    };
+    Engine.OnEmptyFolderSkipped = [this](const std::string& folder) {
+        Log(EmptyFolderSkippedLine(folder));
+    };
+    Engine.OnNoChecksumFile = [this](const std::string& folder) {
+        Log(NoChecksumFileLine(folder));
+    };
+    Engine.OnFileReadError = [this, &fs](const std::string& path, uint32_t error,
+                                         uint64_t bytesRead) {
+        Log(FileReadErrorLine(path, error, bytesRead, fs.ErrorText(error)));
+    };
+    auto listError = [this, &fs](const std::string& folder, uint32_t error) {
+        Log(FolderListErrorLine(folder, error, fs.ErrorText(error)));
+    };
+    Engine.OnFileListError = listError;
+    Engine.OnFolderListError = listError;
+    Engine.OnLoadError = [this](const std::string& path, const std::string& message) {
+        Log(LoadErrorLine(path, message));
+    };
+    Engine.OnSaveError = [this](const std::string& path, const std::string& message) {
+        Log(SaveErrorLine(path, message));
+    };
+    if (detailedLog)
+        Engine.OnChecksumOk = [this](const std::string& path, const std::string& kindName,
+                                     const std::string& checksum) {
+            Log(ChecksumOkLine(path, kindName, checksum));
+        };
+    else
+        Engine.OnChecksumOk = nullptr;
+}
+
+bool TRunController::ChecksNamePasses(const TRunSettings& settings) {
+    const std::string& name = Engine.ChecksumFileName;
+    const std::string upper = AsciiUpper(name);
+    const char* question = nullptr;
+    if (Engine.ChecksumKind == ckMD5 && upper.find("SFV") != std::string::npos)
+        question = texts::kAskMD5NameHasSFV;
+    else if (Engine.ChecksumKind == ckCRC32 && upper.find("MD5") != std::string::npos)
+        question = texts::kAskSFVNameHasMD5;
+    if (question && FrontEnd.Ask(question, TQuestionButtons::YesNo, true) != caYes)
+        return false;
+    if (!IsValidUpdateName(name, settings.Placement)) {
+        FrontEnd.ShowRefusal(texts::kRefuseInvalidName);
+        return false;
+    }
+    // Outside mode 0's full path, the name is also the mask that keeps checksum files out
+    // of the lists: one that cannot be read would exclude nothing.
+    std::string message;
+    if (!Engine.HasFolderPart(name) && !IsValidMask(name, message)) {
+        FrontEnd.ShowRefusal(message);
+        return false;
+    }
+    return true;
+}
+
+void TRunController::OnProgress(uint64_t doneBytes) {
+    const int32_t position = ProgressPosition(Range, doneBytes);
+    if (position == LastPosition)
+        return;
+    const uint32_t elapsed = FrontEnd.TickCount() - StartTick;
+    FrontEnd.ShowProgress(position, ProgressCaption(Range, doneBytes, elapsed, Format));
+    LastPosition = position;
+}
+
+void TRunController::LogStatistics(uint32_t elapsedMs) {
+    if (Engine.FilesProcessed < 1) {
+        Log({texts::kLogNoFilesProcessed, lkStat});
+        return;
+    }
+    const long double bytes = static_cast<long double>(Engine.BytesProcessed);
+    const TScaledSize total = ScaleSize(bytes);
+    const TScaledSize rate = ScaleSize(elapsedMs == 0 ? 0 : bytes * 1000 / elapsedMs);
+    Log({FormatText(texts::kLogStatistics,
+                    {total.Value, total.Unit, Engine.FilesProcessed,
+                     static_cast<long double>(elapsedMs) / 1000, rate.Value, rate.Unit},
+                    Format),
+         lkStat});
+    Log({FormatText(texts::kLogTotals,
+                    {RunTotals.Hints, RunTotals.Warnings, RunTotals.Failures, RunTotals.Errors}),
+         lkStat});
+}
+
+TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& settings) {
+    const bool update = command == TRunCommand::Update;
+    const TRunOutcome refused = TRunOutcome::Refused;
+    Engine.SetAborted(false);
+    Engine.SetFolderPath(settings.Folder);
+    Engine.SetFileMask(settings.FileMask);
+    Engine.ChecksumFileName = settings.ChecksumFileName;
+    Engine.IncludeSubfolders = settings.IncludeSubfolders;
+    Engine.Placement = settings.Placement >= plTreeAnyPlace && settings.Placement <= plPerFile
+                           ? settings.Placement
+                           : plTreeAnyPlace;
+    Engine.OverwriteMode = settings.OverwriteMode;
+    Engine.SetChecksumKind(settings.Format == 1 ? ckCRC32 : ckMD5);
+    BindEvents(settings.DetailedLog);
+
+    if (update && !ChecksNamePasses(settings))
+        return Engine.Aborted ? TRunOutcome::Aborted : refused;
+
+    Log({texts::kLogCalculating, lkPlain});
+    if (update)
+        Engine.CountUpdateData();
+    else
+        Engine.CountVerifyData();
+    const uint64_t totalBytes = Engine.BytesProcessed;
+    const TScaledSize total = ScaleSize(static_cast<long double>(totalBytes));
+    Log({FormatText(texts::kLogCounted, {total.Value, total.Unit, Engine.FilesProcessed}, Format),
+         lkPlain});
+
+    if (!update && !Engine.Aborted && Engine.Placement <= plTreeRoot && Engine.IncludeSubfolders) {
+        const TConfirmAnswer answer =
+            FrontEnd.Ask(texts::kAskDisableRecursion, TQuestionButtons::YesNoCancel, false);
+        if (Engine.Aborted)
+            return TRunOutcome::Aborted;
+        if (answer == caYes)
+            Engine.IncludeSubfolders = false;
+        else if (answer != caNo)
+            return refused;
+    }
+
+    Range = MakeProgressRange(totalBytes);
+    LastPosition = -1;
+    FrontEnd.ShowProgressRange(Range.ProgressMax);
+    RunTotals = TLogTotals();
+    CountingTotals = true;
+    const char* operation = update ? texts::kOperationUpdate : texts::kOperationVerify;
+    Log({FormatText(texts::kLogStart, {FrontEnd.DateTimeText(), operation, Engine.FolderPath,
+                                       Engine.FileMask, Engine.ChecksumFileName}),
+         lkStart});
+
+    StartTick = FrontEnd.TickCount();
+    if (update)
+        Engine.Update(static_cast<THeaderMode>(settings.HeaderMode));
+    else
+        Engine.Verify();
+    // Modular: one wrap of the 32-bit counter still gives the true time.
+    const uint32_t elapsed = FrontEnd.TickCount() - StartTick;
+    FrontEnd.EndProgress();
+    CountingTotals = false;
+
+    const bool aborted = Engine.Aborted;
+    Log({FormatText(aborted ? texts::kLogStopAborted : texts::kLogStopCompleted,
+                    {FrontEnd.DateTimeText(), operation}),
+         lkStop});
+    LogStatistics(elapsed);
+    return aborted ? TRunOutcome::Aborted : TRunOutcome::Completed;
+}

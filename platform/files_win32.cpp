@@ -1,0 +1,237 @@
+// The engine's file services on Windows, in the ANSI API. Error codes are GetLastError
+// values.
+#include "platform/files.h"
+
+#include <algorithm>
+#include <string>
+
+#include <windows.h>
+
+#include "platform/handle.h"
+
+namespace files {
+namespace {
+
+// Local last-write time as a DOS date (high word) and time (low word); 0 when the time
+// lies outside what a DOS date can hold.
+uint32_t DosAge(const FILETIME& written) {
+    FILETIME local;
+    WORD date = 0, time = 0;
+    if (!FileTimeToLocalFileTime(&written, &local) || !FileTimeToDosDateTime(&local, &date, &time))
+        return 0;
+    return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+void FillInfo(const WIN32_FIND_DATAA& data, TFoundFile& info) {
+    info.Name = data.cFileName;
+    info.Attributes = data.dwFileAttributes;
+    info.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    info.Age = DosAge(data.ftLastWriteTime);
+}
+
+// "No more files" and "file not found" end a listing normally.
+TErrorCode ListingEnd(DWORD error) {
+    return (error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND) ? 0 : error;
+}
+
+HANDLE AsHandle(TFileId file) {
+    return reinterpret_cast<HANDLE>(file);
+}
+
+HANDLE OpenForReading(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+bool WriteAll(HANDLE file, const std::string& content) {
+    constexpr size_t kChunk = 1 << 20;
+    for (size_t done = 0; done < content.size();) {
+        DWORD length = static_cast<DWORD>(std::min(kChunk, content.size() - done));
+        DWORD written = 0;
+        if (!WriteFile(file, content.data() + done, length, &written, nullptr))
+            return false;
+        if (written == 0) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+class TWin32FileSystem : public TFileSystem {
+public:
+    TErrorCode FindFiles(const std::string& pattern,
+                         const std::function<bool(const TFoundFile&)>& onEntry) override {
+        WIN32_FIND_DATAA data;
+        TFindHandle find(FindFirstFileA(pattern.c_str(), &data));
+        if (!find)
+            return ListingEnd(GetLastError());
+        do {
+            TFoundFile info;
+            FillInfo(data, info);
+            if (!onEntry(info))
+                return 0;
+        } while (FindNextFileA(find.Get(), &data));
+        return ListingEnd(GetLastError());
+    }
+
+    // Names read from checksum files may hold "*" or "?": never let them act as a search.
+    bool GetFileInfo(const std::string& path, TFoundFile& info) override {
+        if (path.find_first_of("*?") != std::string::npos)
+            return false;
+        WIN32_FIND_DATAA data;
+        TFindHandle find(FindFirstFileA(path.c_str(), &data));
+        if (!find)
+            return false;
+        FillInfo(data, info);
+        return true;
+    }
+
+    TFileId OpenRead(const std::string& path, TErrorCode& error) override {
+        HANDLE file = OpenForReading(path);
+        if (file == INVALID_HANDLE_VALUE) {
+            error = GetLastError();
+            return kNoFile;
+        }
+        return reinterpret_cast<TFileId>(file);
+    }
+
+    uint64_t FileSize(TFileId file) override {
+        DWORD high = 0;
+        DWORD low = GetFileSize(AsHandle(file), &high);
+        if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+            return 0;
+        return (static_cast<uint64_t>(high) << 32) | low;
+    }
+
+    bool Read(TFileId file, void* buffer, uint32_t length, uint32_t& done,
+              TErrorCode& error) override {
+        DWORD count = 0;
+        if (!ReadFile(AsHandle(file), buffer, length, &count, nullptr)) {
+            error = GetLastError();
+            done = 0;
+            return false;
+        }
+        done = count;
+        return true;
+    }
+
+    void Close(TFileId file) override { CloseHandle(AsHandle(file)); }
+
+    bool ReadWholeFile(const std::string& path, std::string& content, TErrorCode& error) override {
+        TFileHandle file(OpenForReading(path));
+        if (!file) {
+            error = GetLastError();
+            return false;
+        }
+        content.clear();
+        char buffer[65536];
+        for (;;) {
+            DWORD count = 0;
+            if (!ReadFile(file.Get(), buffer, sizeof buffer, &count, nullptr)) {
+                error = GetLastError();
+                return false;
+            }
+            if (count == 0)
+                return true;
+            content.append(buffer, count);
+        }
+    }
+
+    TSaveStatus SaveFile(const std::string& path, const std::string& content,
+                         TErrorCode& error) override {
+        TFileHandle file;
+        std::string temp;
+        DWORD created = NO_ERROR;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            temp = path + ".tlvn-" + std::to_string(GetCurrentProcessId()) + "-" +
+                   std::to_string(attempt) + ".tmp";
+            file.Attach(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+            created = file ? NO_ERROR : GetLastError();
+            if (created != ERROR_FILE_EXISTS)
+                break;
+        }
+        if (!file) {
+            error = created;
+            return TSaveStatus::CannotCreate;
+        }
+        // The data must be on disk before the name points to it, or a crash could
+        // leave an empty list where the old one was.
+        bool written = WriteAll(file.Get(), content) && FlushFileBuffers(file.Get());
+        if (written)
+            written = CloseHandle(file.Detach()) != 0;
+        if (!written) {
+            error = GetLastError();
+            file.Close();
+            DeleteFileA(temp.c_str());
+            return TSaveStatus::WriteFailed;
+        }
+        if (!MoveFileExA(temp.c_str(), path.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            error = GetLastError();
+            DeleteFileA(temp.c_str());
+            return TSaveStatus::CannotReplace;
+        }
+        return TSaveStatus::Ok;
+    }
+
+    bool GetAttributes(const std::string& path, uint32_t& attributes) override {
+        DWORD value = GetFileAttributesA(path.c_str());
+        if (value == INVALID_FILE_ATTRIBUTES)
+            return false;
+        attributes = value;
+        return true;
+    }
+
+    bool SetAttributes(const std::string& path, uint32_t attributes) override {
+        return SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) !=
+               0;
+    }
+
+    bool RemoveFile(const std::string& path, TErrorCode& error) override {
+        if (DeleteFileA(path.c_str()))
+            return true;
+        error = GetLastError();
+        return false;
+    }
+
+    int CompareText(const std::string& a, const std::string& b) override {
+        int result =
+            CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
+                           static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
+        return result == 0 ? lstrcmpiA(a.c_str(), b.c_str()) : result - CSTR_EQUAL;
+    }
+
+    TLocalTime LocalNow() override {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return {now.wYear,   now.wMonth,  now.wDay,          now.wHour,
+                now.wMinute, now.wSecond, now.wMilliseconds, now.wDayOfWeek};
+    }
+
+    char TimeSeparator() override {
+        char separator[8] = {};
+        if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, sizeof separator) > 1)
+            return separator[0];
+        return ':';
+    }
+
+    std::string ErrorText(TErrorCode error) override {
+        char text[256] = {};
+        DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                      text, sizeof text, nullptr);
+        return TrimSystemMessage(std::string(text, length));
+    }
+};
+
+} // namespace
+
+TFileSystem& NativeFileSystem() {
+    static TWin32FileSystem fs;
+    return fs;
+}
+
+} // namespace files

@@ -133,6 +133,21 @@ public:
     std::string TreeChecksumFilePath() const;
     // True when ChecksumFileName holds a folder part.
     bool HasFolderPart(const std::string& name) const;
+    // The name under which the file system stores a file created as name (Windows drops
+    // trailing dots and blanks).
+    std::string StoredFileName(const std::string& name) const;
+    // The item of Files that stands for the same file on disk as name, or nullptr.
+    TFileListItem* FindListedFile(const std::string& name);
+    // Refuses a checksum file whose path would land on storedName, a file to be hashed.
+    void RefuseChecksumFile(const std::string& path, const std::string& storedName);
+    // True when the tree's checksum file at path would land on a file that the walk
+    // hashes; storedName is then that file's name.
+    bool TreeFileLandsOnListedFile(const std::string& path, std::string& storedName);
+    // Lists the folder's files to hash into Files (bare names) and sorts them.
+    void ListFolderFiles(const std::string& relativeFolder);
+    // Runs the body of an entry: counters reset first, lists empty on every way out, and
+    // an exception ends the run as aborted instead of leaving the engine.
+    void RunEntry(const std::function<void()>& body);
 
     // Update run.
     void UpdateTreeFolder(const std::string& relativeFolder);

@@ -1,0 +1,165 @@
+// The Verify run: reads the checksum files of a tree, hashes the files they list and
+// reports what is missing, changed or not listed; and its pre-count. Writes nothing.
+#include "engine.h"
+
+#include "platform/files.h"
+#include "scope_exit.h"
+
+namespace {
+
+// The file an entry names, if there is one. Entry names are names, never patterns: on
+// Windows a name holding "*" or "?" names no file at all.
+bool FindEntryFile(files::TFileSystem& fs, const std::string& name, const std::string& path,
+                   files::TFoundFile& info) {
+    if (files::kPathDelimiter == '\\' && name.find_first_of("*?") != std::string::npos)
+        return false;
+    return fs.GetFileInfo(path, info) && !info.IsDirectory();
+}
+
+} // namespace
+
+void TCheckSumEngine::CountVerifyData() {
+    RunEntry([this] {
+        if (HasFolderPart(ChecksumFileName))
+            CountChecksumFileData(ChecksumFileName, "");
+        else
+            WalkFolders("", &TCheckSumEngine::CountFolderChecksumFiles);
+    });
+}
+
+void TCheckSumEngine::CountFolderChecksumFiles(const std::string& relativeFolder) {
+    TFileList found;
+    int32_t count = 0;
+    uint64_t size = 0;
+    ListFolder(relativeFolder, ChecksumFileName, true, false, count, size, &found);
+    for (const TFileListItem& item : found)
+        CountChecksumFileData(FolderPath + item.FileName, relativeFolder);
+}
+
+void TCheckSumEngine::CountChecksumFileData(const std::string& path,
+                                            const std::string& relativeFolder) {
+    // A list that cannot be read is passed over in silence: the run itself reports it.
+    std::vector<std::string> lines;
+    bool loaded;
+    {
+        auto report = std::move(OnLoadError);
+        OnLoadError = [](const std::string&, const std::string&) {};
+        TScopeExit restore([&] { OnLoadError = std::move(report); });
+        loaded = LoadChecksumFile(lines, path);
+    }
+    if (!loaded)
+        return;
+    const std::string folder = FolderPath + relativeFolder;
+    std::string checksum, name;
+    files::TFoundFile info;
+    for (const std::string& line : lines) {
+        TLineClass lineClass = ClassifyLine(line);
+        if (lineClass != lcMD5 && lineClass != lcSFV)
+            continue;
+        ParseChecksumLine(lineClass, line, checksum, name);
+        if (FindEntryFile(*Fs, name, folder + name, info)) {
+            BytesProcessed += info.Size;
+            ++FilesProcessed;
+        }
+    }
+}
+
+void TCheckSumEngine::Verify() {
+    RunEntry([this] {
+        if (!HasFolderPart(ChecksumFileName)) {
+            WalkFolders("", &TCheckSumEngine::VerifyFolder);
+            return;
+        }
+        WalkFolders("", &TCheckSumEngine::CollectFolder);
+        if (Aborted)
+            return;
+        SortFileList(*Fs, Files);
+        if (VerifyChecksumFile("", ChecksumFileName))
+            ReportUnlisted("");
+    });
+}
+
+void TCheckSumEngine::CollectFolder(const std::string& relativeFolder) {
+    int32_t count = 0;
+    uint64_t size = 0;
+    ListFolder(relativeFolder, FileMask, true, true, count, size, &Files);
+}
+
+void TCheckSumEngine::VerifyFolder(const std::string& relativeFolder) {
+    TScopeExit clear([this] {
+        ChecksumFiles.clear();
+        Files.clear();
+        Lines.clear();
+    });
+    const std::string folder = FolderPath + relativeFolder;
+    ListFolderFiles(relativeFolder);
+    int32_t count = 0;
+    uint64_t size = 0;
+    ListFolder(relativeFolder, ChecksumFileName, false, false, count, size, &ChecksumFiles);
+    if (!Files.empty() && ChecksumFiles.empty())
+        Required(OnNoChecksumFile, "OnNoChecksumFile")(folder);
+    for (const TFileListItem& checksumFile : ChecksumFiles)
+        if (!VerifyChecksumFile(relativeFolder, folder + checksumFile.FileName))
+            return;
+    ReportUnlisted(relativeFolder);
+}
+
+bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
+                                         const std::string& path) {
+    TScopeExit clear([this] { Lines.clear(); });
+    if (!LoadChecksumFile(Lines, path))
+        return false;
+    files::TFoundFile info;
+    const uint32_t listAge = Fs->GetFileInfo(path, info) ? info.Age : 0;
+    const std::string folder = FolderPath + relativeFolder;
+    bool askAboutInvalid = true;
+    std::string stored, name, computed, entryPath;
+    for (size_t index = 0; index < Lines.size(); ++index) {
+        const TLineClass lineClass = ClassifyLine(Lines[index]);
+        if (lineClass == lcInvalid) {
+            if (!askAboutInvalid)
+                continue;
+            TConfirmAnswer answer =
+                Required(OnConfirmContinueForeign, "OnConfirmContinueForeign")(path);
+            if (answer == caYes) {
+                askAboutInvalid = false;
+            } else if (answer == caNo) {
+                Required(OnInvalidLine, "OnInvalidLine")(path, static_cast<int32_t>(index + 1));
+                return false;
+            } else {
+                SetAborted(true);
+                if (Aborted)
+                    return false;
+            }
+            continue;
+        }
+        if (lineClass != lcMD5 && lineClass != lcSFV)
+            continue;
+        ParseChecksumLine(lineClass, Lines[index], stored, name);
+        if (TFileListItem* item = FindListedFile(name))
+            item->Listed = true;
+        entryPath = folder + name;
+        if (!FindEntryFile(*Fs, name, entryPath, info)) {
+            Required(OnFileMissing, "OnFileMissing")(entryPath);
+        } else if (CalcFileChecksum(static_cast<TChecksumKind>(lineClass), entryPath, computed)) {
+            if (SameChecksum(stored, computed)) {
+                if (OnChecksumOk)
+                    OnChecksumOk(entryPath, ChecksumKindName(lineClass), stored);
+            } else if (info.Age > listAge) {
+                Required(OnFileUpdated, "OnFileUpdated")(entryPath);
+            } else {
+                Required(OnChecksumMismatch, "OnChecksumMismatch")(entryPath);
+            }
+        }
+        if (Aborted)
+            return false;
+    }
+    return true;
+}
+
+void TCheckSumEngine::ReportUnlisted(const std::string& relativeFolder) {
+    const std::string folder = FolderPath + relativeFolder;
+    for (const TFileListItem& item : Files)
+        if (!item.Listed)
+            Required(OnFileNotListed, "OnFileNotListed")(folder + item.FileName);
+}

@@ -1,0 +1,160 @@
+// The folder walk, the listing of one folder and the names of the checksum files of
+// every placement mode.
+#include "engine.h"
+
+#include "mask.h"
+#include "platform/files.h"
+
+namespace {
+
+constexpr bool kWindowsPaths = files::kPathDelimiter == '\\';
+
+// Characters that end a path component: on Windows also "/" and the drive colon.
+const char* ComponentEnds() {
+    return kWindowsPaths ? "\\/:" : "/";
+}
+
+// "X:" or "\\server\share" at the start of a Windows path; nothing on POSIX.
+std::string DrivePart(const std::string& path) {
+    if (!kWindowsPaths)
+        return "";
+    if (path.size() >= 2 && path[1] == ':')
+        return path.substr(0, 2);
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        size_t server = path.find('\\', 2);
+        if (server == std::string::npos)
+            return path;
+        size_t share = path.find('\\', server + 1);
+        return path.substr(0, share);
+    }
+    return "";
+}
+
+} // namespace
+
+void TCheckSumEngine::WalkFolders(const std::string& relativeFolder, TFolderHandler handler) {
+    if (OnProcessing)
+        OnProcessing(FolderPath + relativeFolder + FileMask);
+    (this->*handler)(relativeFolder);
+    if (!IncludeSubfolders || Aborted)
+        return;
+    files::TErrorCode error =
+        Fs->FindFiles(FolderPath + relativeFolder + "*.*", [&](const files::TFoundFile& entry) {
+            if (entry.IsDirectory() && entry.Name != "." && entry.Name != "..")
+                WalkFolders(relativeFolder + entry.Name + files::kPathDelimiter, handler);
+            return !Aborted;
+        });
+    if (!Aborted && error != 0)
+        Required(OnFolderListError, "OnFolderListError")(FolderPath + relativeFolder, error);
+}
+
+void TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::string& pattern,
+                                 bool withPath, bool excludeChecksumFiles, int32_t& count,
+                                 uint64_t& totalSize, TFileList* target) {
+    const std::string folder = FolderPath + relativeFolder;
+    files::TErrorCode error = Fs->FindFiles(folder + pattern, [&](const files::TFoundFile& entry) {
+        if (entry.IsDirectory() || (excludeChecksumFiles && IsChecksumFileName(entry.Name)))
+            return true;
+        totalSize += entry.Size;
+        ++count;
+        if (target)
+            target->emplace_back(withPath ? relativeFolder + entry.Name : entry.Name, entry.Size);
+        return true;
+    });
+    if (error != 0)
+        Required(OnFileListError, "OnFileListError")(folder, error);
+}
+
+bool TCheckSumEngine::IsChecksumFileName(const std::string& bareName) const {
+    return MatchesMask(bareName, ChecksumFileName);
+}
+
+std::string TCheckSumEngine::FolderNameForChecksumFile(const std::string& folder) const {
+    std::string path = folder;
+    if (!path.empty() && std::string(ComponentEnds()).find(path.back()) != std::string::npos &&
+        path.back() != ':')
+        path.pop_back();
+    size_t end = path.find_last_of(ComponentEnds());
+    std::string name = end == std::string::npos ? path : path.substr(end + 1);
+    if (!name.empty())
+        return name;
+    std::string drive = DrivePart(folder);
+    size_t first = drive.find_first_not_of("/:\\");
+    drive = first == std::string::npos ? "" : drive.substr(first);
+    for (char& c : drive)
+        if (c == '/' || c == ':' || c == '\\')
+            c = '_';
+    return drive.empty() ? "root" : drive;
+}
+
+std::string TCheckSumEngine::TreeChecksumFilePath() const {
+    return HasFolderPart(ChecksumFileName) ? ChecksumFileName : FolderPath + ChecksumFileName;
+}
+
+bool TCheckSumEngine::HasFolderPart(const std::string& name) const {
+    return name.find_first_of(kWindowsPaths ? "\\:" : "/") != std::string::npos;
+}
+
+std::string TCheckSumEngine::StoredFileName(const std::string& name) const {
+    if (!kWindowsPaths)
+        return name;
+    size_t end = name.find_last_not_of(". ");
+    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+}
+
+TFileListItem* TCheckSumEngine::FindListedFile(const std::string& name) {
+    size_t index;
+    if (!FindFileListItem(*Fs, Files, name, index))
+        return nullptr;
+    if (kWindowsPaths)
+        return &Files[index]; // names that differ only in letter case name one file
+    // POSIX names are case-sensitive: look among the neighbours that compare equal.
+    while (index > 0 && Fs->CompareText(Files[index - 1].FileName, name) == 0)
+        --index;
+    for (; index < Files.size() && Fs->CompareText(Files[index].FileName, name) == 0; ++index)
+        if (Files[index].FileName == name)
+            return &Files[index];
+    return nullptr;
+}
+
+bool TCheckSumEngine::TreeFileLandsOnListedFile(const std::string& path, std::string& storedName) {
+    size_t end = path.find_last_of(ComponentEnds());
+    std::string folder = end == std::string::npos ? std::string() : path.substr(0, end + 1);
+    storedName = StoredFileName(path.substr(folder.size()));
+    if (IsChecksumFileName(storedName))
+        return false; // every listing leaves that name out
+    if (folder.size() < FolderPath.size() ||
+        (!IncludeSubfolders && folder.size() != FolderPath.size()))
+        return false;
+    std::string root = folder.substr(0, FolderPath.size());
+    if (kWindowsPaths ? Fs->CompareText(root, FolderPath) != 0 : root != FolderPath)
+        return false;
+    bool lands = false;
+    Fs->FindFiles(folder + FileMask, [&](const files::TFoundFile& entry) {
+        lands =
+            !entry.IsDirectory() && (kWindowsPaths ? Fs->CompareText(entry.Name, storedName) == 0
+                                                   : entry.Name == storedName);
+        return !lands;
+    });
+    return lands;
+}
+
+void TCheckSumEngine::ListFolderFiles(const std::string& relativeFolder) {
+    int32_t count = 0;
+    uint64_t size = 0;
+    ListFolder(relativeFolder, FileMask, false, true, count, size, &Files);
+    SortFileList(*Fs, Files);
+}
+
+void TCheckSumEngine::RunEntry(const std::function<void()>& body) {
+    BytesProcessed = 0;
+    FilesProcessed = 0;
+    try {
+        body();
+    } catch (...) {
+        Aborted = true;
+    }
+    Lines.clear();
+    Files.clear();
+    ChecksumFiles.clear();
+}

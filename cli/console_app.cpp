@@ -1,0 +1,49 @@
+#include "cli/console_app.h"
+
+#include "shell/core_format.h"
+#include "shell/core_texts.h"
+#include "version.h"
+
+TRunSettings SettingsFromCommandLine(const TCommandLine& commandLine,
+                                     const std::string& currentFolder) {
+    TRunSettings settings;
+    settings.Folder = commandLine.Folder.value_or(currentFolder);
+    settings.FileMask = commandLine.FileMask.value_or(settings.FileMask);
+    settings.IncludeSubfolders = commandLine.IncludeSubfolders.value_or(settings.IncludeSubfolders);
+    settings.OverwriteMode = commandLine.OverwriteMode.value_or(settings.OverwriteMode);
+    settings.Format = commandLine.Format.value_or(settings.Format);
+    settings.Placement = commandLine.Placement.value_or(settings.Placement);
+    settings.HeaderMode = commandLine.HeaderMode.value_or(settings.HeaderMode);
+    settings.DetailedLog = commandLine.DetailedLog.value_or(settings.DetailedLog);
+    settings.ChecksumFileName = commandLine.ChecksumFileName.value_or(
+        DefaultChecksumName(settings.Format, settings.Placement));
+    return settings;
+}
+
+int ExitCode(TRunOutcome outcome, const TLogTotals& totals) {
+    switch (outcome) {
+    case TRunOutcome::Aborted:
+        return kExitAborted;
+    case TRunOutcome::Refused:
+    case TRunOutcome::Failed:
+        return kExitErrors;
+    case TRunOutcome::Completed:
+        break;
+    }
+    if (totals.Errors > 0)
+        return kExitErrors;
+    if (totals.Warnings > 0 || totals.Failures > 0)
+        return kExitFindings;
+    return kExitClean;
+}
+
+std::string ConsoleHelpText() {
+    std::string text;
+    for (char c : UsageText('-'))
+        if (c != '\r')
+            text += c;
+    for (const char* line : texts::kConsoleHelpLines)
+        text += std::string(line) + "\n";
+    text += "\n" + FormatText(texts::kConsoleVersion, {TLVN_VERSION_TEXT}) + "\n";
+    return text;
+}

@@ -7,12 +7,9 @@
 
 namespace {
 
-// The file an entry names, if there is one. Entry names are names, never patterns: on
-// Windows a name holding "*" or "?" names no file at all.
-bool FindEntryFile(files::TFileSystem& fs, const std::string& name, const std::string& path,
-                   files::TFoundFile& info) {
-    if (files::kPathDelimiter == '\\' && name.find_first_of("*?") != std::string::npos)
-        return false;
+// The file an entry names, if there is one. The name is a name, never a pattern: the
+// file services find no file for a path holding "*" or "?".
+bool FindEntryFile(files::TFileSystem& fs, const std::string& path, files::TFoundFile& info) {
     return fs.GetFileInfo(path, info) && !info.IsDirectory();
 }
 
@@ -57,7 +54,7 @@ void TCheckSumEngine::CountChecksumFileData(const std::string& path,
         if (lineClass != lcMD5 && lineClass != lcSFV)
             continue;
         ParseChecksumLine(lineClass, line, checksum, name);
-        if (FindEntryFile(*Fs, name, folder + name, info)) {
+        if (FindEntryFile(*Fs, folder + name, info)) {
             BytesProcessed += info.Size;
             ++FilesProcessed;
         }
@@ -139,7 +136,7 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
         if (TFileListItem* item = FindListedFile(name))
             item->Listed = true;
         entryPath = folder + name;
-        if (!FindEntryFile(*Fs, name, entryPath, info)) {
+        if (!FindEntryFile(*Fs, entryPath, info)) {
             Required(OnFileMissing, "OnFileMissing")(entryPath);
         } else if (CalcFileChecksum(static_cast<TChecksumKind>(lineClass), entryPath, computed)) {
             if (SameChecksum(stored, computed)) {

@@ -27,11 +27,12 @@ inline void StoreLE32(uint8_t* p, uint32_t v) {
     std::memcpy(p, &v, 4);
 }
 
-// The round functions. F and G are written in forms with one fewer operation than the
-// textbook ones; they give the same values bit for bit.
+// The round functions, bit for bit the RFC's, arranged so that the part not depending on the
+// newest word x is computed while x is still being made: F with one fewer operation, G as a
+// sum of its two disjoint halves, H with y ^ z first.
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
-#define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
+#define MD5_G(x, y, z) (((y) & ~(z)) + ((x) & (z)))
+#define MD5_H(x, y, z) ((x) ^ ((y) ^ (z)))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
 
 #define MD5_STEP(f, a, b, c, d, w, k, s)                                                           \

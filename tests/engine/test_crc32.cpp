@@ -5,8 +5,40 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <random>
 
 namespace {
+
+// Runs the check on the table path and, where the processor has one, on the fast path.
+void OnEveryPath(const std::function<void()>& check) {
+    for (bool portable : {true, false}) {
+        if (!portable && !CRC32HasFastPath())
+            continue;
+        SCOPED_TRACE(portable ? "table path" : "fast path");
+        CRC32UsePortablePath(portable);
+        check();
+    }
+    CRC32UsePortablePath(false);
+}
+
+// One bit at a time, straight from the polynomial: shares nothing with the code under test.
+uint32_t BitwiseCrc(uint32_t crc, const uint8_t* p, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        crc ^= p[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    return crc;
+}
+
+std::vector<uint8_t> RandomBytes(size_t length, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::vector<uint8_t> bytes(length);
+    for (auto& b : bytes)
+        b = static_cast<uint8_t>(random());
+    return bytes;
+}
 
 // Standard CRC-32: conditioned with 0xFFFFFFFF before and after, as callers do.
 uint32_t CrcInPieces(const std::vector<uint8_t>& input, const std::vector<size_t>& pieces) {
@@ -29,68 +61,111 @@ std::vector<uint8_t> Bytes(const char* s) {
 }
 
 TEST(CRC32, MatchesPublishedValues) {
-    const struct {
-        const char* input;
-        uint32_t crc;
-    } cases[] = {
-        {"", 0x00000000u},
-        {"a", 0xE8B7BE43u},
-        {"abc", 0x352441C2u},
-        {"123456789", 0xCBF43926u},
-        {"message digest", 0x20159D7Fu},
-        {"The quick brown fox jumps over the lazy dog", 0x414FA339u},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CrcWhole(Bytes(c.input)), c.crc) << '"' << c.input << '"';
-        EXPECT_EQ(CrcInPieces(Bytes(c.input), {1}), c.crc) << '"' << c.input << '"';
-    }
+    OnEveryPath([] {
+        const struct {
+            const char* input;
+            uint32_t crc;
+        } cases[] = {
+            {"", 0x00000000u},
+            {"a", 0xE8B7BE43u},
+            {"abc", 0x352441C2u},
+            {"123456789", 0xCBF43926u},
+            {"message digest", 0x20159D7Fu},
+            {"The quick brown fox jumps over the lazy dog", 0x414FA339u},
+        };
+        for (const auto& c : cases) {
+            EXPECT_EQ(CrcWhole(Bytes(c.input)), c.crc) << '"' << c.input << '"';
+            EXPECT_EQ(CrcInPieces(Bytes(c.input), {1}), c.crc) << '"' << c.input << '"';
+        }
+    });
 }
 
 TEST(CRC32, DigestsOneMillionLetterA) {
-    const std::vector<uint8_t> input(1000000, 'a');
-    EXPECT_EQ(CrcWhole(input), 0xDC25BFBCu);
-    EXPECT_EQ(CrcInPieces(input, OddPieceSizes()), 0xDC25BFBCu);
+    OnEveryPath([] {
+        const std::vector<uint8_t> input(1000000, 'a');
+        EXPECT_EQ(CrcWhole(input), 0xDC25BFBCu);
+        EXPECT_EQ(CrcInPieces(input, OddPieceSizes()), 0xDC25BFBCu);
+    });
 }
 
 // Single bytes from a zero running value give the table entries themselves.
 TEST(CRC32, ReproducesTheByteTable) {
-    const struct {
-        uint8_t byte;
-        uint32_t entry;
-    } cases[] = {
-        {0, 0}, {1, 0x77073096u}, {2, 0xEE0E612Cu}, {128, 0xEDB88320u}, {255, 0x2D02EF8Du}};
-    for (const auto& c : cases)
-        EXPECT_EQ(CRC32Update(0, &c.byte, 1), c.entry) << int(c.byte);
+    OnEveryPath([] {
+        const struct {
+            uint8_t byte;
+            uint32_t entry;
+        } cases[] = {
+            {0, 0}, {1, 0x77073096u}, {2, 0xEE0E612Cu}, {128, 0xEDB88320u}, {255, 0x2D02EF8Du}};
+        for (const auto& c : cases)
+            EXPECT_EQ(CRC32Update(0, &c.byte, 1), c.entry) << int(c.byte);
+    });
 }
 
 TEST(CRC32, LeavesConditioningToTheCaller) {
-    EXPECT_EQ(CRC32Update(0xFFFFFFFFu, "", 0), 0xFFFFFFFFu);
-    EXPECT_EQ(CRC32Update(0x12345678u, "", 0), 0x12345678u);
-    EXPECT_EQ(CRC32Update(0xFFFFFFFFu, "123456789", 9), 0xCBF43926u ^ 0xFFFFFFFFu);
+    OnEveryPath([] {
+        EXPECT_EQ(CRC32Update(0xFFFFFFFFu, "", 0), 0xFFFFFFFFu);
+        EXPECT_EQ(CRC32Update(0x12345678u, "", 0), 0x12345678u);
+        EXPECT_EQ(CRC32Update(0xFFFFFFFFu, "123456789", 9), 0xCBF43926u ^ 0xFFFFFFFFu);
+    });
 }
 
 TEST(CRC32, GivesTheSameValueHoweverTheInputIsCut) {
-    const struct {
-        size_t length;
-        uint32_t crc;
-    } cases[] = {
-        {0, 0x00000000u},     {1, 0x4C667A2Eu},      {55, 0x2792DC5Au},    {56, 0x25472A0Cu},
-        {57, 0x052A7A49u},    {63, 0x5A6B41E4u},     {64, 0x7989B995u},    {65, 0x12C10A99u},
-        {119, 0xA7E51EC3u},   {120, 0xF2CA8F20u},    {121, 0x1F272391u},   {127, 0xB5728DE3u},
-        {128, 0xB9DCCCF4u},   {129, 0x00B6B6BCu},    {65535, 0x8B38187Au}, {65536, 0xA638050Fu},
-        {65537, 0x211DA6C0u}, {200003, 0x77A423E1u},
-    };
-    const size_t splits[] = {1, 55, 56, 57, 63, 64, 65, 119, 120, 128, 65535, 65536};
-    for (const auto& c : cases) {
-        const std::vector<uint8_t> input = DigestPattern(c.length);
-        EXPECT_EQ(CrcWhole(input), c.crc) << c.length << " bytes whole";
-        EXPECT_EQ(CrcInPieces(input, OddPieceSizes()), c.crc) << c.length << " bytes";
-        for (size_t split : splits) {
-            if (split >= c.length)
-                continue;
-            EXPECT_EQ(CrcInPieces(input, {split, c.length}), c.crc)
-                << c.length << " bytes split at " << split;
+    OnEveryPath([] {
+        const struct {
+            size_t length;
+            uint32_t crc;
+        } cases[] = {
+            {0, 0x00000000u},     {1, 0x4C667A2Eu},      {55, 0x2792DC5Au},    {56, 0x25472A0Cu},
+            {57, 0x052A7A49u},    {63, 0x5A6B41E4u},     {64, 0x7989B995u},    {65, 0x12C10A99u},
+            {119, 0xA7E51EC3u},   {120, 0xF2CA8F20u},    {121, 0x1F272391u},   {127, 0xB5728DE3u},
+            {128, 0xB9DCCCF4u},   {129, 0x00B6B6BCu},    {65535, 0x8B38187Au}, {65536, 0xA638050Fu},
+            {65537, 0x211DA6C0u}, {200003, 0x77A423E1u},
+        };
+        const size_t splits[] = {1, 55, 56, 57, 63, 64, 65, 119, 120, 128, 65535, 65536};
+        for (const auto& c : cases) {
+            const std::vector<uint8_t> input = DigestPattern(c.length);
+            EXPECT_EQ(CrcWhole(input), c.crc) << c.length << " bytes whole";
+            EXPECT_EQ(CrcInPieces(input, OddPieceSizes()), c.crc) << c.length << " bytes";
+            for (size_t split : splits) {
+                if (split >= c.length)
+                    continue;
+                EXPECT_EQ(CrcInPieces(input, {split, c.length}), c.crc)
+                    << c.length << " bytes split at " << split;
+            }
         }
+    });
+}
+
+// Every length up to 2 KiB at every alignment within a cache line, from random running
+// values: the table path against a bit-at-a-time reference, the fast path against both.
+TEST(CRC32, PathsAgreeOnEveryLengthAndAlignment) {
+    const size_t kMaxLength = 2048, kAlignments = 64;
+    const std::vector<uint8_t> data = RandomBytes(kMaxLength + kAlignments, 20261207);
+    std::mt19937 random(7);
+    for (size_t offset = 0; offset < kAlignments; ++offset) {
+        for (size_t length = 0; length <= kMaxLength; ++length) {
+            const uint8_t* p = data.data() + offset;
+            const uint32_t start = static_cast<uint32_t>(random());
+            CRC32UsePortablePath(true);
+            const uint32_t table = CRC32Update(start, p, length);
+            CRC32UsePortablePath(false);
+            const uint32_t fast = CRC32Update(start, p, length);
+            ASSERT_EQ(fast, table) << length << " bytes at offset " << offset;
+            if (offset < 4 && length <= 600) {
+                ASSERT_EQ(table, BitwiseCrc(start, p, length))
+                    << length << " bytes at offset " << offset;
+            }
+        }
+    }
+}
+
+// Large inputs exercise the folding loop for many rounds and the tables for many groups.
+TEST(CRC32, PathsAgreeOnLargeInputs) {
+    const std::vector<uint8_t> data = RandomBytes(1 << 20, 99);
+    const size_t lengths[] = {65536, 65536 + 15, 65536 + 64 + 17, (1 << 20) - 1, 1 << 20};
+    for (size_t length : lengths) {
+        const uint32_t expected = BitwiseCrc(0xFFFFFFFFu, data.data(), length);
+        OnEveryPath([&] { EXPECT_EQ(CRC32Update(0xFFFFFFFFu, data.data(), length), expected); });
     }
 }
 

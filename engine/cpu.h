@@ -1,0 +1,5 @@
+// What the processor offers beyond the baseline the program is built for.
+#pragma once
+
+// PCLMULQDQ and SSE4.1 (the carry-less-multiplication CRC-32). False off x86.
+bool CpuHasClmul();

@@ -1,0 +1,197 @@
+// The main window's run controller: the Update and Verify buttons. The run itself (checks,
+// counting, START, the engine entry, STOP, statistics and totals) is the shared
+// TRunController; this unit locks the window around it, shows the progress, the caption
+// and the status, puts the questions in message boxes and performs the auto-exit.
+#include "shell/main_run.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "platform/files.h"
+#include "platform/tools.h"
+#include "resources/resource.h"
+#include "shell/core_run.h"
+#include "shell/core_texts.h"
+#include "shell/log_list.h"
+#include "shell/main_window.h"
+#include "shell/msgbox.h"
+#include "shell/settings.h"
+
+namespace {
+
+uint32_t SystemTicks() {
+    return GetTickCount();
+}
+
+TTickSource& TickSource() {
+    static TTickSource source = SystemTicks;
+    return source;
+}
+
+std::string LocaleText(LCTYPE type, const char* fallback) {
+    char buffer[16];
+    return GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buffer, sizeof buffer) > 0 ? buffer : fallback;
+}
+
+TNumberFormat UserNumberFormat() {
+    TNumberFormat format;
+    format.ThousandsSeparator = LocaleText(LOCALE_STHOUSAND, ",");
+    format.DecimalPoint = LocaleText(LOCALE_SDECIMAL, ".");
+    return format;
+}
+
+// What the shared run shows and asks, in the main window.
+class TWindowFrontEnd : public TRunFrontEnd {
+public:
+    explicit TWindowFrontEnd(TMainWindow& window) : Window(window) {}
+
+    void AddLogLine(const TLogLine& line) override { Window.AddLogLine(line.Text, line.Kind); }
+
+    TConfirmAnswer Ask(const std::string& text, TQuestionButtons buttons, bool defaultNo) override {
+        const UINT type = MB_ICONQUESTION |
+                          (buttons == TQuestionButtons::YesNo ? MB_YESNO : MB_YESNOCANCEL) |
+                          (defaultNo ? MB_DEFBUTTON2 : MB_DEFBUTTON1);
+        switch (ShowMessageBox(Window.Handle, text, texts::kCaptionConfirmation, type)) {
+        case IDYES:
+            return caYes;
+        case IDNO:
+            return caNo;
+        default:
+            return caCancel;
+        }
+    }
+
+    void ShowRefusal(const std::string& text) override {
+        ShowMessageBox(Window.Handle, text, texts::kCaptionError, MB_OK | MB_ICONERROR);
+    }
+
+    void ShowProgressRange(int64_t maximum) override {
+        SendMessageA(Window.Item(IDC_PROGRESS), PBM_SETRANGE, 0,
+                     MAKELPARAM(0, static_cast<WORD>(maximum)));
+    }
+
+    void ShowProgress(int32_t position, const std::string& caption) override {
+        Window.ShowProgress(position, caption);
+    }
+
+    void EndProgress() override { SendMessageA(Window.Item(IDC_PROGRESS), PBM_SETPOS, 0, 0); }
+
+    void ShowStatus(const std::string& path) override { Window.ShowStatus(path); }
+
+    uint32_t TickCount() override { return TickSource()(); }
+
+    std::string DateTimeText() override {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return FormatDateTimeText(now);
+    }
+
+private:
+    TMainWindow& Window;
+};
+
+// The window during a run: every control but the pressed button disabled, the button
+// reading "Abort!", and everything given back however the run ends.
+class TRunLock {
+public:
+    TRunLock(TMainWindow& window, int buttonId)
+        : Window(window), Button(window.Item(buttonId)), Caption(GetWindowString(window.Handle)),
+          ButtonText(GetWindowString(Button)) {
+        Window.Running = true;
+        Window.EnableControls(false);
+        EnableWindow(Button, TRUE);
+        SetWindowTextA(Button, texts::kAbortButton);
+        SetFocus(Button);
+        UpdateWindow(Window.Handle);
+    }
+
+    ~TRunLock() {
+        Window.EnableControls(true);
+        EnableWindow(Window.Item(IDC_NAME), FALSE);
+        SetWindowTextA(Window.Handle, Caption.c_str());
+        SetWindowTextA(Button, ButtonText.c_str());
+        SetFocus(Window.Item(IDC_FOLDER));
+        UpdateWindow(Window.Handle);
+        Window.Running = false;
+        SetWindowTextA(Window.Item(IDC_STATUS), "");
+        if (IsIconic(Window.Handle))
+            ShowWindow(Window.Handle, SW_RESTORE);
+        SetForegroundWindow(Window.Handle);
+    }
+
+    TRunLock(const TRunLock&) = delete;
+    TRunLock& operator=(const TRunLock&) = delete;
+
+private:
+    TMainWindow& Window;
+    HWND Button;
+    std::string Caption;
+    std::string ButtonText;
+};
+
+TRunSettings SettingsFromControls(TMainWindow& window) {
+    TRunSettings settings;
+    settings.Folder = window.GetFolder(); // also grows the folder history
+    settings.FileMask = window.GetFilter();
+    settings.ChecksumFileName = window.GetChecksumName();
+    settings.IncludeSubfolders = window.GetSubfolders();
+    settings.OverwriteMode = static_cast<TOverwriteMode>(window.GetOverwriteMode());
+    settings.Format = window.GetFormat();
+    settings.Placement = static_cast<TPlacementMode>(window.GetPlacement());
+    settings.HeaderMode = HeaderMode;
+    settings.DetailedLog = DetailedLog;
+    return settings;
+}
+
+// Writes the log for the script that started the program and closes the window (the close
+// is ignored while a run is active). A log that cannot be written still closes the window:
+// an unattended script must not wait forever, and the missing file tells it.
+void AutoExit(TMainWindow& window) {
+    TLogList log(window.Handle, window.Item(IDC_LOG));
+    std::string message;
+    if (!SaveLogFile(files::NativeFileSystem(), window.LogFileName, log.Texts(), message))
+        window.AddLogLine(message, lkError);
+    PostMessageA(window.Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+} // namespace
+
+TTickSource SetRunTickSource(TTickSource source) {
+    const TTickSource previous = TickSource();
+    TickSource() = source ? source : SystemTicks;
+    return previous;
+}
+
+void TMainWindow::Run(int id) {
+    PumpMessages();
+    TRunOutcome outcome = TRunOutcome::Completed;
+    if (Running) {
+        // A second press of the running button asks to abort.
+        Engine->SetAborted(true);
+    } else {
+        TRunLock lock(*this, id);
+        TWindowFrontEnd frontEnd(*this);
+        TRunController controller(*Engine, frontEnd, UserNumberFormat());
+        outcome = controller.Run(id == IDC_UPDATE ? TRunCommand::Update : TRunCommand::Verify,
+                                 SettingsFromControls(*this));
+    }
+    if (AutoExit && outcome != TRunOutcome::Refused)
+        ::AutoExit(*this);
+}
+
+void TMainWindow::EnableControls(bool enable) {
+    for (int id = IDC_FOLDER; id <= IDC_LOG; ++id)
+        EnableWindow(Item(id), enable);
+}
+
+void TMainWindow::ShowProgress(int32_t position, const std::string& caption) {
+    SendMessageA(Item(IDC_PROGRESS), PBM_SETPOS, position, 0);
+    SetWindowTextA(Handle, caption.c_str());
+    PumpMessages();
+}
+
+void TMainWindow::ShowStatus(const std::string& path) {
+    SetWindowTextA(Item(IDC_STATUS), (" " + path).c_str());
+    PumpMessages();
+}

@@ -1,0 +1,199 @@
+// The command line: the splitting rules and the option parser in both spellings.
+#include <gtest/gtest.h>
+
+#include "shell/core_cmdline.h"
+
+namespace {
+
+using TArgs = std::vector<std::string>;
+
+TEST(SplitCommandLine, QuotesBlanksAndEmptyArguments) {
+    const struct {
+        const char* Line;
+        TArgs Args;
+    } cases[] = {
+        {"", {}},
+        {"tlvn.exe", {}},
+        {"\"C:\\Program Files\\tlvn.exe\" /u", {"/u"}},
+        {"tlvn.exe /u /a C:\\log.txt C:\\Data", {"/u", "/a", "C:\\log.txt", "C:\\Data"}},
+        {"tlvn.exe \"C:\\My Data\"", {"C:\\My Data"}},
+        {"tlvn.exe C:\\My\" \"Data\\x", {"C:\\My Data\\x"}}, // quotes inside an argument
+        {"tlvn.exe /m \"\" /u", {"/m", "/u"}},               // "" disappears
+        {"tlvn.exe \"\"\"\" x", {"x"}},
+        {"tlvn.exe \" \" x", {" ", "x"}}, // a quoted blank is an argument
+        {"tlvn.exe \t/u\t\t/v  \r\n", {"/u", "/v"}},
+        {"tlvn.exe \"unclosed quote", {"unclosed quote"}},
+        {"tlvn.exe a\\\"b c", {"a\\b c"}},            // no escape character
+        {"tlvn.exe \xE4\xF6 /u", {"\xE4\xF6", "/u"}}, // 8-bit letters are not blanks
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitCommandLine(c.Line), c.Args) << c.Line;
+}
+
+// What a parse should give; fields left unset are expected unset.
+struct TExpect {
+    bool Usage = false, Bad = false, Update = false, Verify = false, AutoExit = false;
+    std::string Log;
+    std::optional<std::string> Folder, Mask, Name;
+    std::optional<bool> Sub;
+    std::optional<TOverwriteMode> Over;
+    std::optional<int> Format;
+    std::optional<TPlacementMode> Place;
+    std::optional<int> Header;
+    std::optional<bool> Detailed;
+};
+
+void ExpectParse(const TCommandLine& r, const TExpect& e, const std::string& what) {
+    EXPECT_EQ(r.ShowUsage, e.Usage) << what;
+    EXPECT_EQ(r.BadOption, e.Bad) << what;
+    EXPECT_EQ(r.StartUpdate, e.Update) << what;
+    EXPECT_EQ(r.StartVerify, e.Verify) << what;
+    EXPECT_EQ(r.AutoExit, e.AutoExit) << what;
+    EXPECT_EQ(r.LogFileName, e.Log) << what;
+    EXPECT_EQ(r.Folder, e.Folder) << what;
+    EXPECT_EQ(r.FileMask, e.Mask) << what;
+    EXPECT_EQ(r.ChecksumFileName, e.Name) << what;
+    EXPECT_EQ(r.IncludeSubfolders, e.Sub) << what;
+    EXPECT_EQ(r.OverwriteMode, e.Over) << what;
+    EXPECT_EQ(r.Format, e.Format) << what;
+    EXPECT_EQ(r.Placement, e.Place) << what;
+    EXPECT_EQ(r.HeaderMode, e.Header) << what;
+    EXPECT_EQ(r.DetailedLog, e.Detailed) << what;
+}
+
+TExpect Usage(TExpect e = {}) {
+    e.Usage = e.Bad = true;
+    return e;
+}
+
+// Written with "/"; run as written by the Windows parser and with "-" by the console's.
+struct TParseCase {
+    TArgs Args;
+    TExpect Expect;
+};
+
+std::vector<TParseCase> ParseCases() {
+    TExpect e;
+    std::vector<TParseCase> cases;
+    auto add = [&cases](TArgs args, TExpect expect) { cases.push_back({args, expect}); };
+    add({}, {});
+    e = {}, e.Update = e.AutoExit = true, e.Log = "log.txt", e.Folder = "Data";
+    add({"/u", "/a", "log.txt", "Data"}, e);
+    e = {}, e.Log = "log.txt", e.Folder = "Data"; // "/a" alone never closes the program
+    add({"/a", "log.txt", "Data"}, e);
+    e = {}, e.Update = e.AutoExit = true, e.Log = "/v"; // the log name is taken unchanged
+    add({"/u", "/a", "/v"}, e);
+    e = Usage(), e.Update = true; // /u /x: the update is recorded but no run starts
+    add({"/u", "/x"}, e);
+    add({"/u", "/a"}, [] {
+        TExpect x = Usage();
+        x.Update = true;
+        return x;
+    }());
+    add({"/l1"}, Usage());
+    e = {}, e.Detailed = true;
+    add({"/i1"}, e);
+    e = {}, e.Detailed = false;
+    add({"/I0"}, e);
+    e = {}, e.Header = 3;
+    add({"/h3"}, e);
+    add({"/h4"}, Usage());
+    e = {}, e.Sub = true;
+    add({"/s"}, e);
+    add({"/s+"}, e);
+    add({"/s+x"}, e); // only the first character after the letter counts
+    add({"/sx"}, Usage());
+    e = {}, e.Sub = false;
+    add({"/S-"}, e);
+    e = {}, e.Over = omOverwrite;
+    add({"/o"}, e);
+    add({"/o+"}, e);
+    e = {}, e.Over = omAsk;
+    add({"/o?"}, e);
+    e = {}, e.Over = omKeep;
+    add({"/o-"}, e);
+    add({"/o*"}, Usage());
+    add({"/p5"}, Usage());
+    add({"/p"}, Usage());
+    e = {}, e.Place = plPerFile;
+    add({"/p4"}, e);
+    e = {}, e.Place = plFolderFixedName;
+    add({"/P2"}, e);
+    e = {}, e.Format = 1;
+    add({"/f1234"}, e);
+    add({"/f"}, Usage());
+    add({"/f2"}, Usage());
+    add({"/m"}, Usage());
+    e = {}, e.Mask = "/u"; // /m /u: /u is the filter, no run
+    add({"/m", "/u"}, e);
+    e = {}, e.Name = "*.sfv", e.Format = 1, e.Place = plPerFile;
+    add({"/n", "*.sfv", "/f1", "/p4"}, e);
+    e = {}, e.Name = "second";
+    add({"/n", "first", "/n", "second"}, e);
+    e = {}, e.Update = e.Verify = true;
+    add({"/U", "/v"}, e);
+    e = {}, e.Update = true;
+    add({"/update"}, e);
+    e = {}, e.Usage = true; // asked for, not a mistake
+    add({"/?"}, e);
+    add({"/"}, Usage());
+    e = Usage(), e.Sub = false, e.Folder = "B"; // options around a bad one still apply
+    add({"A", "/s-", "/q", "B"}, e);
+    return cases;
+}
+
+std::string Joined(const TArgs& args) {
+    std::string text;
+    for (const std::string& arg : args)
+        text += arg + " ";
+    return text;
+}
+
+TEST(ParseCommandLine, WindowsFormWithSlash) {
+    for (const TParseCase& c : ParseCases())
+        ExpectParse(ParseCommandLine(c.Args, true), c.Expect, "windows: " + Joined(c.Args));
+}
+
+TEST(ParseCommandLine, ConsoleFormWithDash) {
+    for (TParseCase c : ParseCases()) {
+        for (std::string& arg : c.Args)
+            if (!arg.empty() && arg[0] == '/')
+                arg[0] = '-';
+        if (c.Expect.Log == "/v")
+            c.Expect.Log = "-v";
+        if (c.Expect.Mask == std::optional<std::string>("/u"))
+            c.Expect.Mask = "-u";
+        ExpectParse(ParseCommandLine(c.Args, false), c.Expect, "console: " + Joined(c.Args));
+    }
+}
+
+TEST(ParseCommandLine, SlashBeginsAFolderOnlyWhereItIsNoOption) {
+    TExpect folder;
+    folder.Folder = "/home/data";
+    ExpectParse(ParseCommandLine({"/home/data"}, false), folder, "console path");
+    ExpectParse(ParseCommandLine({"/home/data"}, true), Usage(), "windows: /h with 'o'");
+    TExpect both;
+    both.Verify = true;
+    ExpectParse(ParseCommandLine({"-v"}, true), both, "windows accepts -v");
+}
+
+TEST(UsageText, TwentyOneLinesSpeltWithTheOptionCharacter) {
+    const std::string slash = UsageText('/');
+    const std::string dash = UsageText('-');
+    size_t lines = 0;
+    for (size_t at = slash.find("\r\n"); at != std::string::npos; at = slash.find("\r\n", at + 2))
+        ++lines;
+    EXPECT_EQ(lines, 21u);
+    EXPECT_EQ(slash.substr(slash.size() - 2), "\r\n");
+    EXPECT_EQ(slash.rfind("USAGE:\r\n tlvn [<command>] [<options>]\r\n\r\nCOMMANDS:\r\n", 0), 0u);
+    EXPECT_NE(slash.find(" /s[+|-]   - enable/disable processing the subfolders\r\n"),
+              std::string::npos);
+    EXPECT_NE(dash.find(" -s[+|-]   - enable/disable processing the subfolders\r\n"),
+              std::string::npos);
+    EXPECT_NE(dash.find(" -o[+|-|?] - enable/disabe/prompt for overwriting\r\n"),
+              std::string::npos);
+    EXPECT_EQ(dash.find(" /"), std::string::npos);
+    EXPECT_EQ(dash.size(), slash.size());
+}
+
+} // namespace

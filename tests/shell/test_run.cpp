@@ -1,0 +1,350 @@
+// The run controller on real trees: the frame of a run, the name checks, the recursion
+// question, abort, the statistics and the totals, and the engine's events as log lines.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <stdexcept>
+
+#include "shell/core_run.h"
+#include "shell/core_texts.h"
+#include "tests/engine/fake_files.h"
+#include "tests/engine/temp_tree.h"
+
+namespace {
+
+const char kNow[] = "Sun, 6 Dec 2026 5:33.35";
+
+// Records what the run shows and asks; answers questions from a queue, then No.
+class TRecordingFrontEnd : public TRunFrontEnd {
+public:
+    std::vector<std::string> Log;     // prefixed lines
+    std::vector<std::string> Asked;   // question texts
+    std::vector<bool> AskedDefaultNo; // per question
+    std::vector<TQuestionButtons> Buttons;
+    std::vector<std::string> Refusals;
+    std::deque<TConfirmAnswer> Answers;
+    int64_t RangeMax = -1;
+    int EndProgressCalls = 0;
+    int32_t LastPosition = -1;
+    std::string LastCaption;
+    std::function<void()> OnStatus;      // called from ShowStatus
+    std::string ThrowOnLineStartingWith; // AddLogLine throws once for such a line
+    uint32_t FirstTick = 0xFFFFFD00;     // the counter wraps during the run
+    uint32_t LaterTick = 0xFFFFFD00 + 1250;
+    int TickCalls = 0;
+
+    void AddLogLine(const TLogLine& line) override {
+        const std::string shown = PrefixedText(line);
+        if (!ThrowOnLineStartingWith.empty() && shown.rfind(ThrowOnLineStartingWith, 0) == 0) {
+            ThrowOnLineStartingWith.clear();
+            throw std::runtime_error("boom");
+        }
+        Log.push_back(shown);
+    }
+    TConfirmAnswer Ask(const std::string& text, TQuestionButtons buttons, bool defaultNo) override {
+        Asked.push_back(text);
+        Buttons.push_back(buttons);
+        AskedDefaultNo.push_back(defaultNo);
+        if (Answers.empty())
+            return caNo;
+        const TConfirmAnswer answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+    void ShowRefusal(const std::string& text) override { Refusals.push_back(text); }
+    void ShowProgressRange(int64_t maximum) override { RangeMax = maximum; }
+    void ShowProgress(int32_t position, const std::string& caption) override {
+        EXPECT_GE(position, 0);
+        EXPECT_LE(position, RangeMax);
+        LastPosition = position;
+        LastCaption = caption;
+    }
+    void EndProgress() override { ++EndProgressCalls; }
+    void ShowStatus(const std::string&) override {
+        if (OnStatus)
+            OnStatus();
+    }
+    uint32_t TickCount() override { return TickCalls++ == 0 ? FirstTick : LaterTick; }
+    std::string DateTimeText() override { return kNow; }
+};
+
+struct TRunFixture {
+    TTempTree Tree;
+    TFakeFileSystem Fs;
+    TCheckSumEngine Engine;
+    TRecordingFrontEnd FrontEnd;
+    TRunController Controller{Engine, FrontEnd, TNumberFormat{",", "."}};
+    TRunSettings Settings;
+
+    TRunFixture() {
+        Engine.SetFileSystem(&Fs);
+        Tree.AddFile("a.txt", "hello\n");
+        Tree.AddFile("sub/b.txt", "world\n");
+        Settings.Folder = Tree.Root();
+    }
+    TRunOutcome Run(TRunCommand command) {
+        FrontEnd.TickCalls = 0;
+        return Controller.Run(command, Settings);
+    }
+    std::string Start(const char* operation, const std::string& name = "md5sum.lst") const {
+        return std::string("START: ") + kNow + " " + operation + " folder \"" + Tree.Root() +
+               "*.*\", with checksum files name \"" + name + "\"";
+    }
+};
+
+TEST(RunController, UpdateLogsTheWholeFrameOfARun) {
+    TRunFixture f;
+    EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Completed);
+    const std::vector<std::string> expected = {
+        "Calculating summary data size...",
+        "12 bytes in 2 files to processing....",
+        f.Start("Updating"),
+        std::string("STOP: ") + kNow + " Updating is completed.",
+        "STAT: Processed 12  bytes in 2 files for 1.250s, with average rate 10  bytes/s",
+        "STAT: Total hints: 0, warnings: 0, failures: 0, errors: 0",
+    };
+    EXPECT_EQ(f.FrontEnd.Log, expected);
+    EXPECT_TRUE(f.FrontEnd.Asked.empty());
+    EXPECT_EQ(f.FrontEnd.RangeMax, 12);
+    EXPECT_EQ(f.FrontEnd.LastPosition, 12);
+    EXPECT_EQ(f.FrontEnd.LastCaption, "100.0% processed");
+    EXPECT_EQ(f.FrontEnd.EndProgressCalls, 1);
+    EXPECT_FALSE(f.Controller.Running());
+    EXPECT_TRUE(f.Tree.Exists("md5sum.lst"));
+}
+
+TEST(RunController, DetailedLogAddsOneInfoLinePerGoodFile) {
+    TRunFixture f;
+    f.Settings.DetailedLog = true;
+    f.Settings.IncludeSubfolders = false;
+    f.Run(TRunCommand::Update);
+    EXPECT_EQ(f.FrontEnd.Log.at(3),
+              "INFO: MD5(" + f.Tree.Path("a.txt") + ") = b1946ac92492d2347c6235b4d2611184 - Ok");
+    f.Settings.DetailedLog = false;
+    f.FrontEnd.Log.clear();
+    f.Run(TRunCommand::Verify);
+    for (const std::string& line : f.FrontEnd.Log)
+        EXPECT_EQ(line.rfind("INFO: ", 0), std::string::npos) << line;
+}
+
+TEST(RunController, TotalsCountOnlyTheRunsOwnLines) {
+    TRunFixture f;
+    f.Settings.Placement = plFolderFixedName;
+    f.Settings.OverwriteMode = omOverwrite;
+    f.Run(TRunCommand::Update);
+    std::filesystem::remove(f.Tree.Path("sub/b.txt"));
+    f.Tree.AddFile("new.txt", "x");
+    EXPECT_EQ(f.Run(TRunCommand::Verify), TRunOutcome::Completed);
+    EXPECT_EQ(f.FrontEnd.Log.back(), "STAT: Total hints: 0, warnings: 1, failures: 1, errors: 0");
+    EXPECT_EQ(f.Controller.Totals().Failures, 1);
+    f.Run(TRunCommand::Update); // the earlier FAIL and WARN lines stay in the log
+    EXPECT_EQ(f.FrontEnd.Log.back(), "STAT: Total hints: 1, warnings: 0, failures: 0, errors: 0");
+    EXPECT_EQ(f.Controller.Totals().Failures, 0);
+}
+
+TEST(RunController, EngineEventsBecomeLinesWithTheSystemMessage) {
+    TRunFixture f;
+    f.Fs.OpenErrors[f.Tree.Path("a.txt")] = 13;
+    f.Tree.AddSizedFile("sub/b.txt", 200000);
+    f.Fs.ReadFailures[f.Tree.Path("sub/b.txt")] = {131072, 5};
+    f.Tree.AddFile("good.txt", "good");
+    EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Completed);
+    const std::vector<std::string>& log = f.FrontEnd.Log;
+    const auto has = [&log](const std::string& line) {
+        return std::find(log.begin(), log.end(), line) != log.end();
+    };
+    EXPECT_TRUE(has("ERROR: Cannot open file \"" + f.Tree.Path("a.txt") + "\", Error 13: \"" +
+                    f.Fs.ErrorText(13) + "\""));
+    EXPECT_TRUE(has("ERROR: Cannot read file \"" + f.Tree.Path("sub/b.txt") +
+                    "\" at 131072, Error 5: \"" + f.Fs.ErrorText(5) + "\""));
+    EXPECT_EQ(log.back(), "STAT: Total hints: 0, warnings: 0, failures: 0, errors: 2");
+    EXPECT_FALSE(f.Fs.ErrorText(13).empty());
+}
+
+TEST(RunController, OverwriteQuestionNamesTheFileAndCancelAsksToAbort) {
+    TRunFixture f;
+    f.Run(TRunCommand::Update);
+    f.FrontEnd.Asked.clear();
+    f.FrontEnd.Answers = {caCancel, caYes};
+    EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Aborted);
+    const std::vector<std::string> asked = {"The checksum file \"" + f.Tree.Path("md5sum.lst") +
+                                                "\" already exists.Overwrite?",
+                                            texts::kAskAbort};
+    EXPECT_EQ(f.FrontEnd.Asked, asked);
+    EXPECT_EQ(f.FrontEnd.Buttons.at(1), TQuestionButtons::YesNo);
+    const std::vector<std::string> tail = {std::string("STOP: ") + kNow +
+                                               " Updating has been aborted by user!",
+                                           "STAT: No files processed!"};
+    EXPECT_EQ(std::vector<std::string>(f.FrontEnd.Log.end() - 2, f.FrontEnd.Log.end()), tail);
+    EXPECT_EQ(f.Tree.Content("md5sum.lst").substr(0, 32), "b1946ac92492d2347c6235b4d2611184");
+}
+
+TEST(RunController, NameChecksBeforeAnUpdate) {
+    const std::string invalid = texts::kRefuseInvalidName;
+    const struct {
+        const char* Name;
+        int Format;
+        TPlacementMode Placement;
+        std::deque<TConfirmAnswer> Answers;
+        TRunOutcome Outcome;
+        const char* Question; // or nullptr
+        std::string Refusal;  // a prefix of it; empty for none
+    } cases[] = {
+        {"md5sum.lst", 0, plTreeRoot, {}, TRunOutcome::Completed, nullptr, ""},
+        {"checksum.sfv", 0, plTreeRoot, {caNo}, TRunOutcome::Refused, texts::kAskMD5NameHasSFV, ""},
+        {"my.Sfv.lst",
+         0,
+         plTreeRoot,
+         {caYes},
+         TRunOutcome::Completed,
+         texts::kAskMD5NameHasSFV,
+         ""},
+        {"list.md5",
+         1,
+         plFolderFixedName,
+         {caNo},
+         TRunOutcome::Refused,
+         texts::kAskSFVNameHasMD5,
+         ""},
+        {"*.md5", 0, plPerFile, {}, TRunOutcome::Completed, nullptr, ""},
+        {"*.sfv", 1, plFolderNamedAfterFolder, {}, TRunOutcome::Completed, nullptr, ""},
+        {"*.*", 0, plPerFile, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"md5?.lst", 0, plFolderFixedName, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"*", 0, plFolderFixedName, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"*.", 0, plFolderNamedAfterFolder, {}, TRunOutcome::Refused, nullptr, invalid},
+        {".", 0, plPerFile, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"", 0, plFolderFixedName, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"md5[.lst",
+         0,
+         plFolderFixedName,
+         {},
+         TRunOutcome::Refused,
+         nullptr,
+         "'md5[.lst' is an invalid mask at"},
+    };
+    for (const auto& c : cases) {
+        TRunFixture f;
+        f.Settings.ChecksumFileName = c.Name;
+        f.Settings.Format = c.Format;
+        f.Settings.Placement = c.Placement;
+        f.FrontEnd.Answers = c.Answers;
+        EXPECT_EQ(f.Run(TRunCommand::Update), c.Outcome) << c.Name;
+        if (c.Question) {
+            ASSERT_EQ(f.FrontEnd.Asked.size(), 1u) << c.Name;
+            EXPECT_EQ(f.FrontEnd.Asked[0], c.Question) << c.Name;
+            EXPECT_TRUE(f.FrontEnd.AskedDefaultNo[0]) << c.Name;
+        } else {
+            EXPECT_TRUE(f.FrontEnd.Asked.empty()) << c.Name;
+        }
+        if (c.Refusal.empty()) {
+            EXPECT_TRUE(f.FrontEnd.Refusals.empty()) << c.Name;
+        } else {
+            ASSERT_EQ(f.FrontEnd.Refusals.size(), 1u) << c.Name;
+            EXPECT_EQ(f.FrontEnd.Refusals[0].rfind(c.Refusal, 0), 0u) << c.Name;
+        }
+        if (c.Outcome == TRunOutcome::Refused) {
+            EXPECT_TRUE(f.FrontEnd.Log.empty()) << c.Name; // refused before any line
+            EXPECT_EQ(f.Tree.List(), (std::vector<std::string>{"a.txt", "sub"})) << c.Name;
+        }
+    }
+}
+
+TEST(RunController, VerifyTakesAnyNameAsItsSearchPattern) {
+    TRunFixture f;
+    f.Settings.ChecksumFileName = "*.*";
+    f.Settings.Placement = plFolderFixedName;
+    EXPECT_EQ(f.Run(TRunCommand::Verify), TRunOutcome::Completed);
+    EXPECT_TRUE(f.FrontEnd.Refusals.empty());
+}
+
+TEST(RunController, RecursionQuestionOnlyForOneFileForTheWholeTree) {
+    const struct {
+        TPlacementMode Placement;
+        bool Subfolders;
+        std::deque<TConfirmAnswer> Answers;
+        bool Asked;
+        TRunOutcome Outcome;
+        bool SubfoldersAfter;
+    } cases[] = {
+        {plTreeAnyPlace, true, {caYes}, true, TRunOutcome::Completed, false},
+        {plTreeRoot, true, {caNo}, true, TRunOutcome::Completed, true},
+        {plTreeRoot, true, {caCancel}, true, TRunOutcome::Refused, true},
+        {plTreeRoot, false, {}, false, TRunOutcome::Completed, false},
+        {plFolderFixedName, true, {}, false, TRunOutcome::Completed, true},
+        {plFolderNamedAfterFolder, true, {}, false, TRunOutcome::Completed, true},
+        {plPerFile, true, {}, false, TRunOutcome::Completed, true},
+    };
+    for (const auto& c : cases) {
+        TRunFixture f;
+        f.Settings.Placement = c.Placement;
+        f.Settings.IncludeSubfolders = c.Subfolders;
+        f.FrontEnd.Answers = c.Answers;
+        EXPECT_EQ(f.Run(TRunCommand::Verify), c.Outcome) << c.Placement;
+        EXPECT_EQ(f.FrontEnd.Asked.size(), c.Asked ? 1u : 0u) << c.Placement;
+        if (c.Asked) {
+            EXPECT_EQ(f.FrontEnd.Asked[0], texts::kAskDisableRecursion);
+            EXPECT_EQ(f.FrontEnd.Buttons[0], TQuestionButtons::YesNoCancel);
+        }
+        EXPECT_EQ(f.Engine.IncludeSubfolders, c.SubfoldersAfter) << c.Placement;
+        if (c.Outcome == TRunOutcome::Refused) {
+            EXPECT_EQ(f.FrontEnd.Log.size(), 2u); // the two counting lines, no START
+        }
+    }
+}
+
+TEST(RunController, AbortRequestedDuringARun) {
+    const struct {
+        bool Confirmed;
+        std::deque<TConfirmAnswer> Answers;
+        TRunOutcome Outcome;
+        size_t Questions;
+    } cases[] = {
+        {false, {caYes}, TRunOutcome::Aborted, 1},
+        {false, {caNo}, TRunOutcome::Completed, 1},
+        {true, {}, TRunOutcome::Aborted, 0},
+    };
+    for (const auto& c : cases) {
+        TRunFixture f;
+        f.Settings.Placement = plPerFile;
+        f.Settings.ChecksumFileName = "*.md5";
+        f.FrontEnd.Answers = c.Answers;
+        bool pressed = false;
+        f.FrontEnd.OnStatus = [&] {
+            if (!pressed && f.Controller.Running()) {
+                pressed = true;
+                f.Controller.RequestAbort(c.Confirmed);
+            }
+        };
+        EXPECT_EQ(f.Run(TRunCommand::Update), c.Outcome) << c.Confirmed;
+        EXPECT_EQ(f.FrontEnd.Asked.size(), c.Questions);
+        const std::string stop = c.Outcome == TRunOutcome::Aborted
+                                     ? " Updating has been aborted by user!"
+                                     : " Updating is completed.";
+        EXPECT_NE(std::find(f.FrontEnd.Log.begin(), f.FrontEnd.Log.end(),
+                            std::string("STOP: ") + kNow + stop),
+                  f.FrontEnd.Log.end());
+    }
+}
+
+TEST(RunController, EmptyTreeLogsNoFilesProcessedAndNoTotals) {
+    TRunFixture f;
+    TTempTree empty;
+    f.Settings.Folder = empty.Root();
+    f.Run(TRunCommand::Update);
+    ASSERT_GE(f.FrontEnd.Log.size(), 2u);
+    EXPECT_EQ(f.FrontEnd.Log.back(), "STAT: No files processed!");
+    EXPECT_EQ(f.FrontEnd.Log.at(1), "0 bytes in 0 files to processing....");
+    EXPECT_EQ(f.FrontEnd.RangeMax, 0);
+}
+
+TEST(RunController, UnexpectedFailureEndsTheRunWithAnErrorLine) {
+    TRunFixture f;
+    f.FrontEnd.ThrowOnLineStartingWith = "START: ";
+    EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Failed);
+    EXPECT_EQ(f.FrontEnd.Log.back(),
+              "ERROR: The run has been stopped by an unexpected failure: boom");
+    EXPECT_FALSE(f.Controller.Running());
+    EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Completed); // usable again
+}
+
+} // namespace

@@ -188,7 +188,6 @@ inline constexpr char kReminderNo[] = "&No";
 
 inline constexpr char kAboutCaption[] = "About";
 inline constexpr char kAboutFirstLine[] = "(c) 2026 The Tolvane developers";
-inline constexpr char kAboutProgramName[] = "Tolvane";
 inline constexpr char kAboutVersionWord[] = "version";
 inline constexpr char kAboutBuildWord[] = "build";
 inline constexpr char kAboutOk[] = "OK";

@@ -1,0 +1,94 @@
+#include "shell/options.h"
+
+#include "platform/tools.h"
+#include "resources/resource.h"
+#include "shell/core_texts.h"
+#include "shell/settings.h"
+
+namespace {
+
+void SetTexts(HWND dialog) {
+    SetWindowTextA(dialog, texts::kOptionsCaption);
+    SetDlgItemTextA(dialog, IDC_OPT_DETAILED, texts::kOptionsDetailedLog);
+    SetDlgItemTextA(dialog, IDC_OPT_TOOLTIPS, texts::kOptionsToolTips);
+    SetDlgItemTextA(dialog, IDC_OPT_REMIND, texts::kOptionsRemind);
+    SetDlgItemTextA(dialog, IDC_OPT_HEADERS, texts::kOptionsHeaders);
+    SetDlgItemTextA(dialog, IDC_OPT_HDR_NONE, texts::kOptionsHeaderNone);
+    SetDlgItemTextA(dialog, IDC_OPT_HDR_STANDARD, texts::kOptionsHeaderStandard);
+    SetDlgItemTextA(dialog, IDC_OPT_HDR_WINSFV, texts::kOptionsHeaderWinSfv);
+    SetDlgItemTextA(dialog, IDC_OPT_OK, texts::kOptionsOk);
+    SetDlgItemTextA(dialog, IDC_OPT_CANCEL, texts::kOptionsCancel);
+}
+
+void Check(HWND dialog, int id, bool on) {
+    CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool IsChecked(HWND dialog, int id) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+void OnInitDialog(HWND dialog) {
+    SetTexts(dialog);
+    Check(dialog, IDC_OPT_DETAILED, DetailedLog);
+    Check(dialog, IDC_OPT_TOOLTIPS, ShowToolTips);
+    Check(dialog, IDC_OPT_REMIND, RemindToCheck);
+    // Mode 3 (only from the command line) writes no header and selects no button; any
+    // other value outside 0..2 shows as no header.
+    if (HeaderMode != 3) {
+        const bool known = HeaderMode == 1 || HeaderMode == 2;
+        CheckRadioButton(dialog, IDC_OPT_HDR_NONE, IDC_OPT_HDR_WINSFV,
+                         IDC_OPT_HDR_NONE + (known ? HeaderMode : 0));
+    }
+    CenterOnOwner(dialog);
+    SetFocus(GetDlgItem(dialog, IDC_OPT_DETAILED));
+}
+
+void OnOk(HWND dialog) {
+    DetailedLog = IsChecked(dialog, IDC_OPT_DETAILED);
+    ShowToolTips = IsChecked(dialog, IDC_OPT_TOOLTIPS);
+    RemindToCheck = IsChecked(dialog, IDC_OPT_REMIND);
+    HeaderMode = 0;
+    for (int mode = 1; mode <= 2; ++mode)
+        if (IsChecked(dialog, IDC_OPT_HDR_NONE + mode))
+            HeaderMode = mode;
+    EndDialog(dialog, 0);
+}
+
+INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(dialog);
+        return FALSE;
+    case WM_COMMAND:
+        // Esc (IDCANCEL) is left unhandled on purpose: only the two buttons close.
+        switch (LOWORD(wParam)) {
+        case IDC_OPT_OK:
+            OnOk(dialog);
+            return TRUE;
+        case IDC_OPT_CANCEL:
+            EndDialog(dialog, 1);
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    try {
+        return HandleMessage(dialog, message, wParam);
+    } catch (...) {
+        return TRUE;
+    }
+}
+
+} // namespace
+
+int ShowOptionsDialog(HWND owner) {
+    const INT_PTR result =
+        DialogBoxParamA(GetModuleHandleA(nullptr), "OPTIONS", owner, OptionsDialogProc, 0);
+    return result == 0 ? 0 : 1;
+}

@@ -1,0 +1,83 @@
+// List items: kind names, sorting, binary search and checksum comparison.
+#include <gtest/gtest.h>
+
+#include "engine/items.h"
+#include "platform/files.h"
+
+namespace {
+
+TFileList Items(const std::vector<std::string>& names) {
+    TFileList list;
+    for (size_t i = 0; i < names.size(); ++i)
+        list.emplace_back(names[i], i);
+    return list;
+}
+
+TEST(CoreItems, KindNames) {
+    EXPECT_EQ(ChecksumKindName(1), "MD5");
+    EXPECT_EQ(ChecksumKindName(2), "CRC32");
+    for (int other : {0, 3, -1, 256})
+        EXPECT_EQ(ChecksumKindName(other), "???") << other;
+}
+
+TEST(CoreItems, SortIgnoresLetterCaseAndKeepsTheOrderOfEqualNames) {
+    files::TFileSystem& fs = files::NativeFileSystem();
+    TFileList list = Items({"b.txt", "A.txt", "B.TXT", "a.txt", "c", "C"});
+    SortFileList(fs, list);
+    std::vector<std::string> names;
+    for (const TFileListItem& item : list)
+        names.push_back(item.FileName);
+    EXPECT_EQ(names, (std::vector<std::string>{"A.txt", "a.txt", "b.txt", "B.TXT", "c", "C"}));
+}
+
+TEST(CoreItems, SearchFindsTheNameOrWhereItWouldGo) {
+    files::TFileSystem& fs = files::NativeFileSystem();
+    struct TCase {
+        std::vector<std::string> Sorted;
+        std::string Name;
+        bool Found;
+        size_t Index;
+    };
+    const TCase cases[] = {
+        {{}, "a", false, 0},
+        {{"b"}, "a", false, 0},
+        {{"b"}, "B", true, 0},
+        {{"b"}, "c", false, 1},
+        {{"a", "c", "e", "g"}, "a", true, 0},
+        {{"a", "c", "e", "g"}, "E", true, 2},
+        {{"a", "c", "e", "g"}, "g", true, 3},
+        {{"a", "c", "e", "g"}, "d", false, 2},
+        {{"a", "c", "e", "g"}, "h", false, 4},
+        {{"a", "b", "c", "d", "e"}, "C", true, 2},
+        {{"a", "b", "c", "d", "e"}, "0", false, 0},
+        {{"a", "a", "a"}, "a", true, 1}, // the search stops at its first hit
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.Sorted) + " " + c.Name);
+        size_t index = 99;
+        EXPECT_EQ(FindFileListItem(fs, Items(c.Sorted), c.Name, index), c.Found);
+        EXPECT_EQ(index, c.Index);
+    }
+}
+
+TEST(CoreItems, ChecksumsCompareWithOnlyAsciiLettersFolded) {
+    struct TCase {
+        std::string A, B;
+        bool Same;
+    };
+    const TCase cases[] = {
+        {"ABCDEF01", "abcdef01", true},
+        {"d41d8cd98f00b204e9800998ecf8427e", "D41D8CD98F00B204E9800998ECF8427E", true},
+        {"ABCDEF01", "ABCDEF0", false},
+        {"", "", true},
+        {"ABCDEF01", "ABCDEF02", false},
+        {"\xe4", "\xc4", false}, // no case mapping beyond a to z
+        {"[", "{", false},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(SameChecksum(c.A, c.B), c.Same) << c.A << " / " << c.B;
+        EXPECT_EQ(SameChecksum(c.B, c.A), c.Same) << c.B << " / " << c.A;
+    }
+}
+
+} // namespace

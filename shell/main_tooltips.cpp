@@ -1,0 +1,116 @@
+// The main window's tooltips: one tool per control, each text asked for on demand, so the
+// running text can replace every tip while a run is active.
+#include "shell/main_window.h"
+
+#include <commctrl.h>
+
+#include "resources/resource.h"
+#include "shell/core_texts.h"
+
+void TMainWindow::CreateToolTips() {
+    ToolTips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_BALLOON, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    SetWindowPos(ToolTips, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageA(ToolTips, TTM_SETMAXTIPWIDTH, 0, 250);
+
+    // The tip of the folder belongs on the combo's edit part, where the mouse rests; older
+    // systems without GetComboBoxInfo get it on the whole combo.
+    HWND combo = Item(IDC_FOLDER);
+    HWND folderTool = combo;
+    using TGetComboBoxInfo = BOOL(WINAPI*)(HWND, PCOMBOBOXINFO);
+    auto getComboBoxInfo = reinterpret_cast<TGetComboBoxInfo>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetComboBoxInfo")));
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    if (getComboBoxInfo && getComboBoxInfo(combo, &info) && info.hwndItem)
+        folderTool = info.hwndItem;
+    AddToolTip(folderTool);
+    for (int id = IDC_FOLDER_LABEL; id <= IDC_LOG; ++id)
+        if (HWND control = Item(id))
+            AddToolTip(control);
+}
+
+void TMainWindow::AddToolTip(HWND tool) {
+    TOOLINFOA info{};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS | TTF_ABSOLUTE;
+    info.hwnd = Handle;
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(ToolTips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+const char* TMainWindow::ToolTipText(HWND tool) const {
+    switch (GetDlgCtrlID(tool)) {
+    case IDC_FOLDER:
+    case IDC_FOLDER_LABEL:
+        return texts::kTipFolder;
+    case IDC_BROWSE:
+        return texts::kTipBrowse;
+    case IDC_FILTER:
+    case IDC_FILTER_LABEL:
+        return texts::kTipFilter;
+    case IDC_NAME:
+    case IDC_NAME_LABEL:
+        return texts::kTipChecksumName;
+    case IDC_EDIT_NAME:
+        return texts::kTipEditName;
+    case IDC_SUBFOLDERS:
+        return texts::kTipSubfolders;
+    case IDC_OVERWRITE:
+        return texts::kTipOverwrite;
+    case IDC_SFV:
+        return texts::kTipSFV;
+    case IDC_PLACEMENT_GROUP:
+        return texts::kTipPlacementGroup;
+    case IDC_PLACEMENT_FIRST:
+        return texts::kTipPlacementAnyPlace;
+    case IDC_PLACEMENT_FIRST + 1:
+        return texts::kTipPlacementTreeRoot;
+    case IDC_PLACEMENT_FIRST + 2:
+        return texts::kTipPlacementFixedName;
+    case IDC_PLACEMENT_FIRST + 3:
+        return texts::kTipPlacementFolderName;
+    case IDC_PLACEMENT_LAST:
+        return texts::kTipPlacementPerFile;
+    case IDC_UPDATE:
+        return texts::kTipUpdate;
+    case IDC_VERIFY:
+        return texts::kTipVerify;
+    case IDC_HELP_BUTTON:
+        return texts::kTipHelp;
+    case IDC_ABOUT_BUTTON:
+        return texts::kTipAbout;
+    case IDC_LOG:
+        return texts::kTipLog;
+    default:
+        return nullptr;
+    }
+}
+
+bool TMainWindow::OnNotify(NMHDR& header) {
+    if (header.code != TTN_NEEDTEXTA && header.code != TTN_NEEDTEXTW)
+        return false;
+    const char* text = nullptr;
+    if (Running)
+        text = texts::kTipRunning;
+    else if (header.hwndFrom == ToolTips)
+        text = ToolTipText(reinterpret_cast<HWND>(header.idFrom));
+    if (!text)
+        return true;
+    if (header.code == TTN_NEEDTEXTA) {
+        auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
+        info.hinst = nullptr;
+        info.lpszText = const_cast<char*>(text);
+    } else {
+        int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+        WideTipBuffer.assign(length > 0 ? length : 1, L'\0');
+        MultiByteToWideChar(CP_ACP, 0, text, -1, WideTipBuffer.data(), length);
+        auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
+        info.hinst = nullptr;
+        info.lpszText = WideTipBuffer.data();
+    }
+    return true;
+}

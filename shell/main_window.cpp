@@ -1,0 +1,228 @@
+// The main window's life: construction on WM_INITDIALOG, the message table, the start-up
+// command and the orderly shutdown that saves the settings.
+#include "shell/main_window.h"
+
+#include <commctrl.h>
+
+#include "platform/tools.h"
+#include "resources/resource.h"
+#include "shell/core_texts.h"
+#include "shell/usage.h"
+
+std::unique_ptr<TMainWindow> MainWindow;
+
+TMainWindow::TMainWindow(HWND dialog)
+    : Handle(dialog), Engine(std::make_unique<TCheckSumEngine>()) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    Today = DateToDayCount(now.wYear, now.wMonth, now.wDay);
+
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), IDI_MAINICON);
+    SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+
+    CreateToolTips();
+
+    HWND log = Item(IDC_LOG);
+    SetWindowLongPtrA(log, GWL_STYLE, GetWindowLongPtrA(log, GWL_STYLE) | WS_HSCROLL);
+    SetWindowPos(log, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+
+    CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN, "", dialog,
+                        IDC_STATUS);
+}
+
+TMainWindow::~TMainWindow() {
+    try {
+        // A name still being typed when the window closes is kept like one whose edit
+        // lost the focus.
+        if (IsWindowEnabled(Item(IDC_NAME)))
+            StoreNameForMode();
+        SaveSettings(HKEY_CURRENT_USER);
+    } catch (...) {
+        // Settings are best effort at exit; the previous ones stay in the registry.
+    }
+    if (LogMenu)
+        DestroyMenu(LogMenu);
+}
+
+void TMainWindow::PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Not ours to consume: the loop that owns the thread must still see it.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void TMainWindow::InitMenusAndTexts() {
+    HMENU systemMenu = GetSystemMenu(Handle, FALSE);
+    AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(systemMenu, MF_STRING, IDM_SYS_OPTIONS, texts::kMenuOptions);
+    AppendMenuA(systemMenu, MF_STRING, IDM_SYS_UPDATES, texts::kMenuUpdates);
+    AppendMenuA(systemMenu, MF_STRING, IDM_SYS_ABOUT, texts::kMenuAbout);
+
+    LogMenu = CreatePopupMenu();
+    AppendMenuA(LogMenu, MF_STRING, IDM_LOG_CUT, texts::kMenuLogCut);
+    AppendMenuA(LogMenu, MF_STRING, IDM_LOG_COPY, texts::kMenuLogCopy);
+    AppendMenuA(LogMenu, MF_STRING, IDM_LOG_DELETE, texts::kMenuLogDelete);
+    AppendMenuA(LogMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(LogMenu, MF_STRING, IDM_LOG_SELECT_ALL, texts::kMenuLogSelectAll);
+
+    SetWindowTextA(Handle, texts::kProgramTitle);
+    SetDlgItemTextA(Handle, IDC_FOLDER_LABEL, texts::kLabelFolder);
+    SetDlgItemTextA(Handle, IDC_FILTER_LABEL, texts::kLabelFilter);
+    SetDlgItemTextA(Handle, IDC_NAME_LABEL, texts::kLabelChecksumFile);
+    int id = IDC_SUBFOLDERS;
+    for (const char* caption : texts::kMainCaptions)
+        SetDlgItemTextA(Handle, id++, caption);
+
+    ShowNameForMode();
+    EnableWindow(Item(IDC_NAME), FALSE);
+}
+
+void TMainWindow::PostStartupCommand() {
+    int command = ShowUsage       ? IDM_USAGE
+                  : StartUpdate   ? IDC_UPDATE
+                  : StartVerify   ? IDC_VERIFY
+                  : RemindUpdates ? IDM_UPDATE_CHECK
+                                  : 0;
+    if (command != 0)
+        PostMessageA(Handle, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    ShowUsage = StartUpdate = StartVerify = RemindUpdates = false;
+}
+
+void TMainWindow::OnCommand(int id, int code) {
+    if (id == IDC_FOLDER && code == CBN_DROPDOWN) {
+        SizeDropDown();
+        return;
+    }
+    if (code > 1)
+        return;
+    switch (id) {
+    case IDC_BROWSE:
+        BrowseFolder();
+        break;
+    case IDC_EDIT_NAME:
+        EditChecksumName();
+        break;
+    case IDC_SFV:
+    case IDC_PLACEMENT_FIRST:
+    case IDC_PLACEMENT_FIRST + 1:
+    case IDC_PLACEMENT_FIRST + 2:
+    case IDC_PLACEMENT_FIRST + 3:
+    case IDC_PLACEMENT_LAST:
+        ShowNameForMode();
+        break;
+    case IDC_UPDATE:
+    case IDC_VERIFY:
+        Run(id);
+        break;
+    case IDM_USAGE:
+        ShowUsageDialog(Handle);
+        break;
+    case IDM_LOG_CUT:
+        CutLog();
+        break;
+    case IDM_LOG_COPY:
+        CopyLog();
+        break;
+    case IDM_LOG_DELETE:
+        DeleteLog();
+        break;
+    case IDM_LOG_SELECT_ALL:
+        SelectAllLog();
+        break;
+    }
+}
+
+// True when the command was handled; move, size, minimise and the rest go on as usual.
+bool TMainWindow::OnSysCommand(WPARAM command) {
+    if ((command & 0xFFF0) == SC_CLOSE) {
+        // While a run is active the close is swallowed: abort or wait first.
+        if (!Running)
+            EndDialog(Handle, 0);
+        return true;
+    }
+    return false;
+}
+
+INT_PTR TMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SHOWWINDOW:
+        PostStartupCommand();
+        return TRUE;
+    case WM_SIZE:
+        Layout(-1);
+        return TRUE;
+    case WM_SIZING:
+        OnSizing(*reinterpret_cast<RECT*>(lParam));
+        return TRUE;
+    case WM_MOUSEMOVE:
+        OnMouseMove(LoWordSigned(lParam), HiWordSigned(lParam));
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown();
+        return TRUE;
+    case WM_LBUTTONUP:
+        OnLButtonUp();
+        return TRUE;
+    case WM_DRAWITEM:
+        return DrawLogItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_CONTEXTMENU:
+        ShowLogMenu(LoWordSigned(lParam), HiWordSigned(lParam));
+        return TRUE;
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_SYSCOMMAND:
+        return OnSysCommand(wParam);
+    }
+    return FALSE;
+}
+
+namespace {
+
+// The start-up sequence: defaults, machine-wide then user settings, the command line,
+// the texts. Settings and command line never stop the start-up.
+void StartUp(HWND dialog) {
+    MainWindow = std::make_unique<TMainWindow>(dialog);
+    MainWindow->SetDefaults();
+    MainWindow->LoadSettings(HKEY_LOCAL_MACHINE);
+    MainWindow->LoadSettings(HKEY_CURRENT_USER);
+    MainWindow->ParseCommandLine();
+    MainWindow->InitMenusAndTexts();
+}
+
+} // namespace
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_INITDIALOG) {
+            try {
+                StartUp(dialog);
+            } catch (...) {
+                // Without its window object the program cannot work: close at once.
+                MainWindow.reset();
+                EndDialog(dialog, 0);
+            }
+            return TRUE;
+        }
+        // Messages before WM_INITDIALOG or after WM_DESTROY find no window object and get
+        // the default dialog processing.
+        if (!MainWindow || MainWindow->Handle != dialog)
+            return FALSE;
+        if (message == WM_DESTROY) {
+            MainWindow.reset();
+            return TRUE;
+        }
+        return MainWindow->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        return TRUE;
+    }
+}

@@ -1,0 +1,18 @@
+// The settings of the program that live outside the window's controls, and the registry
+// key that holds every setting (under HKEY_LOCAL_MACHINE for the machine's defaults and
+// under HKEY_CURRENT_USER for the user's own values). TMainWindow loads and saves them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+extern bool DetailedLog;  // log a line for every file whose checksum is right
+extern bool ShowToolTips; // tooltips active
+extern int32_t
+    HeaderMode; // header of written checksum files: 0 none, 1 standard, 2 WIN-SFV, 3 none
+extern bool RemindToCheck; // remind to check for updates
+
+// The settings key below the root key. Tests point it at a key of their own.
+extern std::string SettingsKeyPath;
+constexpr char kDefaultSettingsKeyPath[] = "Software\\Quorvale\\tlvn\\";
+constexpr char kHistorySubKey[] = "History";

@@ -1,0 +1,393 @@
+// The Update run in every placement mode: checksum files written byte for byte, the
+// events in order, the questions and their answers, abort and the counters.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "engine/engine.h"
+#include "fake_files.h"
+#include "run_recorder.h"
+#include "run_tree.h"
+#include "temp_tree.h"
+
+namespace {
+
+const std::string D(1, files::kPathDelimiter);
+
+class UpdateTest : public ::testing::Test {
+protected:
+    TTempTree Tree;
+    TFakeFileSystem Fs;
+    TCheckSumEngine Engine;
+    TRunRecorder Recorder{Engine, Tree.Root()};
+
+    void SetUp() override {
+        BuildRunTree(Tree, Fs);
+        Engine.SetFileSystem(&Fs);
+        Engine.SetFolderPath(Tree.Root());
+        Engine.SetFileMask("*.*");
+        Engine.IncludeSubfolders = true;
+        Engine.OverwriteMode = omOverwrite;
+        Engine.SetChecksumKind(ckMD5);
+    }
+
+    void Run(TPlacementMode placement, const std::string& checksumFileName) {
+        Engine.Placement = placement;
+        Engine.ChecksumFileName = checksumFileName;
+        Engine.SetAborted(false);
+        Engine.Update(hmNone);
+    }
+
+    std::string RootName() const {
+        return std::filesystem::path(Tree.Root()).parent_path().filename().string();
+    }
+};
+
+TEST_F(UpdateTest, PerFolderListsInNameOrderWithEveryEvent) {
+    Run(plFolderFixedName, "md5sum.lst");
+    EXPECT_EQ(Recorder.Events, (std::vector<std::string>{
+                                   "Processing *.*",
+                                   "Processing .dot",
+                                   "ChecksumOk .dot MD5",
+                                   "Processing a.txt",
+                                   "ChecksumOk a.txt MD5",
+                                   "Processing B.txt",
+                                   "ChecksumOk B.txt MD5",
+                                   "Processing sub/*.*",
+                                   "Processing sub/c.txt",
+                                   "ChecksumOk sub/c.txt MD5",
+                                   "Processing sub/locked.bin",
+                                   "FileOpenError sub/locked.bin 5",
+                                   "Processing sub/deep/*.*",
+                                   "Processing sub/deep/d.txt",
+                                   "ChecksumOk sub/deep/d.txt MD5",
+                                   "Processing sub/deep/empty/*.*",
+                                   "EmptyFolderSkipped sub/deep/empty/*.*",
+                               }));
+    EXPECT_EQ(Tree.Content("md5sum.lst"),
+              Md5Line(".dot", "hidden") + Md5Line("a.txt", "alpha") + Md5Line("B.txt", "bravo"));
+    EXPECT_EQ(Tree.Content("sub/md5sum.lst"), Md5Line("c.txt", "charlie"));
+    EXPECT_EQ(Tree.Content("sub/deep/md5sum.lst"), Md5Line("d.txt", "delta"));
+    EXPECT_FALSE(Tree.Exists("sub/deep/empty/md5sum.lst"));
+    EXPECT_EQ(Engine.FilesProcessed, 5);
+    EXPECT_EQ(Engine.BytesProcessed, 28u);
+    EXPECT_TRUE(Engine.Lines.empty() && Engine.Files.empty());
+
+    // A second run over the unchanged tree hashes everything again and writes the same.
+    std::string before = Tree.Content("sub/md5sum.lst");
+    Recorder.Events.clear();
+    Run(plFolderFixedName, "md5sum.lst");
+    EXPECT_EQ(Tree.Content("sub/md5sum.lst"), before);
+    EXPECT_EQ(Engine.FilesProcessed, 5);
+}
+
+TEST_F(UpdateTest, EveryPlacementModeWritesItsFiles) {
+    TTempTree lists;
+    const std::string treeLines = Md5Line(".dot", "hidden") + Md5Line("a.txt", "alpha") +
+                                  Md5Line("B.txt", "bravo") +
+                                  Md5Line("sub" + D + "c.txt", "charlie") +
+                                  Md5Line("sub" + D + "deep" + D + "d.txt", "delta");
+    struct Case {
+        TPlacementMode placement;
+        std::string name;
+        TChecksumKind kind;
+        std::map<std::string, std::string> written; // in the tree; "@" = the lists folder
+        std::vector<std::string> findings;
+    } cases[] = {
+        {plTreeAnyPlace,
+         lists.Path("tree.md5"),
+         ckMD5,
+         {{"@tree.md5", treeLines}},
+         {"ChecksumOk .dot MD5", "ChecksumOk a.txt MD5", "ChecksumOk B.txt MD5",
+          "ChecksumOk sub/c.txt MD5", "FileOpenError sub/locked.bin 5",
+          "ChecksumOk sub/deep/d.txt MD5"}},
+        {plTreeRoot, "tree.md5", ckMD5, {{"tree.md5", treeLines}}, {}},
+        {plFolderFixedName,
+         "checksums.sfv",
+         ckCRC32,
+         {{"checksums.sfv",
+           SfvLine(".dot", "hidden") + SfvLine("a.txt", "alpha") + SfvLine("B.txt", "bravo")},
+          {"sub/checksums.sfv", SfvLine("c.txt", "charlie")},
+          {"sub/deep/checksums.sfv", SfvLine("d.txt", "delta")}},
+         {}},
+        {plFolderNamedAfterFolder,
+         "*.md5",
+         ckMD5,
+         {{RootName() + ".md5",
+           Md5Line(".dot", "hidden") + Md5Line("a.txt", "alpha") + Md5Line("B.txt", "bravo")},
+          {"sub/sub.md5", Md5Line("c.txt", "charlie")},
+          {"sub/deep/deep.md5", Md5Line("d.txt", "delta")}},
+         {}},
+        {plPerFile,
+         "*.md5",
+         ckMD5,
+         {{".dot.md5", Md5Line(".dot", "hidden")},
+          {"a.txt.md5", Md5Line("a.txt", "alpha")},
+          {"B.txt.md5", Md5Line("B.txt", "bravo")},
+          {"sub/c.txt.md5", Md5Line("c.txt", "charlie")},
+          {"sub/deep/d.txt.md5", Md5Line("d.txt", "delta")}},
+         {}},
+    };
+    for (const Case& c : cases) {
+        TTempTree tree;
+        TFakeFileSystem fs;
+        BuildRunTree(tree, fs);
+        TCheckSumEngine engine;
+        TRunRecorder recorder(engine, tree.Root());
+        recorder.RecordProcessing = false;
+        engine.SetFileSystem(&fs);
+        engine.SetFolderPath(tree.Root());
+        engine.SetFileMask("*.*");
+        engine.IncludeSubfolders = true;
+        engine.OverwriteMode = omOverwrite;
+        engine.SetChecksumKind(c.kind);
+        engine.Placement = c.placement;
+        engine.ChecksumFileName = c.name;
+        engine.Update(hmNone);
+        std::string root = std::filesystem::path(tree.Root()).parent_path().filename().string();
+        for (const auto& [relative, content] : c.written) {
+            std::string name = relative;
+            if (name == RootName() + ".md5")
+                name = root + ".md5";
+            std::string actual =
+                name[0] == '@' ? lists.Content(name.substr(1)) : tree.Content(name);
+            EXPECT_EQ(actual, content) << c.placement << " " << name;
+        }
+        // Nothing else was written: the root holds only its own files and its lists.
+        std::vector<std::string> rootNames = {".dot", "B.txt", "a.txt", "sub"};
+        for (const auto& [relative, content] : c.written)
+            if (relative.find_first_of("/@") == std::string::npos)
+                rootNames.push_back(relative == RootName() + ".md5" ? root + ".md5" : relative);
+        std::sort(rootNames.begin(), rootNames.end());
+        EXPECT_EQ(tree.List(""), rootNames) << c.placement;
+        EXPECT_EQ(tree.List("sub/deep/empty"), std::vector<std::string>{}) << c.placement;
+        std::vector<std::string> findings;
+        for (const std::string& event : recorder.Findings())
+            if (event.compare(0, 11, "ChecksumOk ") != 0 || !c.findings.empty())
+                findings.push_back(event);
+        std::vector<std::string> expected = c.findings;
+        if (expected.empty()) {
+            expected = {"FileOpenError sub/locked.bin 5"};
+            if (c.placement == plFolderFixedName || c.placement == plFolderNamedAfterFolder)
+                expected.push_back("EmptyFolderSkipped sub/deep/empty/*.*");
+        }
+        EXPECT_EQ(findings, expected) << c.placement;
+        EXPECT_EQ(engine.FilesProcessed, 5) << c.placement;
+        EXPECT_EQ(engine.Extension,
+                  c.placement >= plFolderNamedAfterFolder ? std::string(".md5") : std::string())
+            << c.placement;
+    }
+}
+
+TEST_F(UpdateTest, ExistingListDecisions) {
+    Engine.IncludeSubfolders = false;
+    const std::string fresh =
+        Md5Line(".dot", "hidden") + Md5Line("a.txt", "alpha") + Md5Line("B.txt", "bravo");
+    const std::string ownKind = "; old list\r\n" + Md5Line("a.txt", "bravo");
+    const std::string otherKind = SfvLine("a.txt", "alpha");
+    const std::string foreign = "dear diary\r\n";
+    struct Case {
+        const char* what;
+        TOverwriteMode mode;
+        std::string existing;
+        std::deque<TConfirmAnswer> overwrite, foreignAnswers;
+        bool confirmAbort;
+        bool replaced, aborted;
+        std::vector<std::string> findings;
+    } cases[] = {
+        {"keep", omKeep, ownKind, {}, {}, true, false, false, {"ChecksumFileSkipped md5sum.lst"}},
+        {"overwrite", omOverwrite, ownKind, {}, {}, true, true, false, {}},
+        {"overwrite other kind: asked",
+         omOverwrite,
+         otherKind,
+         {},
+         {caYes},
+         true,
+         true,
+         false,
+         {"ConfirmOverwriteForeign md5sum.lst 1"}},
+        {"overwrite foreign: no",
+         omOverwrite,
+         foreign,
+         {},
+         {caNo},
+         true,
+         false,
+         false,
+         {"ConfirmOverwriteForeign md5sum.lst 2", "ChecksumFileSkipped md5sum.lst"}},
+        {"foreign: cancel, abort",
+         omOverwrite,
+         foreign,
+         {},
+         {caCancel},
+         true,
+         false,
+         true,
+         {"ConfirmOverwriteForeign md5sum.lst 0", "ConfirmAbort yes",
+          "ChecksumFileSkipped md5sum.lst"}},
+        {"ask: yes",
+         omAsk,
+         ownKind,
+         {caYes},
+         {},
+         true,
+         true,
+         false,
+         {"ConfirmOverwrite md5sum.lst 1"}},
+        {"ask: yes, then foreign",
+         omAsk,
+         foreign,
+         {caYes},
+         {caYes},
+         true,
+         true,
+         false,
+         {"ConfirmOverwrite md5sum.lst 1", "ConfirmOverwriteForeign md5sum.lst 1"}},
+        {"ask: no",
+         omAsk,
+         ownKind,
+         {caNo},
+         {},
+         true,
+         false,
+         false,
+         {"ConfirmOverwrite md5sum.lst 2", "ChecksumFileSkipped md5sum.lst"}},
+        {"ask: cancel, abort confirmed",
+         omAsk,
+         ownKind,
+         {caCancel},
+         {},
+         true,
+         false,
+         true,
+         {"ConfirmOverwrite md5sum.lst 0", "ConfirmAbort yes", "ChecksumFileSkipped md5sum.lst"}},
+        {"ask: cancel, abort declined",
+         omAsk,
+         ownKind,
+         {caCancel},
+         {},
+         false,
+         false,
+         false,
+         {"ConfirmOverwrite md5sum.lst 0", "ConfirmAbort no", "ChecksumFileSkipped md5sum.lst"}},
+    };
+    for (const Case& c : cases) {
+        Tree.AddFile("md5sum.lst", c.existing);
+        Recorder.Events.clear();
+        Recorder.RecordProcessing = false;
+        Recorder.OverwriteAnswers = c.overwrite;
+        Recorder.ForeignAnswers = c.foreignAnswers;
+        Recorder.ConfirmAbort = c.confirmAbort;
+        Engine.OverwriteMode = c.mode;
+        Run(plFolderFixedName, "md5sum.lst");
+        std::vector<std::string> findings;
+        for (const std::string& event : Recorder.Findings())
+            if (event.compare(0, 11, "ChecksumOk ") != 0)
+                findings.push_back(event);
+        EXPECT_EQ(findings, c.findings) << c.what;
+        EXPECT_EQ(Tree.Content("md5sum.lst"), c.replaced ? fresh : c.existing) << c.what;
+        EXPECT_EQ(Engine.FilesProcessed, c.replaced ? 3 : 0) << c.what;
+        EXPECT_EQ(Engine.Aborted, c.aborted) << c.what;
+    }
+}
+
+TEST_F(UpdateTest, TreeListKeptEndsTheRunAtOnce) {
+    Tree.AddFile("tree.md5", "; kept\r\n");
+    Engine.OverwriteMode = omKeep;
+    Run(plTreeRoot, "tree.md5");
+    EXPECT_EQ(Recorder.Events, std::vector<std::string>{});
+    EXPECT_EQ(Engine.FilesProcessed, 0);
+    EXPECT_EQ(Engine.BytesProcessed, 0u);
+    EXPECT_EQ(Tree.Content("tree.md5"), "; kept\r\n");
+}
+
+TEST_F(UpdateTest, NothingHashedDeletesTheOldListOrSaysSo) {
+    struct Case {
+        TPlacementMode placement;
+        const char* name;
+        bool oldList;
+        std::vector<std::string> findings;
+    } cases[] = {
+        {plTreeRoot, "tree.md5", true, {"OldChecksumFileDeleted "}},
+        {plTreeRoot, "tree.md5", false, {"EmptyFolderSkipped "}},
+        {plFolderFixedName, "tree.md5", true, {"OldChecksumFileDeleted *.none"}},
+        {plFolderFixedName, "tree.md5", false, {"EmptyFolderSkipped *.none"}},
+        {plPerFile, "*.md5", false, {}},
+    };
+    Engine.IncludeSubfolders = false;
+    Recorder.RecordProcessing = false;
+    Engine.SetFileMask("*.none");
+    for (const Case& c : cases) {
+        if (c.oldList)
+            Tree.AddFile(c.name, "; old\r\n");
+        Recorder.Events.clear();
+        Run(c.placement, c.name);
+        EXPECT_EQ(Recorder.Findings(), c.findings) << c.placement << c.oldList;
+        EXPECT_FALSE(Tree.Exists(c.name)) << c.placement << c.oldList;
+    }
+}
+
+TEST_F(UpdateTest, AbortInTheThirdFolderKeepsItsOldList) {
+    for (const char* folder : {"", "sub/", "sub/deep/"})
+        Tree.AddFile(std::string(folder) + "md5sum.lst", "; old\r\n");
+    Recorder.AfterEvent = [this](const std::string& event) {
+        if (event == "Processing sub/deep/d.txt")
+            Engine.SetAborted(true);
+    };
+    Run(plFolderFixedName, "md5sum.lst");
+    EXPECT_TRUE(Engine.Aborted);
+    EXPECT_EQ(Tree.Content("md5sum.lst"),
+              Md5Line(".dot", "hidden") + Md5Line("a.txt", "alpha") + Md5Line("B.txt", "bravo"));
+    EXPECT_EQ(Tree.Content("sub/md5sum.lst"), Md5Line("c.txt", "charlie"));
+    EXPECT_EQ(Tree.Content("sub/deep/md5sum.lst"), "; old\r\n");
+    EXPECT_EQ(Recorder.Events.back(), "ConfirmAbort yes");
+    EXPECT_TRUE(Engine.Lines.empty() && Engine.Files.empty());
+
+    // In a tree mode nothing at all is written.
+    Recorder.Events.clear();
+    Run(plTreeRoot, "tree.md5");
+    EXPECT_TRUE(Engine.Aborted);
+    EXPECT_FALSE(Tree.Exists("tree.md5"));
+}
+
+TEST_F(UpdateTest, CountersAgainstThePreCount) {
+    Tree.AddFile("a.txt.md5", "; kept\r\n");
+    Engine.Placement = plPerFile;
+    Engine.ChecksumFileName = "*.md5";
+    Engine.CountUpdateData();
+    EXPECT_EQ(Engine.FilesProcessed, 6); // every matching file, the locked one too
+    EXPECT_EQ(Engine.BytesProcessed, 34u);
+    Engine.OverwriteMode = omKeep;
+    Engine.Update(hmNone);
+    EXPECT_EQ(Engine.FilesProcessed, 4); // a.txt kept its list, locked.bin cannot be read
+    EXPECT_EQ(Engine.BytesProcessed, 23u);
+    EXPECT_EQ(Tree.Content("a.txt.md5"), "; kept\r\n");
+}
+
+} // namespace
+
+namespace {
+
+TEST(UpdateExtension, DerivedFromTheChecksumFileName) {
+    struct Case {
+        const char* name;
+        const char* extension;
+    } cases[] = {{"*.md5", ".md5"}, {".sfv", ".sfv"}, {"md5", ".md5"},
+                 {"", "."},         {"*", "."},       {"*md5", ".md5"}};
+    TTempTree tree;
+    TCheckSumEngine engine;
+    TRunRecorder recorder(engine, tree.Root());
+    engine.SetFolderPath(tree.Root());
+    engine.SetFileMask("*.*");
+    engine.SetChecksumKind(ckMD5);
+    for (TPlacementMode placement : {plFolderNamedAfterFolder, plPerFile})
+        for (const Case& c : cases) {
+            engine.Placement = placement;
+            engine.ChecksumFileName = c.name;
+            engine.Update(hmNone);
+            EXPECT_EQ(engine.Extension, c.extension) << c.name;
+        }
+}
+
+} // namespace

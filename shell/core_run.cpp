@@ -279,7 +279,6 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     Range = MakeProgressRange(totalBytes);
     LastPosition = -1;
     FrontEnd.ShowProgressRange(Range.ProgressMax);
-    RunTotals = TLogTotals();
     CountingTotals = true;
     const char* operation = update ? texts::kOperationUpdate : texts::kOperationVerify;
     Log({FormatText(texts::kLogStart, {FrontEnd.DateTimeText(), operation, Engine.FolderPath,

@@ -110,6 +110,12 @@ TEST(TlvnEndToEnd, SavedLogHoldsTheLinesWithoutPrefixEndedByCrLf) {
         expected += line + "\r\n";
     }
     EXPECT_EQ(tree.Content("run.log"), expected);
+
+    // A refused run still replaces the log, so an old log is never taken for this run.
+    const TTlvnResult refused = RunTlvn({"-u", "-a", tree.Path("run.log"), tree.Root(), "-n", "?"});
+    EXPECT_EQ(refused.ExitCode, 2);
+    EXPECT_TRUE(tree.Exists("run.log"));
+    EXPECT_EQ(tree.Content("run.log"), "");
 }
 
 TEST(TlvnEndToEnd, ExitCodesAndMessages) {

@@ -142,6 +142,20 @@ TEST(RunController, TotalsCountOnlyTheRunsOwnLines) {
     EXPECT_EQ(f.Controller.Totals().Failures, 0);
 }
 
+TEST(RunController, LinesOfTheCountingPassAreNotInTheTotals) {
+    TRunFixture f;
+    f.Settings.Folder = f.Tree.Path("missing"); // listing fails in the count and in the run
+    f.Run(TRunCommand::Verify);
+    const std::vector<std::string>& log = f.FrontEnd.Log;
+    const auto start = std::find_if(log.begin(), log.end(), [](const std::string& line) {
+        return line.rfind("START: ", 0) == 0;
+    });
+    const auto isError = [](const std::string& line) { return line.rfind("ERROR: ", 0) == 0; };
+    ASSERT_GT(std::count_if(log.begin(), start, isError), 0) << "the count logged no error";
+    ASSERT_GT(std::count_if(start, log.end(), isError), 0) << "the run logged no error";
+    EXPECT_EQ(f.Controller.Totals().Errors, std::count_if(start, log.end(), isError));
+}
+
 TEST(RunController, EngineEventsBecomeLinesWithTheSystemMessage) {
     TRunFixture f;
     f.Fs.OpenErrors[f.Tree.Path("a.txt")] = 13;

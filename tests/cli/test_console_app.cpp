@@ -1,6 +1,9 @@
 // The console's own rules: settings from the command line, exit codes, dates, help.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
+
 #include "cli/console_app.h"
 #include "cli/console_locale.h"
 #include "version.h"
@@ -82,6 +85,24 @@ TEST(ConsoleDateTime, DayMonthYearAndTimeWithoutLeadingZeroHour) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(DateTimeText(c.Time, names, c.Separator), c.Text);
+}
+
+TEST(ConsoleLocale, CLocaleGivesPlainDigitsAndLeavesTheProgramInC) {
+    const char* saved = std::getenv("LC_ALL");
+    const std::string savedValue = saved ? saved : "";
+    ::setenv("LC_ALL", "C", 1);
+    const TNumberFormat format = EnvironmentNumberFormat();
+    const TDateNames names = EnvironmentDateNames();
+    if (saved)
+        ::setenv("LC_ALL", savedValue.c_str(), 1);
+    else
+        ::unsetenv("LC_ALL");
+    EXPECT_EQ(format.ThousandsSeparator, "");
+    EXPECT_EQ(format.DecimalPoint, ".");
+    EXPECT_EQ(names.Days[0], "Sun");
+    EXPECT_EQ(names.Months[11], "Dec");
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    EXPECT_STREQ(std::setlocale(LC_TIME, nullptr), "C");
 }
 
 TEST(ConsoleHelp, UsageWithDashesThenExitCodesAndVersion) {

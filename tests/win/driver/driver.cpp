@@ -1,0 +1,389 @@
+// End-to-end driver: starts tlvn.exe with command lines on real trees, as a script or a
+// user would, answers its message boxes from outside the process, and checks the saved
+// logs and the checksum files on disk. Prints one line per scenario; exit code 0 when
+// every scenario passed.
+//
+// usage: tlvn_e2e_driver <path of tlvn.exe>
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kAbcMD5[] = "900150983cd24fb0d6963f7d28e17f72"; // MD5 of "abc" (RFC 1321)
+constexpr DWORD kWaitMs = 60000;
+
+std::string TlvnPath;
+std::string WorkFolder; // ends with a backslash
+std::vector<std::string> Failures;
+
+void Check(bool condition, const std::string& what) {
+    if (!condition)
+        Failures.push_back(what);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::string content;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buffer[4096];
+    DWORD done = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &done, nullptr) && done > 0)
+        content.append(buffer, done);
+    CloseHandle(file);
+    return content;
+}
+
+void WriteWholeFile(const std::string& path, const std::string& content) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD done = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &done, nullptr);
+    CloseHandle(file);
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::string> Lines(const std::string& content) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(content.substr(start, end - start));
+    return lines;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(folder + name + "\\");
+            else
+                DeleteFileA((folder + name).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// A fresh tree for one scenario: a.txt and sub\b.txt, both "abc".
+std::string MakeTree(const std::string& name) {
+    const std::string tree = WorkFolder + name + "\\";
+    CreateDirectoryA(tree.c_str(), nullptr);
+    CreateDirectoryA((tree + "sub").c_str(), nullptr);
+    WriteWholeFile(tree + "a.txt", "abc");
+    WriteWholeFile(tree + "sub\\b.txt", "abc");
+    return tree;
+}
+
+class TProgram {
+public:
+    explicit TProgram(const std::string& arguments) {
+        std::string command = "\"" + TlvnPath + "\" " + arguments;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        Started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &Info) != FALSE;
+        if (Started)
+            WaitForInputIdle(Info.hProcess, 10000);
+    }
+    ~TProgram() {
+        if (!Started)
+            return;
+        if (WaitForSingleObject(Info.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(Info.hProcess, 99);
+        CloseHandle(Info.hThread);
+        CloseHandle(Info.hProcess);
+    }
+    TProgram(const TProgram&) = delete;
+    TProgram& operator=(const TProgram&) = delete;
+
+    // The exit code, or -1 when the program is still running after the wait.
+    long Exit(DWORD ms = kWaitMs) const {
+        if (!Started || WaitForSingleObject(Info.hProcess, ms) != WAIT_OBJECT_0)
+            return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(Info.hProcess, &code);
+        return static_cast<long>(code);
+    }
+
+    // A visible top-level dialog of the program with this caption whose text passes the
+    // test; waits for it.
+    HWND WaitDialog(const std::string& caption,
+                    const std::function<bool(HWND)>& accept = nullptr) const {
+        for (DWORD waited = 0; waited < kWaitMs; waited += 50) {
+            struct TSearch {
+                DWORD Pid;
+                const std::string* Caption;
+                const std::function<bool(HWND)>* Accept;
+                HWND Found;
+            } search{Info.dwProcessId, &caption, &accept, nullptr};
+            EnumWindows(
+                [](HWND window, LPARAM data) -> BOOL {
+                    auto* s = reinterpret_cast<TSearch*>(data);
+                    DWORD pid = 0;
+                    GetWindowThreadProcessId(window, &pid);
+                    char name[32] = {};
+                    char title[256] = {};
+                    GetClassNameA(window, name, sizeof name);
+                    GetWindowTextA(window, title, sizeof title);
+                    if (pid == s->Pid && IsWindowVisible(window) && std::string(name) == "#32770" &&
+                        *s->Caption == title && (!*s->Accept || (*s->Accept)(window))) {
+                        s->Found = window;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            if (search.Found)
+                return search.Found;
+            Sleep(50);
+        }
+        return nullptr;
+    }
+
+    bool Started = false;
+    PROCESS_INFORMATION Info{};
+};
+
+std::string BoxText(HWND box) {
+    char text[1024] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+bool HasButtons(HWND box, bool yes, bool no, bool cancel) {
+    return (GetDlgItem(box, IDYES) != nullptr) == yes && (GetDlgItem(box, IDNO) != nullptr) == no &&
+           (GetDlgItem(box, IDCANCEL) != nullptr) == cancel;
+}
+
+void Answer(HWND box, int id) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+// A "Confirmation" box of the program with exactly this text.
+HWND WaitQuestion(const TProgram& program, const std::string& text) {
+    return program.WaitDialog("Confirmation", [&text](HWND box) { return BoxText(box) == text; });
+}
+
+void ScenarioUpdateThenVerify() {
+    const std::string tree = MakeTree("run");
+    const std::string options = " /s /f0 /p2 /n md5sum.lst /i0 /a ";
+    {
+        TProgram update("/u /o+" + options + "\"" + WorkFolder + "u.log\" \"" + tree + "\"");
+        Check(update.Exit() == 0, "update: ends by itself with exit code 0");
+    }
+    const std::vector<std::string> u = Lines(ReadWholeFile(WorkFolder + "u.log"));
+    Check(u.size() == 6, "update: six log lines, got " + std::to_string(u.size()));
+    if (u.size() == 6) {
+        Check(u[0] == "Calculating summary data size...", "update: counting line");
+        Check(u[1] == "6 bytes in 2 files to processing....", "update: counted: " + u[1]);
+        Check(Contains(u[2], " Updating folder \"" + tree +
+                                 "*.*\", with checksum files name "
+                                 "\"md5sum.lst\""),
+              "update: start line: " + u[2]);
+        Check(Contains(u[3], " Updating is completed."), "update: stop line: " + u[3]);
+        Check(u[4].rfind("Processed 6  bytes in 2 files for ", 0) == 0,
+              "update: statistics: " + u[4]);
+        Check(u[5] == "Total hints: 0, warnings: 0, failures: 0, errors: 0",
+              "update: totals: " + u[5]);
+    }
+    Check(ReadWholeFile(tree + "md5sum.lst") == std::string(kAbcMD5) + " *a.txt\r\n",
+          "update: root list");
+    Check(ReadWholeFile(tree + "sub\\md5sum.lst") == std::string(kAbcMD5) + " *b.txt\r\n",
+          "update: sub-folder list");
+
+    {
+        TProgram verify("/v" + options + "\"" + WorkFolder + "v.log\" \"" + tree + "\"");
+        Check(verify.Exit() == 0, "verify: ends by itself with exit code 0");
+    }
+    const std::vector<std::string> v = Lines(ReadWholeFile(WorkFolder + "v.log"));
+    Check(v.size() == 6 && Contains(v[3], " Verifying is completed.") &&
+              v[5] == "Total hints: 0, warnings: 0, failures: 0, errors: 0",
+          "verify: clean tree verifies without findings");
+
+    // A later change of b.txt: the list is older than the file.
+    Sleep(2100);
+    WriteWholeFile(tree + "sub\\b.txt", "abd");
+    {
+        TProgram verify("/v" + options + "\"" + WorkFolder + "v2.log\" \"" + tree + "\"");
+        Check(verify.Exit() == 0, "verify after change: ends by itself");
+    }
+    const std::string v2 = ReadWholeFile(WorkFolder + "v2.log");
+    Check(Contains(v2, "The file \"" + tree + "sub\\b.txt\" has been updated\r\n"),
+          "verify after change: the updated file is named");
+    Check(Contains(v2, "Total hints: 0, warnings: 1, failures: 0, errors: 0\r\n"),
+          "verify after change: one warning counted");
+}
+
+void ScenarioOverwriteQuestion() {
+    const std::string stale = "00000000000000000000000000000000 *a.txt\r\n";
+    struct TCase {
+        const char* name;
+        int answer;
+        std::string after;
+    };
+    const TCase cases[] = {
+        {"no keeps the list", IDNO, stale},
+        {"yes replaces it", IDYES, std::string(kAbcMD5) + " *a.txt\r\n"},
+    };
+    for (const TCase& c : cases) {
+        const std::string tree = MakeTree(std::string("ask-") + (c.answer == IDYES ? "y" : "n"));
+        WriteWholeFile(tree + "md5sum.lst", stale);
+        TProgram update("/u /o? /s- /f0 /p2 /n md5sum.lst /a \"" + WorkFolder + "ask.log\" \"" +
+                        tree + "\"");
+        const std::string text =
+            "The checksum file \"" + tree + "md5sum.lst\" already exists.Overwrite?";
+        HWND box = WaitQuestion(update, text);
+        Check(box != nullptr, std::string("overwrite, ") + c.name + ": question shown");
+        if (!box)
+            continue;
+        Check(HasButtons(box, true, true, true), "overwrite: Yes, No and Cancel");
+        char owner[32] = {};
+        GetClassNameA(GetWindow(box, GW_OWNER), owner, sizeof owner);
+        Check(std::string(owner) == "#32770", "overwrite: the box is owned by the window");
+        Answer(box, c.answer);
+        Check(update.Exit() == 0, std::string("overwrite, ") + c.name + ": ends by itself");
+        Check(ReadWholeFile(tree + "md5sum.lst") == c.after,
+              std::string("overwrite, ") + c.name + ": list on disk");
+    }
+}
+
+void ScenarioForeignFileAndAbortQuestion() {
+    const std::string tree = MakeTree("foreign");
+    const std::string notes = "my notes, not a list\r\n";
+    WriteWholeFile(tree + "md5sum.lst", notes);
+    TProgram update("/u /o+ /s- /f0 /p2 /n md5sum.lst /a \"" + WorkFolder + "foreign.log\" \"" +
+                    tree + "\"");
+    HWND box = WaitQuestion(update, "The file \"" + tree +
+                                        "md5sum.lst\", probably, is not a checksum file. "
+                                        "Overwrite?");
+    Check(box != nullptr, "foreign: question shown even with overwriting on");
+    if (!box)
+        return;
+    Answer(box, IDCANCEL);
+    HWND abort = WaitQuestion(update, "You are really want abort?");
+    Check(abort != nullptr, "foreign: cancel asks to abort");
+    if (abort) {
+        Check(HasButtons(abort, true, true, false), "abort question: Yes and No only");
+        Answer(abort, IDYES);
+    }
+    Check(update.Exit() == 0, "foreign: ends by itself");
+    Check(ReadWholeFile(tree + "md5sum.lst") == notes, "foreign: the file is kept");
+    Check(Contains(ReadWholeFile(WorkFolder + "foreign.log"), "Updating has been aborted by user!"),
+          "foreign: the log says the run was aborted");
+}
+
+// The running button pressed while the run waits in a question: the window asks to abort.
+void ScenarioAbortThroughTheWindow() {
+    const std::string tree = MakeTree("abort");
+    const std::string stale = "00000000000000000000000000000000 *a.txt\r\n";
+    WriteWholeFile(tree + "md5sum.lst", stale);
+    TProgram update("/u /o? /s- /f0 /p2 /n md5sum.lst /a \"" + WorkFolder + "abort.log\" \"" +
+                    tree + "\"");
+    HWND box = WaitQuestion(update, "The checksum file \"" + tree +
+                                        "md5sum.lst\" already exists.Overwrite?");
+    Check(box != nullptr, "abort: overwrite question shown");
+    if (!box)
+        return;
+    HWND main = GetWindow(box, GW_OWNER);
+    char button[64] = {};
+    GetDlgItemTextA(main, 1019, button, sizeof button);
+    Check(std::string(button) == "Abort!", std::string("abort: the button reads ") + button);
+    Check(IsWindowEnabled(GetDlgItem(main, 1019)) && !IsWindowEnabled(GetDlgItem(main, 1020)),
+          "abort: only the running button is enabled");
+    // Closing is refused while the run is active.
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(1019, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(main, 1019)));
+    HWND abort = WaitQuestion(update, "You are really want abort?");
+    Check(abort != nullptr, "abort: the second press asks to abort");
+    if (abort)
+        Answer(abort, IDYES);
+    Answer(box, IDNO);
+    Check(update.Exit() == 0, "abort: ends by itself after the run");
+    const std::string log = ReadWholeFile(WorkFolder + "abort.log");
+    Check(Contains(log, "Updating has been aborted by user!\r\n"), "abort: stop line in the log");
+    Check(ReadWholeFile(tree + "md5sum.lst") == stale, "abort: the list is kept");
+}
+
+void ScenarioBadCommandLine() {
+    const std::string tree = MakeTree("bad");
+    TProgram program("/u /x /a \"" + WorkFolder + "bad.log\" \"" + tree + "\"");
+    HWND usage = program.WaitDialog("Command line parameters");
+    Check(usage != nullptr, "bad command line: the usage dialog is shown");
+    if (usage) {
+        char text[2048] = {};
+        GetDlgItemTextA(usage, 1001, text, sizeof text);
+        Check(std::string(text).rfind("USAGE:\r\n tlvn [<command>] [<options>]\r\n", 0) == 0,
+              "bad command line: the usage text");
+        HWND main = GetWindow(usage, GW_OWNER);
+        PostMessageA(usage, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(usage, 1002)));
+        Sleep(300);
+        Check(program.Exit(500) == -1, "bad command line: the window stays open");
+        PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    Check(program.Exit() == 0, "bad command line: closes with exit code 0");
+    Check(!Exists(WorkFolder + "bad.log"), "bad command line: no log written");
+    Check(!Exists(tree + "md5sum.lst"), "bad command line: no run");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::printf("usage: tlvn_e2e_driver <tlvn.exe>\n");
+        return 2;
+    }
+    TlvnPath = argv[1];
+    if (!TlvnPath.empty() && TlvnPath[0] == '/') // a Unix path handed over by ctest
+        TlvnPath = "Z:" + TlvnPath;
+    for (char& c : TlvnPath)
+        if (c == '/')
+            c = '\\';
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    WorkFolder = std::string(temp) + "tlvn-e2e-" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(WorkFolder.c_str(), nullptr);
+
+    const struct {
+        const char* name;
+        void (*run)();
+    } scenarios[] = {
+        {"update then verify with /a", ScenarioUpdateThenVerify},
+        {"overwrite question", ScenarioOverwriteQuestion},
+        {"foreign file and abort question", ScenarioForeignFileAndAbortQuestion},
+        {"abort through the window", ScenarioAbortThroughTheWindow},
+        {"bad command line", ScenarioBadCommandLine},
+    };
+    int failed = 0;
+    for (const auto& scenario : scenarios) {
+        Failures.clear();
+        scenario.run();
+        std::printf("%s: %s\n", Failures.empty() ? "PASS" : "FAIL", scenario.name);
+        for (const std::string& failure : Failures)
+            std::printf("    %s\n", failure.c_str());
+        failed += Failures.empty() ? 0 : 1;
+    }
+    RemoveTree(WorkFolder);
+    std::printf("%d of %d scenarios passed\n", static_cast<int>(std::size(scenarios)) - failed,
+                static_cast<int>(std::size(scenarios)));
+    return failed == 0 ? 0 : 1;
+}

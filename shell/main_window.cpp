@@ -7,6 +7,11 @@
 #include "platform/tools.h"
 #include "resources/resource.h"
 #include "shell/core_texts.h"
+#include "shell/about.h"
+#include "shell/help.h"
+#include "shell/options.h"
+#include "shell/remind.h"
+#include "shell/settings.h"
 #include "shell/usage.h"
 
 std::unique_ptr<TMainWindow> MainWindow;
@@ -22,13 +27,11 @@ TMainWindow::TMainWindow(HWND dialog)
 
     CreateToolTips();
 
-    HWND log = Item(IDC_LOG);
-    SetWindowLongPtrA(log, GWL_STYLE, GetWindowLongPtrA(log, GWL_STYLE) | WS_HSCROLL);
-    SetWindowPos(log, nullptr, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-
-    CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN, "", dialog,
-                        IDC_STATUS);
+    HWND status = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN,
+                                      "", dialog, IDC_STATUS);
+    // Created with its natural height, then fixed: the layout alone places it, under the log
+    // only (some systems otherwise stretch it over the whole width on every resize).
+    SetWindowLongPtrA(status, GWL_STYLE, GetWindowLongPtrA(status, GWL_STYLE) | CCS_NORESIZE);
 }
 
 TMainWindow::~TMainWindow() {
@@ -124,6 +127,15 @@ void TMainWindow::OnCommand(int id, int code) {
     case IDM_USAGE:
         ShowUsageDialog(Handle);
         break;
+    case IDC_HELP_BUTTON:
+        ShowHelp(Handle);
+        break;
+    case IDC_ABOUT_BUTTON:
+        ShowAboutDialog(Handle);
+        break;
+    case IDM_UPDATE_CHECK:
+        CheckForUpdates(Handle, true, Today, LastUpdateCheck);
+        break;
     case IDM_LOG_CUT:
         CutLog();
         break;
@@ -145,6 +157,19 @@ bool TMainWindow::OnSysCommand(WPARAM command) {
         // While a run is active the close is swallowed: abort or wait first.
         if (!Running)
             EndDialog(Handle, 0);
+        return true;
+    }
+    switch (command) {
+    case IDM_SYS_ABOUT:
+        ShowAboutDialog(Handle);
+        return true;
+    case IDM_SYS_OPTIONS:
+        // The tooltips follow the new setting at once; Cancel leaves them alone.
+        if (ShowOptionsDialog(Handle) == 0)
+            SendMessageA(ToolTips, TTM_ACTIVATE, ShowToolTips ? TRUE : FALSE, 0);
+        return true;
+    case IDM_SYS_UPDATES:
+        CheckForUpdates(Handle, false, Today, LastUpdateCheck);
         return true;
     }
     return false;
@@ -182,6 +207,9 @@ INT_PTR TMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_SYSCOMMAND:
         return OnSysCommand(wParam);
+    case WM_HELP:
+        ShowHelp(Handle);
+        return TRUE;
     }
     return FALSE;
 }

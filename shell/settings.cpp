@@ -10,6 +10,7 @@
 #include "platform/handle.h"
 #include "platform/tools.h"
 #include "resources/resource.h"
+#include "shell/remind.h"
 
 bool DetailedLog = false;
 bool ShowToolTips = true;
@@ -133,7 +134,7 @@ void TMainWindow::LoadSettings(HKEY root) {
     if (PanelWidth < MinPanelWidth || PanelWidth > widest)
         Layout(std::clamp(PanelWidth, MinPanelWidth, widest));
 
-    RemindUpdates = RemindToCheck && LastUpdateCheck > 0 && Today > LastUpdateCheck + 7;
+    RemindUpdates = IsReminderDue(RemindToCheck, LastUpdateCheck, Today);
     SendMessageA(ToolTips, TTM_ACTIVATE, ShowToolTips, 0);
 }
 

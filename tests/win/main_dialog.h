@@ -1,0 +1,92 @@
+// The real main window for tests: the dialog "MAIN" built hidden from the linked template,
+// with its settings under a key of the tests' own that is empty before and after.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "shell/main_window.h"
+#include "shell/settings.h"
+
+constexpr char kTestSettingsKey[] = "Software\\Quorvale\\tlvn-test\\";
+
+// Deletes a key with every sub-key below it.
+inline bool DeleteKeyTree(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        char name[256];
+        DWORD length = sizeof(name);
+        std::string sub;
+        while (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+               ERROR_SUCCESS) {
+            sub = path;
+            if (sub.back() != '\\')
+                sub += '\\';
+            if (!DeleteKeyTree(root, sub + name))
+                break;
+            length = sizeof(name);
+        }
+        RegCloseKey(key);
+    }
+    std::string trimmed = path;
+    if (!trimmed.empty() && trimmed.back() == '\\')
+        trimmed.pop_back();
+    return RegDeleteKeyA(root, trimmed.c_str()) == ERROR_SUCCESS;
+}
+
+inline void DeleteTestSettings() {
+    DeleteKeyTree(HKEY_CURRENT_USER, kTestSettingsKey);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kTestSettingsKey);
+}
+
+// Points the settings at the test key for its lifetime and cleans the key around it.
+struct TTestSettingsKey {
+    TTestSettingsKey() {
+        SettingsKeyPath = kTestSettingsKey;
+        DeleteTestSettings();
+    }
+    ~TTestSettingsKey() {
+        DeleteTestSettings();
+        SettingsKeyPath = kDefaultSettingsKeyPath;
+    }
+};
+
+// One main window, created hidden; destroying it saves the settings like a close does.
+class TMainDialog {
+public:
+    TMainDialog() {
+        Handle = CreateDialogParamA(GetModuleHandleA(nullptr), "MAIN", nullptr, MainDialogProc, 0);
+        // The test runner's own arguments are no command line of the program's.
+        if (MainWindow)
+            MainWindow->ShowUsage = false;
+    }
+    ~TMainDialog() { Close(); }
+    TMainDialog(const TMainDialog&) = delete;
+    TMainDialog& operator=(const TMainDialog&) = delete;
+
+    void Close() {
+        if (IsWindow(Handle))
+            DestroyWindow(Handle);
+    }
+    TMainWindow& Window() const { return *MainWindow; }
+    HWND Item(int id) const { return GetDlgItem(Handle, id); }
+    std::string Text(int id) const {
+        char buffer[4096] = "";
+        GetDlgItemTextA(Handle, id, buffer, sizeof(buffer));
+        return buffer;
+    }
+    // A click as the button sends it.
+    void Click(int id) const {
+        SendMessageA(Handle, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(Item(id)));
+    }
+    RECT Rect(int id) const {
+        RECT r;
+        GetWindowRect(Item(id), &r);
+        MapWindowPoints(nullptr, Handle, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+
+    HWND Handle = nullptr;
+};

@@ -27,13 +27,11 @@ TMainWindow::TMainWindow(HWND dialog)
 
     CreateToolTips();
 
-    HWND log = Item(IDC_LOG);
-    SetWindowLongPtrA(log, GWL_STYLE, GetWindowLongPtrA(log, GWL_STYLE) | WS_HSCROLL);
-    SetWindowPos(log, nullptr, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-
-    CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN, "", dialog,
-                        IDC_STATUS);
+    HWND status = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN,
+                                      "", dialog, IDC_STATUS);
+    // Created with its natural height, then fixed: the layout alone places it, under the log
+    // only (some systems otherwise stretch it over the whole width on every resize).
+    SetWindowLongPtrA(status, GWL_STYLE, GetWindowLongPtrA(status, GWL_STYLE) | CCS_NORESIZE);
 }
 
 TMainWindow::~TMainWindow() {

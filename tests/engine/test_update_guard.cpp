@@ -16,7 +16,7 @@ struct GuardCase {
     TPlacementMode placement;
     std::string name;
     std::vector<std::string> windows, posix; // findings other than ChecksumOk
-    std::vector<std::string> created;        // lists that must exist afterwards
+    std::vector<std::string> created;        // lists written where the name is kept
 };
 
 TEST(UpdateGuard, NeverWritesOverAFileBeingHashed) {
@@ -81,16 +81,19 @@ TEST(UpdateGuard, NeverWritesOverAFileBeingHashed) {
         EXPECT_EQ(tree.Content("data/data"), precious) << c.what;
         EXPECT_EQ(tree.Content("data/a.txt"), "alpha") << c.what;
         if (!expected.empty()) {
-            std::string stored = expected.front().substr(10);
+            std::string stored = expected.back().substr(10); // the last refusal
             while (kWindows && (stored.back() == '.' || stored.back() == ' '))
                 stored.pop_back();
             EXPECT_EQ(recorder.LastSaveError,
                       "It would overwrite \"" + stored + "\", one of the files being hashed")
                 << c.what;
         }
-        if (!kWindows)
-            for (const std::string& name : c.created)
+        // Names Windows would shorten can only be looked for where they are kept.
+        for (const std::string& name : c.created) {
+            if (!kWindows || (name.back() != '.' && name.back() != ' ')) {
                 EXPECT_TRUE(tree.Exists("data/" + name)) << c.what << " " << name;
+            }
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 #include "cli/console_frontend.h"
 #include "cli/interrupt.h"
 #include "platform/files.h"
+#include "shell/core_format.h"
 #include "shell/core_texts.h"
 
 namespace {
@@ -32,9 +33,15 @@ int RunConsole(const std::vector<std::string>& args) {
             return kExitClean;
         }
     const TCommandLine commandLine = ParseCommandLine(args, false);
+    if (commandLine.ShowUsage && commandLine.BadArgument.empty()) {
+        std::fputs(ConsoleHelpText().c_str(), stdout);
+        return kExitClean;
+    }
     if (commandLine.ShowUsage) {
-        std::fputs(ConsoleHelpText().c_str(), commandLine.BadOption ? stderr : stdout);
-        return commandLine.BadOption ? kExitErrors : kExitClean;
+        std::fprintf(stderr, "%s%s\n\n%s", texts::kPrefixError,
+                     FormatText(texts::kConsoleBadArgument, {commandLine.BadArgument}).c_str(),
+                     ConsoleHelpText().c_str());
+        return kExitErrors;
     }
     if (!commandLine.StartUpdate && !commandLine.StartVerify) {
         std::fprintf(stderr, "%s\n\n%s", texts::kConsoleNoCommand, ConsoleHelpText().c_str());

@@ -51,11 +51,13 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool slashOption) {
     TCommandLine result;
-    auto bad = [&result] {
+    size_t i = 0;
+    auto bad = [&result, &args, &i] {
         result.ShowUsage = true;
-        result.BadOption = true;
+        if (result.BadArgument.empty())
+            result.BadArgument = args[i];
     };
-    for (size_t i = 0; i < args.size(); ++i) {
+    for (; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.empty() || !(arg[0] == '-' || (slashOption && arg[0] == '/'))) {
             result.Folder = arg;

@@ -17,7 +17,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // Options begin with "-", and also with "/" when slashOption is set (Windows).
 struct TCommandLine {
     bool ShowUsage = false;   // "?" or a bad option: show the usage text, start no run
-    bool BadOption = false;   // ShowUsage was raised by a mistake, not by "?"
+    std::string BadArgument;  // the first argument in error; empty when ShowUsage is only "?"
     bool StartUpdate = false; // "u"
     bool StartVerify = false; // "v"
     bool AutoExit = false;    // "a" with a command: save the log to LogFileName

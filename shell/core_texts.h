@@ -157,6 +157,7 @@ inline constexpr const char* kConsoleHelpLines[] = {
     " 3 - aborted by the user",
 };
 inline constexpr char kConsoleVersion[] = "tlvn (Tolvane) %s";
+inline constexpr char kConsoleBadArgument[] = "Bad command-line argument: %s";
 inline constexpr char kConsoleNoCommand[] = "Nothing to do: give -u to update or -v to verify.";
 inline constexpr char kConsoleAskYesNo[] = " [y/n] ";
 inline constexpr char kConsoleAskYesNoCancel[] = " [y/n/c] ";

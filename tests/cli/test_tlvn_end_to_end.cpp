@@ -129,7 +129,7 @@ TEST(TlvnEndToEnd, ExitCodesAndMessages) {
     } cases[] = {
         {{"-?"}, 0, "USAGE:\n tlvn [<command>] [<options>]", nullptr},
         {{"--help"}, 0, "EXIT CODES:", nullptr},
-        {{"-u", "-x"}, 2, nullptr, "USAGE:"},
+        {{"-u", "-x"}, 2, nullptr, "ERROR: Bad command-line argument: -x\n\nUSAGE:"},
         {{"-u", "-l1"}, 2, nullptr, "USAGE:"},
         {{"-u", "-a"}, 2, nullptr, "USAGE:"},
         {{tree.Root()}, 2, nullptr, "Nothing to do"},

@@ -32,8 +32,8 @@ TEST(SplitCommandLine, QuotesBlanksAndEmptyArguments) {
 
 // What a parse should give; fields left unset are expected unset.
 struct TExpect {
-    bool Usage = false, Bad = false, Update = false, Verify = false, AutoExit = false;
-    std::string Log;
+    bool Usage = false, Update = false, Verify = false, AutoExit = false;
+    std::string Bad, Log;
     std::optional<std::string> Folder, Mask, Name;
     std::optional<bool> Sub;
     std::optional<TOverwriteMode> Over;
@@ -45,7 +45,7 @@ struct TExpect {
 
 void ExpectParse(const TCommandLine& r, const TExpect& e, const std::string& what) {
     EXPECT_EQ(r.ShowUsage, e.Usage) << what;
-    EXPECT_EQ(r.BadOption, e.Bad) << what;
+    EXPECT_EQ(r.BadArgument, e.Bad) << what;
     EXPECT_EQ(r.StartUpdate, e.Update) << what;
     EXPECT_EQ(r.StartVerify, e.Verify) << what;
     EXPECT_EQ(r.AutoExit, e.AutoExit) << what;
@@ -61,8 +61,9 @@ void ExpectParse(const TCommandLine& r, const TExpect& e, const std::string& wha
     EXPECT_EQ(r.DetailedLog, e.Detailed) << what;
 }
 
-TExpect Usage(TExpect e = {}) {
-    e.Usage = e.Bad = true;
+TExpect Usage(const std::string& bad, TExpect e = {}) {
+    e.Usage = true;
+    e.Bad = bad;
     return e;
 }
 
@@ -83,26 +84,26 @@ std::vector<TParseCase> ParseCases() {
     add({"/a", "log.txt", "Data"}, e);
     e = {}, e.Update = e.AutoExit = true, e.Log = "/v"; // the log name is taken unchanged
     add({"/u", "/a", "/v"}, e);
-    e = Usage(), e.Update = true; // /u /x: the update is recorded but no run starts
+    e = Usage("/x"), e.Update = true; // /u /x: the update is recorded but no run starts
     add({"/u", "/x"}, e);
     add({"/u", "/a"}, [] {
-        TExpect x = Usage();
+        TExpect x = Usage("/a");
         x.Update = true;
         return x;
     }());
-    add({"/l1"}, Usage());
+    add({"/l1"}, Usage("/l1"));
     e = {}, e.Detailed = true;
     add({"/i1"}, e);
     e = {}, e.Detailed = false;
     add({"/I0"}, e);
     e = {}, e.Header = 3;
     add({"/h3"}, e);
-    add({"/h4"}, Usage());
+    add({"/h4"}, Usage("/h4"));
     e = {}, e.Sub = true;
     add({"/s"}, e);
     add({"/s+"}, e);
     add({"/s+x"}, e); // only the first character after the letter counts
-    add({"/sx"}, Usage());
+    add({"/sx"}, Usage("/sx"));
     e = {}, e.Sub = false;
     add({"/S-"}, e);
     e = {}, e.Over = omOverwrite;
@@ -112,18 +113,18 @@ std::vector<TParseCase> ParseCases() {
     add({"/o?"}, e);
     e = {}, e.Over = omKeep;
     add({"/o-"}, e);
-    add({"/o*"}, Usage());
-    add({"/p5"}, Usage());
-    add({"/p"}, Usage());
+    add({"/o*"}, Usage("/o*"));
+    add({"/p5"}, Usage("/p5"));
+    add({"/p"}, Usage("/p"));
     e = {}, e.Place = plPerFile;
     add({"/p4"}, e);
     e = {}, e.Place = plFolderFixedName;
     add({"/P2"}, e);
     e = {}, e.Format = 1;
     add({"/f1234"}, e);
-    add({"/f"}, Usage());
-    add({"/f2"}, Usage());
-    add({"/m"}, Usage());
+    add({"/f"}, Usage("/f"));
+    add({"/f2"}, Usage("/f2"));
+    add({"/m"}, Usage("/m"));
     e = {}, e.Mask = "/u"; // /m /u: /u is the filter, no run
     add({"/m", "/u"}, e);
     e = {}, e.Name = "*.sfv", e.Format = 1, e.Place = plPerFile;
@@ -136,8 +137,8 @@ std::vector<TParseCase> ParseCases() {
     add({"/update"}, e);
     e = {}, e.Usage = true; // asked for, not a mistake
     add({"/?"}, e);
-    add({"/"}, Usage());
-    e = Usage(), e.Sub = false, e.Folder = "B"; // options around a bad one still apply
+    add({"/"}, Usage("/"));
+    e = Usage("/q"), e.Sub = false, e.Folder = "B"; // options around a bad one still apply
     add({"A", "/s-", "/q", "B"}, e);
     return cases;
 }
@@ -159,6 +160,8 @@ TEST(ParseCommandLine, ConsoleFormWithDash) {
         for (std::string& arg : c.Args)
             if (!arg.empty() && arg[0] == '/')
                 arg[0] = '-';
+        if (!c.Expect.Bad.empty())
+            c.Expect.Bad[0] = '-';
         if (c.Expect.Log == "/v")
             c.Expect.Log = "-v";
         if (c.Expect.Mask == std::optional<std::string>("/u"))
@@ -171,7 +174,8 @@ TEST(ParseCommandLine, SlashBeginsAFolderOnlyWhereItIsNoOption) {
     TExpect folder;
     folder.Folder = "/home/data";
     ExpectParse(ParseCommandLine({"/home/data"}, false), folder, "console path");
-    ExpectParse(ParseCommandLine({"/home/data"}, true), Usage(), "windows: /h with 'o'");
+    ExpectParse(ParseCommandLine({"/home/data"}, true), Usage("/home/data"),
+                "windows: /h with 'o'");
     TExpect both;
     both.Verify = true;
     ExpectParse(ParseCommandLine({"-v"}, true), both, "windows accepts -v");

@@ -266,15 +266,4 @@ TEST_F(WalkTest, ListingsFilterExcludeAndCount) {
     EXPECT_EQ(Recorder.Findings(), std::vector<std::string>{});
 }
 
-TEST_F(WalkTest, TreeListingNamesFilesByRelativeFolderAndSorts) {
-    Engine.WalkFolders("", &TCheckSumEngine::CollectFolder);
-    SortFileList(Fs, Engine.Files);
-    std::vector<std::string> names;
-    for (const TFileListItem& item : Engine.Files)
-        names.push_back(item.FileName);
-    std::string d(1, files::kPathDelimiter);
-    EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "four" + d + "d.txt", "one" + d + "b.txt",
-                                               "one" + d + "two" + d + "c.txt"}));
-}
-
 } // namespace

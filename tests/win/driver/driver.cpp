@@ -3,7 +3,7 @@
 // logs and the checksum files on disk. Prints one line per scenario; exit code 0 when
 // every scenario passed.
 //
-// usage: tlvn_e2e_driver <path of tlvn.exe>
+// usage: tlvn_e2e_driver <path of tlvn.exe> [--shot <marker file>]
 #include <windows.h>
 
 #include <cstdio>
@@ -122,8 +122,8 @@ public:
         return static_cast<long>(code);
     }
 
-    // A visible top-level dialog of the program with this caption whose text passes the
-    // test; waits for it.
+    // A visible top-level dialog of the program with this caption (any caption when it is
+    // empty) that passes the test; waits for it.
     HWND WaitDialog(const std::string& caption,
                     const std::function<bool(HWND)>& accept = nullptr) const {
         for (DWORD waited = 0; waited < kWaitMs; waited += 50) {
@@ -143,7 +143,8 @@ public:
                     GetClassNameA(window, name, sizeof name);
                     GetWindowTextA(window, title, sizeof title);
                     if (pid == s->Pid && IsWindowVisible(window) && std::string(name) == "#32770" &&
-                        *s->Caption == title && (!*s->Accept || (*s->Accept)(window))) {
+                        (s->Caption->empty() || *s->Caption == title) &&
+                        (!*s->Accept || (*s->Accept)(window))) {
                         s->Found = window;
                         return FALSE;
                     }
@@ -345,6 +346,81 @@ void ScenarioBadCommandLine() {
     Check(!Exists(tree + "md5sum.lst"), "bad command line: no run");
 }
 
+// The program's main window: its dialog that holds the log list (1024).
+HWND WaitMainWindow(const TProgram& program) {
+    return program.WaitDialog("", [](HWND window) { return GetDlgItem(window, 1024) != nullptr; });
+}
+
+// Waits until the button reads its idle text again after a run has added lines.
+bool WaitRunEnd(HWND main, int button, const std::string& idleText) {
+    for (DWORD waited = 0; waited < kWaitMs; waited += 100) {
+        char text[64] = {};
+        GetDlgItemTextA(main, button, text, sizeof text);
+        if (SendDlgItemMessageA(main, 1024, LB_GETCOUNT, 0, 0) > 0 && idleText == text)
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+void SetOldTime(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    SYSTEMTIME old{};
+    old.wYear = 2020;
+    old.wMonth = 1;
+    old.wDay = 1;
+    FILETIME time;
+    SystemTimeToFileTime(&old, &time);
+    SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+}
+
+// The window after an Update and a Verify with findings of every kind, left open until the
+// file "<marker>.done" appears (the screenshot is taken meanwhile) after "<marker>" is made.
+int TakeShotScene(const std::string& marker) {
+    const std::string tree = WorkFolder + "photos-and-letters\\";
+    CreateDirectoryA(tree.c_str(), nullptr);
+    for (const char* folder : {"letters", "photos", "photos\\2026", "notes"})
+        CreateDirectoryA((tree + folder).c_str(), nullptr);
+    WriteWholeFile(tree + "readme.txt", "Tolvane demo tree\r\n");
+    WriteWholeFile(tree + "letters\\ann.txt", "Dear Ann,\r\nthe tree is planted.\r\n");
+    WriteWholeFile(tree + "letters\\bob.txt", "Dear Bob,\r\nsee you on Monday.\r\n");
+    WriteWholeFile(tree + "photos\\2026\\lake.jpg", std::string(300000, 'L'));
+    WriteWholeFile(tree + "photos\\2026\\hill.jpg", std::string(120000, 'H'));
+    TProgram program("/u /o+ /s /f0 /p2 /n md5sum.lst /i1 \"" + tree + "\"");
+    HWND main = WaitMainWindow(program);
+    if (!main)
+        return 1;
+    SetWindowPos(main, nullptr, 8, 8, 784, 520, SWP_NOZORDER);
+    if (!WaitRunEnd(main, 1019, "&Update"))
+        return 1;
+
+    Sleep(2100); // changes must come after the lists, to two seconds
+    WriteWholeFile(tree + "letters\\ann.txt", "Dear Ann,\r\nthe tree is planted twice.\r\n");
+    WriteWholeFile(tree + "letters\\bob.txt", "Dear Bob,\r\nsee you on Tuesday.\r\n");
+    SetOldTime(tree + "letters\\bob.txt");
+    DeleteFileA((tree + "photos\\2026\\hill.jpg").c_str());
+    WriteWholeFile(tree + "photos\\2026\\river.jpg", std::string(50000, 'R'));
+    WriteWholeFile(tree + "notes\\todo.txt", "plant a tree\r\n");
+    WriteWholeFile(tree + "notes\\md5sum.lst", "my own notes\r\n");
+    HANDLE locked = CreateFileA((tree + "photos\\2026\\lake.jpg").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(1020, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(main, 1020)));
+    if (HWND box = program.WaitDialog("Confirmation"))
+        Answer(box, IDNO);
+    const bool ended = WaitRunEnd(main, 1020, "&Verify");
+    CloseHandle(locked);
+    if (!ended)
+        return 1;
+    WriteWholeFile(marker, "ready");
+    for (DWORD waited = 0; waited < kWaitMs && !Exists(marker + ".done"); waited += 100)
+        Sleep(100);
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return program.Exit() == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -362,6 +438,11 @@ int main(int argc, char** argv) {
     GetTempPathA(MAX_PATH, temp);
     WorkFolder = std::string(temp) + "tlvn-e2e-" + std::to_string(GetCurrentProcessId()) + "\\";
     CreateDirectoryA(WorkFolder.c_str(), nullptr);
+    if (argc > 3 && std::string(argv[2]) == "--shot") {
+        const int result = TakeShotScene(argv[3]);
+        RemoveTree(WorkFolder);
+        return result;
+    }
 
     const struct {
         const char* name;

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Screenshot of the main window after an Update and a Verify with findings of every kind,
+# on a Wine virtual desktop under Xvfb: docs/window-verify.png.
+# usage: tests/win/driver/shot.sh <win64 build folder>
+set -euo pipefail
+cd "$(dirname "$0")/../../.."
+build=$(cd "${1:-build/win64}" && pwd)
+. scripts/wine-env.sh "$build"
+# A copy of the prefix with a virtual desktop, so windows get their frames.
+shot_prefix=$(mktemp -d "${TMPDIR:-/tmp}/tlvn-shot.XXXXXX")
+trap 'rm -rf "$shot_prefix"' EXIT
+cp -a "$WINEPREFIX/." "$shot_prefix/"
+export WINEPREFIX=$shot_prefix
+"$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+"$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x540 /f >/dev/null 2>&1
+"$WINESERVER" -k || true
+marker=$shot_prefix/ready
+mkdir -p docs
+xvfb-run -a -s "-screen 0 800x540x24" bash -c '
+  "$WINE" "$1" "$2" --shot "Z:${3//\//\\}" &
+  driver=$!
+  for _ in $(seq 1 600); do [ -f "$3" ] && break; sleep 0.1; done
+  sleep 0.5
+  import -window root docs/window-verify.png
+  touch "$3.done"
+  wait $driver; rc=$?
+  "$WINESERVER" -k
+  exit $rc' shot "$build/tests/win/tlvn_e2e_driver.exe" "$build/shell/tlvn.exe" "$marker"
+echo "docs/window-verify.png"

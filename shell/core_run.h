@@ -79,7 +79,8 @@ public:
     TRunController(const TRunController&) = delete;
     TRunController& operator=(const TRunController&) = delete;
 
-    // Performs one run. Never throws.
+    // Performs one run. Never throws. Called while a run is active, it only requests an
+    // abort, as a second press of the running button does, and returns Refused.
     TRunOutcome Run(TRunCommand command, const TRunSettings& settings);
 
     // Asks the engine to stop at its next checkpoint; may be called from inside the front

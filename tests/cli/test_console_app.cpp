@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <csignal>
 #include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "cli/console_app.h"
 #include "cli/console_locale.h"
+#include "cli/interrupt.h"
 #include "version.h"
 
 namespace {
@@ -103,6 +107,24 @@ TEST(ConsoleLocale, CLocaleGivesPlainDigitsAndLeavesTheProgramInC) {
     EXPECT_EQ(names.Months[11], "Dec");
     EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
     EXPECT_STREQ(std::setlocale(LC_TIME, nullptr), "C");
+}
+
+TEST(ConsoleInterrupt, FirstCtrlCIsNotedSecondEndsTheProgramAsAborted) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        InstallInterruptHandler();
+        if (Interrupted())
+            ::_exit(10);
+        std::raise(SIGINT);
+        if (!Interrupted())
+            ::_exit(11);
+        std::raise(SIGINT);
+        ::_exit(12); // not reached: the second Ctrl-C ends the program
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kExitAborted);
 }
 
 TEST(ConsoleHelp, UsageWithDashesThenExitCodesAndVersion) {

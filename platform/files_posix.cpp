@@ -3,6 +3,7 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -78,7 +79,7 @@ std::string BareName(const std::string& path) {
 }
 
 // Opens a regular file for reading. Never blocks on a FIFO or device: those are
-// refused, like folders.
+// refused, like folders. O_NONBLOCK stays set: it has no effect on regular files.
 int OpenRegular(const std::string& path, TErrorCode& error) {
     TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
@@ -94,7 +95,6 @@ int OpenRegular(const std::string& path, TErrorCode& error) {
         error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return -1;
     }
-    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
     ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     return fd.Detach();
 }
@@ -123,6 +123,20 @@ mode_t NewFileMode(const std::string& path) {
     return 0666 & ~mask;
 }
 
+// The file a symbolic link points to, or the path itself when it is no link or the
+// link leads nowhere.
+std::string ResolvedLink(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return path;
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+}
+
 class TPosixFileSystem : public TFileSystem {
 public:
     TErrorCode FindFiles(const std::string& pattern,
@@ -142,14 +156,14 @@ public:
             std::string name = entry->d_name;
             if (!MatchesPattern(name, mask))
                 continue;
+            // One stat per entry; a link costs a second one. Broken links and entries
+            // that vanished are not there. Links to folders are not followed (a link
+            // cycle would never end); links to files are.
             struct stat st;
-            struct stat link;
-            // Broken links and entries that vanished are not there. Links to folders are
-            // not followed (a link cycle would never end); links to files are.
-            if (::fstatat(dirFd, entry->d_name, &st, 0) != 0 ||
-                ::fstatat(dirFd, entry->d_name, &link, AT_SYMLINK_NOFOLLOW) != 0)
+            if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
-            if (S_ISLNK(link.st_mode) && S_ISDIR(st.st_mode))
+            if (S_ISLNK(st.st_mode) &&
+                (::fstatat(dirFd, entry->d_name, &st, 0) != 0 || S_ISDIR(st.st_mode)))
                 continue;
             if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
                 continue; // FIFOs, sockets and devices hold no file content
@@ -218,8 +232,11 @@ public:
         }
     }
 
-    TSaveStatus SaveFile(const std::string& path, const std::string& content,
+    TSaveStatus SaveFile(const std::string& linkOrPath, const std::string& content,
                          TErrorCode& error) override {
+        // A list reached through a symbolic link is replaced where it lives; the link
+        // stays a link.
+        std::string path = ResolvedLink(linkOrPath);
         std::string temp = path + ".tlvn-XXXXXX";
         TFd fd(::mkstemp(&temp[0]));
         if (!fd) {

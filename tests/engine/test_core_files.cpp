@@ -6,6 +6,11 @@
 #include "platform/files.h"
 #include "temp_tree.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 using TNames = std::vector<std::string>;
@@ -243,6 +248,34 @@ TEST(CoreFiles, SystemMessagesAreTrimmed) {
     }
     EXPECT_EQ(files::TrimSystemMessage("Access is denied.\r\n"), "Access is denied");
     EXPECT_EQ(files::TrimSystemMessage(" .. \t"), "");
+}
+
+// POSIX only: what a listing makes of links and special files, and saving through a link.
+TEST(CoreFiles, LinksToFilesCountFoldersLinksAndSpecialFilesDoNot) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no symbolic links or FIFOs staged on Windows";
+#else
+    TTempTree tree;
+    tree.AddFile("file", "x");
+    tree.AddFolder("folder");
+    ASSERT_EQ(symlink(tree.Path("file").c_str(), tree.Path("to-file").c_str()), 0);
+    ASSERT_EQ(symlink(tree.Path("folder").c_str(), tree.Path("to-folder").c_str()), 0);
+    ASSERT_EQ(symlink(tree.Path("nowhere").c_str(), tree.Path("broken").c_str()), 0);
+    ASSERT_EQ(mkfifo(tree.Path("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(Find(tree.Root() + "*.*"), (TNames{"file", "folder", "to-file"}));
+
+    // A FIFO must not block the reader: it is refused like a folder.
+    files::TErrorCode error = 0;
+    EXPECT_EQ(Fs().OpenRead(tree.Path("fifo"), error), files::kNoFile);
+    EXPECT_NE(error, 0u);
+
+    // Saving through the link replaces the file it points to and keeps the link.
+    EXPECT_EQ(Fs().SaveFile(tree.Path("to-file"), "new", error), files::TSaveStatus::Ok);
+    EXPECT_EQ(tree.Content("file"), "new");
+    struct stat st;
+    ASSERT_EQ(lstat(tree.Path("to-file").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+#endif
 }
 
 TEST(CoreFiles, LocalTimeAndSeparatorAreSane) {

@@ -91,6 +91,30 @@ std::string MakeTree(const std::string& name) {
     return tree;
 }
 
+struct TDialogSearch {
+    DWORD Pid;
+    const std::string* Caption; // empty: any caption
+    const std::function<bool(HWND)>* Accept;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<TDialogSearch*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char name[32] = {};
+    char title[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, title, sizeof title);
+    if (pid == search->Pid && IsWindowVisible(window) && std::string(name) == "#32770" &&
+        (search->Caption->empty() || *search->Caption == title) &&
+        (!*search->Accept || (*search->Accept)(window))) {
+        search->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 class TProgram {
 public:
     explicit TProgram(const std::string& arguments) {
@@ -127,30 +151,8 @@ public:
     HWND WaitDialog(const std::string& caption,
                     const std::function<bool(HWND)>& accept = nullptr) const {
         for (DWORD waited = 0; waited < kWaitMs; waited += 50) {
-            struct TSearch {
-                DWORD Pid;
-                const std::string* Caption;
-                const std::function<bool(HWND)>* Accept;
-                HWND Found;
-            } search{Info.dwProcessId, &caption, &accept, nullptr};
-            EnumWindows(
-                [](HWND window, LPARAM data) -> BOOL {
-                    auto* s = reinterpret_cast<TSearch*>(data);
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(window, &pid);
-                    char name[32] = {};
-                    char title[256] = {};
-                    GetClassNameA(window, name, sizeof name);
-                    GetWindowTextA(window, title, sizeof title);
-                    if (pid == s->Pid && IsWindowVisible(window) && std::string(name) == "#32770" &&
-                        (s->Caption->empty() || *s->Caption == title) &&
-                        (!*s->Accept || (*s->Accept)(window))) {
-                        s->Found = window;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
+            TDialogSearch search{Info.dwProcessId, &caption, &accept, nullptr};
+            EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
             if (search.Found)
                 return search.Found;
             Sleep(50);

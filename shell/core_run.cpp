@@ -22,7 +22,8 @@ bool IsBlank(const std::string& text) {
     return true;
 }
 
-// Ends the run's binding to the engine on every way out of Run.
+// Ends the run on every way out of Run: the engine keeps no handler of the controller,
+// which may be gone before the engine is used again.
 class TRunScope {
 public:
     TRunScope(TCheckSumEngine& engine, bool& running) : Engine(engine), Running(running) {
@@ -30,9 +31,20 @@ public:
     }
     ~TRunScope() {
         Running = false;
-        Engine.OnProgress = nullptr;
-        Engine.OnProcessing = nullptr;
-        Engine.OnChecksumOk = nullptr;
+        TCheckSumEngine& e = Engine;
+        e.OnProgress = nullptr;
+        e.OnProcessing = nullptr;
+        e.OnConfirmAbort = nullptr;
+        e.OnConfirmOverwrite = e.OnConfirmOverwriteForeign = e.OnConfirmContinueForeign = nullptr;
+        e.OnFileOpenError = nullptr;
+        e.OnChecksumFileSkipped = e.OnFileMissing = e.OnFileUpdated = e.OnChecksumMismatch =
+            e.OnFileNotListed = nullptr;
+        e.OnInvalidLine = nullptr;
+        e.OnOldChecksumFileDeleted = e.OnEmptyFolderSkipped = e.OnNoChecksumFile = nullptr;
+        e.OnFileReadError = nullptr;
+        e.OnFileListError = e.OnFolderListError = nullptr;
+        e.OnLoadError = e.OnSaveError = nullptr;
+        e.OnChecksumOk = nullptr;
     }
     TRunScope(const TRunScope&) = delete;
     TRunScope& operator=(const TRunScope&) = delete;

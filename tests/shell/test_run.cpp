@@ -111,6 +111,9 @@ TEST(RunController, UpdateLogsTheWholeFrameOfARun) {
     EXPECT_EQ(f.FrontEnd.EndProgressCalls, 1);
     EXPECT_FALSE(f.Controller.Running());
     EXPECT_TRUE(f.Tree.Exists("md5sum.lst"));
+    // The engine keeps no handler of the controller after the run.
+    EXPECT_FALSE(f.Engine.OnConfirmAbort || f.Engine.OnFileMissing || f.Engine.OnProgress ||
+                 f.Engine.OnSaveError || f.Engine.OnFolderListError);
 }
 
 TEST(RunController, DetailedLogAddsOneInfoLinePerGoodFile) {

@@ -167,7 +167,8 @@ inline constexpr char kConsoleAskYesNoCancel[] = " [y/n/c] ";
 // the address are on a reserved documentation domain until the real ones exist.
 // ---------------------------------------------------------------------------------------
 inline constexpr char kWebHost[] = "tolvane.example.org";
-inline constexpr char kMailAddress[] = "support@tolvane.example.org";
+// Short enough for the About panel's link label (93 dialog units of Arial 10).
+inline constexpr char kMailAddress[] = "tlvn@example.org";
 
 inline constexpr char kOptionsCaption[] = "Options";
 inline constexpr char kOptionsDetailedLog[] = "&Detailed log: show the calculated checksum values";

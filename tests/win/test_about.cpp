@@ -125,7 +125,7 @@ TEST_F(AboutDialog, ShowsNameVersionAndLinks) {
     const std::vector<std::string> expected = {"(c) 2026 The Tolvane developers",
                                                "Tolvane",
                                                version,
-                                               "support@tolvane.example.org",
+                                               "tlvn@example.org",
                                                "tolvane.example.org",
                                                "OK",
                                                "About"};
@@ -198,7 +198,7 @@ TEST_F(AboutDialog, OpensALinkOnlyWhenPressedAndReleasedOnIt) {
     };
     const TCase cases[] = {
         {"web", spWeb, spWeb, "http://tolvane.example.org/?ref=program"},
-        {"mail", spMail, spMail, "mailto:support@tolvane.example.org?Subject=TLVN(ref=program)"},
+        {"mail", spMail, spMail, "mailto:tlvn@example.org?Subject=TLVN(ref=program)"},
         {"web to mail", spWeb, spMail, nullptr},
         {"mail to web", spMail, spWeb, nullptr},
         {"mail to background", spMail, spBackground, nullptr},

@@ -12,7 +12,7 @@ TEST(WebLinks, AreBuiltFromHostAddressAndVersion) {
     const TWebLinks links = MakeWebLinks("1.5.0");
     EXPECT_EQ(links.UpdateUrl, "http://tolvane.example.org/update?prod=tlvn&ver=1.5.0");
     EXPECT_EQ(links.HomeUrl, "http://tolvane.example.org/?ref=program");
-    EXPECT_EQ(links.MailUrl, "mailto:support@tolvane.example.org?Subject=TLVN(ref=program)");
+    EXPECT_EQ(links.MailUrl, "mailto:tlvn@example.org?Subject=TLVN(ref=program)");
 }
 
 TEST(UpdateToken, MixesTheRandomByteIntoTheCode) {

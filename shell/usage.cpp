@@ -1,5 +1,6 @@
 #include "shell/usage.h"
 
+#include "platform/handle.h"
 #include "platform/tools.h"
 #include "resources/resource.h"
 #include "shell/core_cmdline.h"
@@ -9,11 +10,41 @@ namespace {
 
 constexpr int kMargin = 2;
 
-// The dialog's smallest size: its window size when it opened.
+// The dialog's smallest size (its window size when it opened) and the font put on the
+// text when the template's face is missing; the font outlives the dialog.
 struct TUsageState {
     int MinWidth = 0;
     int MinHeight = 0;
+    TGdiObject TextFont;
 };
+
+bool IsFixedPitch(HWND window, HFONT font) {
+    HDC dc = GetDC(window);
+    if (!dc)
+        return true;
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    // The flag, despite its name, marks a variable-pitch font.
+    return (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
+}
+
+// The usage text lines up in columns only in a monospaced font: where the template's
+// "Courier" is not installed, the same size in any fixed-pitch face.
+void EnsureMonospacedText(HWND dialog, TUsageState& state) {
+    HWND text = GetDlgItem(dialog, IDC_USAGE_TEXT);
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(text, WM_GETFONT, 0, 0));
+    LOGFONTA shape{};
+    if (!font || IsFixedPitch(text, font) || !GetObjectA(font, sizeof shape, &shape))
+        return;
+    shape.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynA(shape.lfFaceName, "Courier New", LF_FACESIZE);
+    state.TextFont.Attach(CreateFontIndirectA(&shape));
+    if (state.TextFont)
+        SendMessageA(text, WM_SETFONT, reinterpret_cast<WPARAM>(state.TextFont.Get()), FALSE);
+}
 
 // OK at the bottom-left corner keeping its size; the text fills the rest.
 void LayoutUsage(HWND dialog) {
@@ -35,6 +66,7 @@ void OnInitDialog(HWND dialog, TUsageState* state) {
     GetWindowRect(dialog, &window);
     state->MinWidth = window.right - window.left;
     state->MinHeight = window.bottom - window.top;
+    EnsureMonospacedText(dialog, *state);
     SetWindowTextA(dialog, texts::kUsageCaption);
     SetDlgItemTextA(dialog, IDC_USAGE_TEXT, UsageText('/').c_str());
     SetDlgItemTextA(dialog, IDC_USAGE_OK, texts::kUsageOk);

@@ -132,6 +132,7 @@ TEST(UsageDialog, ShowsTheUsageTextKeepsItsMinimumSizeAndClosesOnlyWithOK) {
         RECT client{}, buttonRect{}, editRect{};
         RECT openWindow{}, refusedSmaller{}, enlargedEdit{};
         bool openAfterEsc = false;
+        bool monospaced = false;
     } seen;
     auto rectOf = [](HWND dialog, int id) { return GetControlRect(dialog, id).Rect; };
     size_t stepsRun = 0;
@@ -149,6 +150,15 @@ TEST(UsageDialog, ShowsTheUsageTextKeepsItsMinimumSizeAndClosesOnlyWithOK) {
                 seen.buttonRect = rectOf(dialog, IDC_USAGE_OK);
                 seen.editRect = rectOf(dialog, IDC_USAGE_TEXT);
                 GetWindowRect(dialog, &seen.openWindow);
+                HWND edit = GetDlgItem(dialog, IDC_USAGE_TEXT);
+                HDC dc = GetDC(edit);
+                HGDIOBJ old =
+                    SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0)));
+                TEXTMETRICA metrics{};
+                GetTextMetricsA(dc, &metrics);
+                SelectObject(dc, old);
+                ReleaseDC(edit, dc);
+                seen.monospaced = (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
             },
             [&](HWND dialog) {
                 RECT smaller = seen.openWindow;
@@ -175,6 +185,7 @@ TEST(UsageDialog, ShowsTheUsageTextKeepsItsMinimumSizeAndClosesOnlyWithOK) {
     EXPECT_EQ(seen.text, UsageText('/'));
     EXPECT_EQ(seen.text.substr(0, 8), "USAGE:\r\n");
     EXPECT_EQ(seen.button, "OK");
+    EXPECT_TRUE(seen.monospaced); // the columns of the usage text line up
     // OK at the bottom-left corner, 2 pixels in; the text above it, 2 pixels in.
     EXPECT_EQ(seen.buttonRect.left, 2);
     EXPECT_EQ(seen.buttonRect.bottom, seen.client.bottom - 2);

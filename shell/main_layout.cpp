@@ -71,8 +71,10 @@ void TMainWindow::Layout(int32_t panelWidth) {
     const int r = std::min<int>(filter.Rect.right, p - 3 * h - b - kSplitterMargin);
     Place(Item(IDC_EDIT_NAME), p - 2 * h - b, t2, b, c);
     Place(Item(IDC_NAME), r + h, t2, p - 5 * h - b - r, c);
+    // The label spans its edit, so its caption is never cut by the template's narrow width.
     TControlRect nameLabel = GetControlRect(Handle, IDC_NAME_LABEL);
-    Move(nameLabel.Window, r + h, t2 - v - Height(nameLabel.Rect));
+    Place(nameLabel.Window, r + h, t2 - v - Height(nameLabel.Rect), p - 5 * h - b - r,
+          Height(nameLabel.Rect));
     Place(filter.Window, 2 * h, t2, r - 2 * h, c);
     TControlRect filterLabel = GetControlRect(Handle, IDC_FILTER_LABEL);
     Move(filterLabel.Window, 2 * h, t2 - v - Height(filterLabel.Rect));
@@ -187,7 +189,7 @@ void TMainWindow::DragNameSplit(int x) {
     TControlRect name = GetControlRect(Handle, IDC_NAME);
     Place(name.Window, x + 1, name.Rect.top, name.Rect.right - (x + 1), Height(name.Rect));
     TControlRect label = GetControlRect(Handle, IDC_NAME_LABEL);
-    Move(label.Window, x + 1, label.Rect.top);
+    Place(label.Window, x + 1, label.Rect.top, name.Rect.right - (x + 1), Height(label.Rect));
 }
 
 void TMainWindow::SizeDropDown() {

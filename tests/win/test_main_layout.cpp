@@ -101,6 +101,7 @@ TEST_F(MainLayoutTest, NameSplitterKeepsFiftyPixelsOfEachEdit) {
         EXPECT_EQ(Dialog.Rect(IDC_NAME).left, c.Split + 1);
         EXPECT_EQ(Dialog.Rect(IDC_NAME).right, name.right);
         EXPECT_EQ(Dialog.Rect(IDC_NAME_LABEL).left, c.Split + 1);
+        EXPECT_EQ(Dialog.Rect(IDC_NAME_LABEL).right, name.right);
         EXPECT_FALSE(Dialog.Window().DraggingNameSplit);
     }
 }

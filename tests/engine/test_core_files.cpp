@@ -278,12 +278,4 @@ TEST(CoreFiles, LinksToFilesCountFoldersLinksAndSpecialFilesDoNot) {
 #endif
 }
 
-TEST(CoreFiles, LocalTimeAndSeparatorAreSane) {
-    files::TLocalTime now = Fs().LocalNow();
-    EXPECT_GE(now.Year, 2020);
-    EXPECT_TRUE(now.Month >= 1 && now.Month <= 12 && now.Day >= 1 && now.Day <= 31);
-    EXPECT_TRUE(now.Hour >= 0 && now.Hour <= 23 && now.Minute >= 0 && now.Minute <= 59);
-    EXPECT_GT(static_cast<unsigned char>(Fs().TimeSeparator()), 32);
-}
-
 } // namespace

@@ -1,4 +1,4 @@
-// List items: kind names, sorting, binary search and checksum comparison.
+// List items: sorting, binary search and checksum comparison.
 #include <gtest/gtest.h>
 
 #include "engine/items.h"
@@ -11,13 +11,6 @@ TFileList Items(const std::vector<std::string>& names) {
     for (size_t i = 0; i < names.size(); ++i)
         list.emplace_back(names[i], i);
     return list;
-}
-
-TEST(CoreItems, KindNames) {
-    EXPECT_EQ(ChecksumKindName(1), "MD5");
-    EXPECT_EQ(ChecksumKindName(2), "CRC32");
-    for (int other : {0, 3, -1, 256})
-        EXPECT_EQ(ChecksumKindName(other), "???") << other;
 }
 
 TEST(CoreItems, SortIgnoresLetterCaseAndKeepsTheOrderOfEqualNames) {

@@ -17,7 +17,8 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
             return IDCANCEL;
         }
     }
-    return MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+    // No caption of its own: the system shows its default one.
+    return MessageBoxA(owner, text.c_str(), caption.empty() ? nullptr : caption.c_str(), type);
 }
 
 TMessageBoxHook SetMessageBoxHook(TMessageBoxHook hook) {

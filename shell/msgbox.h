@@ -18,7 +18,8 @@ struct TMessageBoxCall {
 // Answers a message box instead of the system: returns the button id (IDYES, IDNO ...).
 using TMessageBoxHook = std::function<int(const TMessageBoxCall& call)>;
 
-// MessageBoxA, or the installed hook when there is one. Never throws.
+// MessageBoxA, or the installed hook when there is one. Never throws. An empty caption
+// leaves the caption to the system (its default "Error").
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type);
 
 // Installs the hook (an empty one restores MessageBoxA); returns the previous hook.

@@ -1,7 +1,8 @@
 // Screenshot driver for the small dialogs: starts tlvn.exe, opens each dialog the way a
-// user does (system menu commands, the start-up reminder's command, F1), and for each one
-// writes "<name>.ready" holding the window's screen rectangle into the marker folder, then
-// waits for "<name>.done" before closing it. The script around it takes the pictures.
+// user does (system menu commands, the start-up reminder's command, F1, F1 without the
+// help file), and for each one writes "<name>.ready" holding the window's screen rectangle
+// into the marker folder, then waits for "<name>.done" before closing it. The script
+// around it takes the pictures.
 //
 // usage: dialog_shots <path of tlvn.exe> <marker folder>
 #include <windows.h>
@@ -101,12 +102,30 @@ int main(int argc, char** argv) {
             GetWindowRect(GetDlgItem(about, kAboutWeb), &link);
             POINT at{(link.left + link.right) / 2, (link.top + link.bottom) / 2};
             SetCursorPos(at.x, at.y);
+            Sleep(500); // after the panel has settled under the cursor
             ScreenToClient(about, &at);
             PostMessageA(about, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
         }
         ok = about && Shoot("about", about);
         if (about)
             Press(about, kAboutOk);
+    }
+    if (ok) {
+        // F1 with the help file renamed (before the viewer holds it open): the message names
+        // the file it looked for.
+        std::string chm = argv[1];
+        chm = chm.substr(0, chm.find_last_of('.')) + ".chm";
+        const std::string renamed = chm + ".renamed";
+        ok = MoveFileA(chm.c_str(), renamed.c_str()) != FALSE;
+        Sleep(500);
+        SetForegroundWindow(main);
+        Sleep(300);
+        PressF1();
+        HWND message = ok ? WaitForWindow("#32770", "Error") : nullptr;
+        ok = message && Shoot("help-missing", message);
+        if (message)
+            PostMessageA(message, WM_COMMAND, IDOK, 0);
+        MoveFileA(renamed.c_str(), chm.c_str());
     }
     if (ok) {
         Sleep(300);

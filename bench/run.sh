@@ -29,13 +29,22 @@ REPEAT=${BENCH_REPEAT:-3}
 build=$(cd "$repo" && mkdir -p "${BENCH_BUILD:-build/bench}" && cd "${BENCH_BUILD:-build/bench}" && pwd)
 win_build="$repo/${BENCH_WIN_BUILD:-build/win64}"
 
+xvfb_pid=
 if [ -n "${BENCH_DIR:-}" ]; then
     data=$BENCH_DIR
     mkdir -p "$data"
 else
     data=$(mktemp -d /tmp/tlvn-bench.XXXXXX)
-    trap 'rm -rf "$data"' EXIT
 fi
+cleanup() {
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+    fi
+    if [ -z "${BENCH_DIR:-}" ]; then
+        rm -rf "$data"
+    fi
+}
+trap cleanup EXIT
 
 for tool in openssl python3 md5sum rhash /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "bench: $tool is missing" >&2; exit 2; }
@@ -186,6 +195,7 @@ if [ -n "$tlvn_exe" ] && command -v Xvfb >/dev/null; then
         /a "$(winpath "$data/lists/exe.log")" "$(winpath "$data/small")"
     $WINESERVER -k || true
     kill "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
     rows+=("| $SMALL_FILES small files, update: tlvn.exe under Wine | ${t_small_exe} (${c_small_exe}) | tlvn -u native | ${t_small_u} (${c_small_u}) | $(ratio "$t_small_u" "$t_small_exe") | $(ratio "$c_small_u" "$c_small_exe") |")
     wine_note="Wine process start alone (wine64 cmd /c exit, server running): ${t_exe_start} s, included in the tlvn.exe time."
 fi

@@ -442,50 +442,69 @@ uint32_t TwoSecondsIntoTheRun() {
     return TickCalls++ == 0 ? 1000 : 3000;
 }
 
-TEST_F(TRunWindowTest, ProgressShowsPositionPercentageAndTimeLeft) {
-    TTempTree tree;
-    tree.AddSizedFile("one.bin", 1024 * 1024); // 1024 KiB: 64 positions per 64 KiB block
-    struct TShown {
-        int position;
-        std::string caption;
-        int rangeHigh;
-    };
-    std::vector<TShown> shown;
-    TickCalls = 0;
-    // Sample the caption each time the engine asks for the time: the previous block's
-    // progress is then on screen.
-    static std::vector<TShown>* sink = nullptr;
-    sink = &shown;
-    SetRunTickSource([]() -> uint32_t {
-        const uint32_t now = TwoSecondsIntoTheRun();
-        if (MainWindow && sink) {
-            HWND progress = GetDlgItem(MainWindow->Handle, IDC_PROGRESS);
-            sink->push_back({static_cast<int>(SendMessageA(progress, PBM_GETPOS, 0, 0)),
-                             GetWindowString(MainWindow->Handle),
-                             static_cast<int>(SendMessageA(progress, PBM_GETRANGE, FALSE, 0))});
-        }
-        return now;
-    });
-    SetControls(tree.Root(), "md5sum.lst", 0, 2, false, 1);
-    Press(IDC_UPDATE);
-    SetRunTickSource(nullptr);
-    sink = nullptr;
+struct TShown {
+    int position;
+    std::string caption;
+    int rangeHigh;
+};
+std::vector<TShown>* ShownSink = nullptr;
 
-    // 1 block done (64 KiB of 1024 KiB) after 2 s: 15 blocks more take 30 s.
-    const TShown expected[] = {
-        {64, "6.3% processed, 30.000s left", 1024},
-        {512, "50.0% processed, 2.000s left", 1024},
-        {960, "93.8% processed, 0.133s left", 1024},
-    };
-    for (const TShown& e : expected) {
-        bool found = false;
-        for (const TShown& s : shown)
-            found = found || (s.position == e.position && s.caption == e.caption &&
-                              s.rangeHigh == e.rangeHigh);
-        EXPECT_TRUE(found) << e.caption;
+// The clock of TwoSecondsIntoTheRun that also notes what the window shows at each reading:
+// the engine reads the clock for every progress step before it is shown, and once more
+// when the run ends, so each step's display is noted at the next reading.
+uint32_t NoteProgressAndTick() {
+    const uint32_t now = TwoSecondsIntoTheRun();
+    if (MainWindow && ShownSink) {
+        HWND progress = GetDlgItem(MainWindow->Handle, IDC_PROGRESS);
+        ShownSink->push_back({static_cast<int>(SendMessageA(progress, PBM_GETPOS, 0, 0)),
+                              GetWindowString(MainWindow->Handle),
+                              static_cast<int>(SendMessageA(progress, PBM_GETRANGE, FALSE, 0))});
     }
-    EXPECT_EQ(GetWindowString(Dialog), "Tolvane");
-    EXPECT_EQ(SendMessageA(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 0);
+    return now;
+}
+
+TEST_F(TRunWindowTest, ProgressShowsPositionPercentageAndTimeLeft) {
+    struct TCase {
+        uint64_t size;
+        std::vector<TShown> expected;
+    };
+    const TCase cases[] = {
+        // 1024 KiB in 64 KiB blocks, 64 positions each; every block after 2 s: after one
+        // block, 15 more take 30 s.
+        {1024 * 1024,
+         {{64, "6.3% processed, 30.000s left", 1024},
+          {512, "50.0% processed, 2.000s left", 1024},
+          {960, "93.8% processed, 0.133s left", 1024},
+          {1024, "100.0% processed", 1024}}},
+        // 2 KiB and more: the range is 1024 and the position bytes div KiB, which would
+        // pass the end for a few KiB (3071 div 2 = 1535): it stops at 100%.
+        {3071, {{1024, "100.0% processed", 1024}}},
+        // Below 2 KiB the range is the byte count itself.
+        {1500, {{1500, "100.0% processed", 1500}}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " bytes");
+        TTempTree tree;
+        tree.AddSizedFile("one.bin", c.size);
+        std::vector<TShown> shown;
+        ShownSink = &shown;
+        TickCalls = 0;
+        const TTickSource previous = SetRunTickSource(NoteProgressAndTick);
+        SetControls(tree.Root(), "md5sum.lst", 0, 2, false, 1);
+        Press(IDC_UPDATE);
+        SetRunTickSource(previous);
+        ShownSink = nullptr;
+
+        for (const TShown& e : c.expected) {
+            bool found = false;
+            for (const TShown& s : shown)
+                found = found || (s.position == e.position && s.caption == e.caption &&
+                                  s.rangeHigh == e.rangeHigh);
+            EXPECT_TRUE(found) << e.caption;
+        }
+        EXPECT_EQ(GetWindowString(Dialog), "Tolvane");
+        EXPECT_EQ(SendMessageA(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 0);
+    }
 }
 
 TEST_F(TRunWindowTest, AutoExitSavesTheLogAndClosesEvenWhenTheLogCannotBeWritten) {

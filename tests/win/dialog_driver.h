@@ -25,22 +25,30 @@ inline TRun*& Current() {
     return run;
 }
 
+inline BOOL CALLBACK FindModalDialogOf(HWND window, LPARAM result) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) == "#32770" && IsWindowEnabled(window) && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+inline BOOL CALLBACK IsModalDialog(HWND window, LPARAM result) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) == "#32770" && IsWindowEnabled(window) && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The enabled top-level dialog of this thread: the modal one (its owner is disabled).
 inline HWND FindModalDialog() {
     HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM result) -> BOOL {
-            char name[16] = {};
-            GetClassNameA(window, name, sizeof(name));
-            if (std::string(name) == "#32770" && IsWindowEnabled(window) &&
-                IsWindowVisible(window)) {
-                *reinterpret_cast<HWND*>(result) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), IsModalDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

@@ -1,6 +1,6 @@
-// TMainWindowTest: the real main dialog "MAIN", created hidden on the test's thread as the
-// program creates it, with every message box answered from a script and recorded, and
-// the settings kept under a key of the tests' own.
+// TMainWindowTest: the real main dialog "MAIN" (TMainDialog), created hidden on the test's
+// thread with its settings under the tests' own key, and every message box answered from
+// a script and recorded.
 #pragma once
 
 #include <windows.h>
@@ -10,9 +10,11 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "main_dialog.h"
 #include "platform/tools.h"
 #include "resources/resource.h"
 #include "shell/log_list.h"
@@ -23,11 +25,11 @@
 class TMainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SettingsKeyPath = "Software\\Quorvale\\tlvn-tests-winrun\\";
-        Dialog = CreateDialogParamA(GetModuleHandleA(nullptr), "MAIN", nullptr, MainDialogProc, 0);
+        Main = std::make_unique<TMainDialog>();
+        Dialog = Main->Handle;
         ASSERT_NE(Dialog, nullptr);
         ASSERT_TRUE(MainWindow);
-        // The test process's own command line must not start anything.
+        // Showing the window must not start anything: no command line, no reminder.
         Window().ShowUsage = Window().StartUpdate = Window().StartVerify = false;
         Window().RemindUpdates = Window().AutoExit = false;
         DetailedLog = false;
@@ -46,8 +48,7 @@ protected:
 
     void TearDown() override {
         SetMessageBoxHook(PreviousHook);
-        if (IsWindow(Dialog))
-            DestroyWindow(Dialog);
+        Main.reset();
     }
 
     TMainWindow& Window() { return *MainWindow; }
@@ -74,10 +75,7 @@ protected:
     }
 
     // A click on a button, handled before this returns.
-    void Press(int id) {
-        SendMessageA(Dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(Item(id)));
-    }
+    void Press(int id) { Main->Click(id); }
 
     void Pump() {
         MSG msg;
@@ -93,5 +91,7 @@ protected:
     std::function<void(const TMessageBoxCall&)> OnBox;
 
 private:
+    TTestSettingsKey SettingsKey;
+    std::unique_ptr<TMainDialog> Main;
     TMessageBoxHook PreviousHook;
 };

@@ -11,6 +11,8 @@ shot_prefix=$(mktemp -d "${TMPDIR:-/tmp}/tlvn-shot.XXXXXX")
 trap 'rm -rf "$shot_prefix"' EXIT
 cp -a "$WINEPREFIX/." "$shot_prefix/"
 export WINEPREFIX=$shot_prefix
+# Wine's own fonts in the prefix: Marlett draws the caption buttons.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x540 /f >/dev/null 2>&1
 "$WINESERVER" -k || true

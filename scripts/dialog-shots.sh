@@ -38,10 +38,10 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
     # The window with a margin of desktop around it (the help viewer as it stands).
     read -r geometry < "$work/markers/$name.ready"
     case $name in
-    help) convert "$work/$name-full.png" -crop "$geometry" +repage docs/help-viewer.png ;;
+    help) convert "$work/$name-full.png" -crop "$geometry" +repage -strip docs/help-viewer.png ;;
     *)
       case $name in help-missing) out=docs/help-missing.png ;; *) out=docs/dialog-$name.png ;; esac
-      convert "$work/$name-full.png" -crop "$geometry" +repage -bordercolor "#3a6ea5" \
+      convert "$work/$name-full.png" -crop "$geometry" +repage -strip -bordercolor "#3a6ea5" \
         -border 8 "$out" ;;
     esac
     touch "$work/markers/$name.done"

@@ -66,19 +66,18 @@ std::string SystemFolder() {
     return folder;
 }
 
+BOOL CALLBACK CollectHelpWindow(HWND window, LPARAM list) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) == "HH Parent")
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
 // The windows that HtmlHelpA opened for this thread.
 std::vector<HWND> HelpWindows() {
     std::vector<HWND> found;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM list) -> BOOL {
-            char name[32] = {};
-            GetClassNameA(window, name, sizeof(name));
-            if (std::string(name) == "HH Parent")
-                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), CollectHelpWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

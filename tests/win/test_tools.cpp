@@ -411,3 +411,66 @@ TEST(SaveDialog, InitialNameIsCutTo259Characters) {
 }
 
 } // namespace
+
+namespace {
+
+// Answers the folder browser from inside its own modal loop: notes its caption and
+// presses OK or Cancel.
+struct TBrowserAnswer {
+    int Button = IDCANCEL;
+    std::string Caption;
+    bool TitleHidden = false;
+    bool Answered = false;
+};
+TBrowserAnswer* BrowserAnswer = nullptr;
+
+BOOL CALLBACK FindBrowser(HWND window, LPARAM result) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) == "#32770" && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND browser = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindBrowser, reinterpret_cast<LPARAM>(&browser));
+    if (!browser || !BrowserAnswer || BrowserAnswer->Answered)
+        return;
+    KillTimer(nullptr, timer);
+    char caption[256] = "";
+    GetWindowTextA(browser, caption, sizeof(caption));
+    BrowserAnswer->Caption = caption;
+    BrowserAnswer->TitleHidden = !IsWindowVisible(GetDlgItem(browser, 14146));
+    BrowserAnswer->Answered = true;
+    PostMessageA(browser, WM_COMMAND, MAKEWPARAM(BrowserAnswer->Button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(browser, BrowserAnswer->Button)));
+}
+
+} // namespace
+
+TEST(FolderBrowser, StartsAtTheTrimmedFolderAndKeepsItTrimmedWhenCancelled) {
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    struct {
+        int Button;
+        bool Chosen;
+    } cases[] = {{IDCANCEL, false}, {IDOK, true}};
+    for (const auto& c : cases) {
+        TBrowserAnswer answer;
+        answer.Button = c.Button;
+        BrowserAnswer = &answer;
+        SetTimer(nullptr, 0, 100, AnswerBrowser);
+        std::string folder = std::string(" \t ") + windows + "  ";
+        bool chosen = BrowseForFolder(nullptr, "Select folder to processing", folder);
+        BrowserAnswer = nullptr;
+        ASSERT_TRUE(answer.Answered);
+        EXPECT_EQ(chosen, c.Chosen);
+        EXPECT_EQ(answer.Caption, "Select folder to processing") << "the title is the caption";
+        EXPECT_TRUE(answer.TitleHidden);
+        // OK at once returns the folder the browser started at.
+        EXPECT_EQ(_stricmp(folder.c_str(), windows), 0) << folder;
+    }
+}

@@ -98,20 +98,21 @@ void TMainWindow::PostStartupCommand() {
     ShowUsage = StartUpdate = StartVerify = RemindUpdates = false;
 }
 
-void TMainWindow::OnCommand(int id, int code) {
+// True when the command was handled; other ids get the default dialog processing.
+bool TMainWindow::OnCommand(int id, int code) {
     if (id == IDC_FOLDER && code == CBN_DROPDOWN) {
         SizeDropDown();
-        return;
+        return true;
     }
     if (code > 1)
-        return;
+        return false;
     switch (id) {
     case IDC_BROWSE:
         BrowseFolder();
-        break;
+        return true;
     case IDC_EDIT_NAME:
         EditChecksumName();
-        break;
+        return true;
     case IDC_SFV:
     case IDC_PLACEMENT_FIRST:
     case IDC_PLACEMENT_FIRST + 1:
@@ -119,36 +120,37 @@ void TMainWindow::OnCommand(int id, int code) {
     case IDC_PLACEMENT_FIRST + 3:
     case IDC_PLACEMENT_LAST:
         ShowNameForMode();
-        break;
+        return true;
     case IDC_UPDATE:
     case IDC_VERIFY:
         Run(id);
-        break;
+        return true;
     case IDM_USAGE:
         ShowUsageDialog(Handle);
-        break;
+        return true;
     case IDC_HELP_BUTTON:
         ShowHelp(Handle);
-        break;
+        return true;
     case IDC_ABOUT_BUTTON:
         ShowAboutDialog(Handle);
-        break;
+        return true;
     case IDM_UPDATE_CHECK:
         CheckForUpdates(Handle, true, Today, LastUpdateCheck);
-        break;
+        return true;
     case IDM_LOG_CUT:
         CutLog();
-        break;
+        return true;
     case IDM_LOG_COPY:
         CopyLog();
-        break;
+        return true;
     case IDM_LOG_DELETE:
         DeleteLog();
-        break;
+        return true;
     case IDM_LOG_SELECT_ALL:
         SelectAllLog();
-        break;
+        return true;
     }
+    return false;
 }
 
 // True when the command was handled; move, size, minimise and the rest go on as usual.
@@ -203,8 +205,7 @@ INT_PTR TMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
     case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
+        return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_SYSCOMMAND:
         return OnSysCommand(wParam);
     case WM_HELP:

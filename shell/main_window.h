@@ -99,7 +99,7 @@ public:
     void SelectAllLog();
 
     // Handlers of the message table.
-    void OnCommand(int id, int code);
+    bool OnCommand(int id, int code); // true when handled
     bool OnSysCommand(WPARAM command);
     void OnSizing(RECT& rect) const;
     void OnMouseMove(int x, int y);

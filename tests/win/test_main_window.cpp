@@ -317,6 +317,18 @@ TEST_F(MainWindowTest, CloseIsRefusedWhileRunning) {
     EXPECT_FALSE(IsWindowVisible(Dialog.Handle)) << "the dialog ended";
 }
 
+TEST_F(MainWindowTest, EscapeAndEnterNeitherCloseNorAreHandled) {
+    ShowWindow(Dialog.Handle, SW_SHOWNA);
+    for (int id : {IDCANCEL, IDOK}) {
+        EXPECT_EQ(MainDialogProc(Dialog.Handle, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0), FALSE);
+        SendMessageA(Dialog.Handle, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        EXPECT_TRUE(IsWindowVisible(Dialog.Handle)) << "command " << id;
+    }
+    // A notification other than a click is not a command of the buttons.
+    EXPECT_EQ(MainDialogProc(Dialog.Handle, WM_COMMAND, MAKEWPARAM(IDC_SFV, BN_SETFOCUS), 0),
+              FALSE);
+}
+
 TEST_F(MainWindowTest, MessagesWithoutTheWindowObjectAreLeftAlone) {
     HWND handle = Dialog.Handle;
     RECT sizing{0, 0, 1, 1};

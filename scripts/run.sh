@@ -70,6 +70,8 @@ run_window() {
   cmake --build build/win64 --target tlvn -j"$(nproc)" >/dev/null
   local exe=$PWD/build/win64/shell/tlvn.exe
   . scripts/wine-env.sh build/win64
+  # Wine's own fonts in the prefix: Marlett draws the caption buttons.
+  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   if [ $# -gt 0 ] || [ -n "${DISPLAY:-}" ]; then
     if [ -n "${DISPLAY:-}" ]; then
       "$WINE" "$exe" "$@"

@@ -133,16 +133,19 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
         if (lineClass != lcMD5 && lineClass != lcSFV)
             continue;
         ParseChecksumLine(lineClass, Lines[index], stored, name);
-        if (TFileListItem* item = FindListedFile(name))
+        TFileListItem* item = FindListedFile(name);
+        if (item)
             item->Listed = true;
         entryPath = folder + name;
-        if (!FindEntryFile(*Fs, entryPath, info)) {
+        // A name the folder's listing holds exactly is a file there: no lookup of its
+        // own. Its age is looked up only when the digests differ.
+        if (!(item && item->FileName == name) && !FindEntryFile(*Fs, entryPath, info)) {
             Required(OnFileMissing, "OnFileMissing")(entryPath);
         } else if (CalcFileChecksum(static_cast<TChecksumKind>(lineClass), entryPath, computed)) {
             if (SameChecksum(stored, computed)) {
                 if (OnChecksumOk)
                     OnChecksumOk(entryPath, ChecksumKindName(lineClass), stored);
-            } else if (info.Age > listAge) {
+            } else if (FindEntryFile(*Fs, entryPath, info) && info.Age > listAge) {
                 Required(OnFileUpdated, "OnFileUpdated")(entryPath);
             } else {
                 Required(OnChecksumMismatch, "OnChecksumMismatch")(entryPath);

@@ -39,9 +39,8 @@ void TCheckSumEngine::WalkFolders(const std::string& relativeFolder, TFolderHand
     if (!IncludeSubfolders || Aborted)
         return;
     files::TErrorCode error =
-        Fs->FindFiles(FolderPath + relativeFolder + "*.*", [&](const files::TFoundFile& entry) {
-            if (entry.IsDirectory() && entry.Name != "." && entry.Name != "..")
-                WalkFolders(relativeFolder + entry.Name + files::kPathDelimiter, handler);
+        Fs->FindFolders(FolderPath + relativeFolder, [&](const std::string& name) {
+            WalkFolders(relativeFolder + name + files::kPathDelimiter, handler);
             return !Aborted;
         });
     if (!Aborted && error != 0)

@@ -74,6 +74,19 @@ public:
     virtual TErrorCode FindFiles(const std::string& pattern,
                                  const std::function<bool(const TFoundFile&)>& onEntry) = 0;
 
+    // Calls onFolder with the bare name of every sub-folder of folder (a path ending in
+    // the delimiter), "." and ".." left out, in directory order, until onFolder returns
+    // false. The same folders and result as FindFiles(folder + "*.*"); a platform may
+    // answer it without looking up every entry.
+    virtual TErrorCode FindFolders(const std::string& folder,
+                                   const std::function<bool(const std::string&)>& onFolder) {
+        return FindFiles(folder + "*.*", [&](const TFoundFile& entry) {
+            if (!entry.IsDirectory() || entry.Name == "." || entry.Name == "..")
+                return true;
+            return onFolder(entry.Name);
+        });
+    }
+
     // The entry at path itself (no wildcards); false when nothing is there.
     virtual bool GetFileInfo(const std::string& path, TFoundFile& info) = 0;
 
@@ -92,7 +105,7 @@ public:
     // the file at path with it; on failure the old file is untouched and the
     // temporary file is gone.
     virtual TSaveStatus SaveFile(const std::string& path, const std::string& content,
-                                    TErrorCode& error) = 0;
+                                 TErrorCode& error) = 0;
 
     virtual bool GetAttributes(const std::string& path, uint32_t& attributes) = 0;
     virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
@@ -110,8 +123,7 @@ public:
 
 // A system message without its trailing blanks, control characters and ".".
 inline std::string TrimSystemMessage(std::string text) {
-    while (!text.empty() &&
-           (static_cast<unsigned char>(text.back()) <= 32 || text.back() == '.'))
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) <= 32 || text.back() == '.'))
         text.pop_back();
     return text;
 }

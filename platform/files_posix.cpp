@@ -78,9 +78,20 @@ std::string BareName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The size of the engine's reads.
+constexpr off_t kOneBlock = 65536;
+
+// The file the last OpenRead of this thread opened and its size then, so that FileSize
+// right after the open needs no second fstat.
+struct TOpenedSize {
+    int Fd = -1;
+    uint64_t Size = 0;
+};
+thread_local TOpenedSize lastOpened;
+
 // Opens a regular file for reading. Never blocks on a FIFO or device: those are
 // refused, like folders. O_NONBLOCK stays set: it has no effect on regular files.
-int OpenRegular(const std::string& path, TErrorCode& error) {
+int OpenRegular(const std::string& path, TErrorCode& error, uint64_t& size) {
     TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
         error = errno;
@@ -95,7 +106,10 @@ int OpenRegular(const std::string& path, TErrorCode& error) {
         error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return -1;
     }
-    ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    // A file read in one block gains nothing from read-ahead advice.
+    if (st.st_size > kOneBlock)
+        ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    size = static_cast<uint64_t>(st.st_size);
     return fd.Detach();
 }
 
@@ -174,6 +188,32 @@ public:
         }
     }
 
+    // Folders come from the entry type where the file system reports it: no lookup per
+    // entry. Links are never folders here, as in FindFiles.
+    TErrorCode FindFolders(const std::string& folder,
+                           const std::function<bool(const std::string&)>& onFolder) override {
+        TDirHandle dir(::opendir(folder.empty() ? "." : folder.c_str()));
+        if (!dir)
+            return errno;
+        int dirFd = ::dirfd(dir.Get());
+        for (;;) {
+            errno = 0;
+            struct dirent* entry = ::readdir(dir.Get());
+            if (!entry)
+                return errno;
+            if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+                continue;
+            bool isFolder = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_UNKNOWN) {
+                struct stat st;
+                isFolder = ::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                           S_ISDIR(st.st_mode);
+            }
+            if (isFolder && !onFolder(entry->d_name))
+                return 0;
+        }
+    }
+
     bool GetFileInfo(const std::string& path, TFoundFile& info) override {
         struct stat st;
         if (::stat(path.c_str(), &st) != 0)
@@ -183,11 +223,17 @@ public:
     }
 
     TFileId OpenRead(const std::string& path, TErrorCode& error) override {
-        int fd = OpenRegular(path, error);
-        return fd < 0 ? kNoFile : fd;
+        uint64_t size = 0;
+        int fd = OpenRegular(path, error, size);
+        if (fd < 0)
+            return kNoFile;
+        lastOpened = {fd, size};
+        return fd;
     }
 
     uint64_t FileSize(TFileId file) override {
+        if (file == lastOpened.Fd)
+            return lastOpened.Size;
         struct stat st;
         if (::fstat(static_cast<int>(file), &st) != 0)
             return 0;
@@ -210,10 +256,15 @@ public:
         }
     }
 
-    void Close(TFileId file) override { ::close(static_cast<int>(file)); }
+    void Close(TFileId file) override {
+        if (file == lastOpened.Fd)
+            lastOpened.Fd = -1;
+        ::close(static_cast<int>(file));
+    }
 
     bool ReadWholeFile(const std::string& path, std::string& content, TErrorCode& error) override {
-        TFd fd(OpenRegular(path, error));
+        uint64_t size = 0;
+        TFd fd(OpenRegular(path, error, size));
         if (!fd)
             return false;
         content.clear();

@@ -34,6 +34,26 @@ std::string LocaleText(LCTYPE type, const char* fallback) {
     return GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buffer, sizeof buffer) > 0 ? buffer : fallback;
 }
 
+// True at most once per interval of the real clock (never the run's tick source: a test
+// clock may stand still); the first call is always due.
+class TPace {
+public:
+    explicit TPace(uint32_t intervalMs) : Interval(intervalMs) {}
+    bool Due() {
+        const uint32_t now = GetTickCount();
+        if (Passed && now - Last < Interval)
+            return false;
+        Passed = true;
+        Last = now;
+        return true;
+    }
+
+private:
+    uint32_t Interval;
+    uint32_t Last = 0;
+    bool Passed = false;
+};
+
 TNumberFormat UserNumberFormat() {
     TNumberFormat format;
     format.ThousandsSeparator = LocaleText(LOCALE_STHOUSAND, ",");
@@ -41,7 +61,11 @@ TNumberFormat UserNumberFormat() {
     return format;
 }
 
-// What the shared run shows and asks, in the main window.
+// What the shared run shows and asks, in the main window. Every repaint and every look
+// into the message queue is costly (under Wine above all), and thousands of small files
+// would spend more time on the screen than on their digests: the status line changes at
+// most 15 times a second, the progress shows every step of 1% and else at that pace, and
+// messages (an abort click, repaints) are handled at least every 30 ms of work.
 class TWindowFrontEnd : public TRunFrontEnd {
 public:
     explicit TWindowFrontEnd(TMainWindow& window) : Window(window) {}
@@ -69,15 +93,28 @@ public:
     void ShowProgressRange(int64_t maximum) override {
         SendMessageA(Window.Item(IDC_PROGRESS), PBM_SETRANGE, 0,
                      MAKELPARAM(0, static_cast<WORD>(maximum)));
+        ProgressStep = maximum / 100;
+        ShownPosition = 0;
     }
 
     void ShowProgress(int32_t position, const std::string& caption) override {
-        Window.ShowProgress(position, caption);
+        const int64_t moved = static_cast<int64_t>(position) - ShownPosition;
+        if (moved < 0 || moved >= ProgressStep || ProgressPace.Due()) {
+            ShownPosition = position;
+            Window.ShowProgress(position, caption);
+        } else {
+            Pump();
+        }
     }
 
     void EndProgress() override { SendMessageA(Window.Item(IDC_PROGRESS), PBM_SETPOS, 0, 0); }
 
-    void ShowStatus(const std::string& path) override { Window.ShowStatus(path); }
+    void ShowStatus(const std::string& path) override {
+        if (StatusPace.Due())
+            Window.ShowStatus(path);
+        else
+            Pump();
+    }
 
     uint32_t TickCount() override { return TickSource()(); }
 
@@ -88,7 +125,17 @@ public:
     }
 
 private:
+    void Pump() {
+        if (PumpPace.Due())
+            Window.PumpMessages();
+    }
+
     TMainWindow& Window;
+    int64_t ProgressStep = 0;
+    int64_t ShownPosition = 0;
+    TPace ProgressPace{66};
+    TPace StatusPace{66};
+    TPace PumpPace{30};
 };
 
 // The window during a run: every control but the pressed button disabled, the button

@@ -64,8 +64,8 @@ TNumberFormat UserNumberFormat() {
 // What the shared run shows and asks, in the main window. Every repaint and every look
 // into the message queue is costly (under Wine above all), and thousands of small files
 // would spend more time on the screen than on their digests: the status line changes at
-// most 15 times a second, the progress shows every step of 1% and else at that pace, and
-// messages (an abort click, repaints) are handled at least every 30 ms of work.
+// most 15 times a second; the progress shows every step of 1%, its end, and else keeps
+// that pace; messages (an abort click, repaints) are handled at least every 30 ms of work.
 class TWindowFrontEnd : public TRunFrontEnd {
 public:
     explicit TWindowFrontEnd(TMainWindow& window) : Window(window) {}
@@ -93,13 +93,14 @@ public:
     void ShowProgressRange(int64_t maximum) override {
         SendMessageA(Window.Item(IDC_PROGRESS), PBM_SETRANGE, 0,
                      MAKELPARAM(0, static_cast<WORD>(maximum)));
+        ProgressEnd = maximum;
         ProgressStep = maximum / 100;
         ShownPosition = 0;
     }
 
     void ShowProgress(int32_t position, const std::string& caption) override {
         const int64_t moved = static_cast<int64_t>(position) - ShownPosition;
-        if (moved < 0 || moved >= ProgressStep || ProgressPace.Due()) {
+        if (moved < 0 || moved >= ProgressStep || position >= ProgressEnd || ProgressPace.Due()) {
             ShownPosition = position;
             Window.ShowProgress(position, caption);
         } else {
@@ -131,6 +132,7 @@ private:
     }
 
     TMainWindow& Window;
+    int64_t ProgressEnd = 0;
     int64_t ProgressStep = 0;
     int64_t ShownPosition = 0;
     TPace ProgressPace{66};

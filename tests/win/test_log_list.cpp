@@ -130,8 +130,10 @@ TEST_F(TLogListTest, LinesAreDrawnWithTheirKindsPrefixAndColour) {
         EXPECT_TRUE(plain.handled);
         EXPECT_EQ(plain.corner, GetSysColor(COLOR_WINDOW));
         EXPECT_TRUE(plain.inkOfColor);
-        // The text with its prefix ends near 2 + its measured width.
-        EXPECT_NEAR(plain.rightmostInk, 2 + size.cx, 3);
+        // The text with its prefix ends a few pixels (the last glyph's bearing) before
+        // 2 + its measured width; a missing prefix would end 25 pixels or more earlier.
+        EXPECT_LE(plain.rightmostInk, 2 + size.cx);
+        EXPECT_GE(plain.rightmostInk, 2 + size.cx - 8);
 
         const TDrawn selected = DrawItem(list, ODA_SELECT, ODS_SELECTED, ODT_LISTBOX, IDC_LOG, 0,
                                          GetSysColor(COLOR_HIGHLIGHTTEXT));

@@ -34,9 +34,8 @@ status=0
 run_ctest native build/native -j"$jobs" || status=1
 
 set +e
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
-  '. scripts/wine-env.sh build/win64; $WINESERVER -p; cd build/win64 && ctest --output-on-failure; rc=$?; $WINESERVER -k; exit $rc' \
-  2>&1 | tee build/win64/wine-ctest.log
+xvfb-run -a -s "-screen 0 1024x768x24" scripts/wine-ctest.sh build/win64 2>&1 |
+  tee build/win64/wine-ctest.log
 wine_rc=${PIPESTATUS[0]}
 set -e
 [ "$wine_rc" -eq 0 ] || status=1

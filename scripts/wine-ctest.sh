@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs ctest in a Windows build folder under Wine. Call it inside xvfb-run.
+set -u
+build=${1:-build/win64}
+. scripts/wine-env.sh "$build"
+# One persistent Wine server, and Wine's background processes started here with their output
+# sent elsewhere: otherwise they inherit the pipe of the first test, and ctest waits for them
+# to linger out after every test.
+$WINESERVER -p
+$WINE cmd /c exit >/dev/null 2>&1 </dev/null
+(cd "$build" && ctest --output-on-failure)
+rc=$?
+$WINESERVER -k
+exit $rc

@@ -151,6 +151,25 @@ std::string ResolvedLink(const std::string& path) {
     return result;
 }
 
+// Calls onEntry with the folder's descriptor and each of its entries, in directory order,
+// until it returns false. Returns 0 at the end or when stopped, else the error that ended
+// the listing.
+TErrorCode ForEachEntry(const std::string& folder,
+                        const std::function<bool(int dirFd, const dirent& entry)>& onEntry) {
+    TDirHandle dir(::opendir(folder.empty() ? "." : folder.c_str()));
+    if (!dir)
+        return errno;
+    const int dirFd = ::dirfd(dir.Get());
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.Get());
+        if (!entry)
+            return errno;
+        if (!onEntry(dirFd, *entry))
+            return 0;
+    }
+}
+
 class TPosixFileSystem : public TFileSystem {
 public:
     TErrorCode FindFiles(const std::string& pattern,
@@ -158,60 +177,42 @@ public:
         size_t slash = pattern.find_last_of('/');
         std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
         std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-        TDirHandle dir(::opendir(folder.c_str()));
-        if (!dir)
-            return errno;
-        int dirFd = ::dirfd(dir.Get());
-        for (;;) {
-            errno = 0;
-            struct dirent* entry = ::readdir(dir.Get());
-            if (!entry)
-                return errno;
-            std::string name = entry->d_name;
+        return ForEachEntry(folder, [&](int dirFd, const dirent& entry) {
+            std::string name = entry.d_name;
             if (!MatchesPattern(name, mask))
-                continue;
+                return true;
             // One stat per entry; a link costs a second one. Broken links and entries
             // that vanished are not there. Links to folders are not followed (a link
             // cycle would never end); links to files are.
             struct stat st;
-            if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
+            if (::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                return true;
             if (S_ISLNK(st.st_mode) &&
-                (::fstatat(dirFd, entry->d_name, &st, 0) != 0 || S_ISDIR(st.st_mode)))
-                continue;
+                (::fstatat(dirFd, entry.d_name, &st, 0) != 0 || S_ISDIR(st.st_mode)))
+                return true;
             if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-                continue; // FIFOs, sockets and devices hold no file content
+                return true; // FIFOs, sockets and devices hold no file content
             TFoundFile info;
             FillInfo(name, st, info);
-            if (!onEntry(info))
-                return 0;
-        }
+            return onEntry(info);
+        });
     }
 
     // Folders come from the entry type where the file system reports it: no lookup per
     // entry. Links are never folders here, as in FindFiles.
     TErrorCode FindFolders(const std::string& folder,
                            const std::function<bool(const std::string&)>& onFolder) override {
-        TDirHandle dir(::opendir(folder.empty() ? "." : folder.c_str()));
-        if (!dir)
-            return errno;
-        int dirFd = ::dirfd(dir.Get());
-        for (;;) {
-            errno = 0;
-            struct dirent* entry = ::readdir(dir.Get());
-            if (!entry)
-                return errno;
-            if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-                continue;
-            bool isFolder = entry->d_type == DT_DIR;
-            if (entry->d_type == DT_UNKNOWN) {
+        return ForEachEntry(folder, [&](int dirFd, const dirent& entry) {
+            if (std::strcmp(entry.d_name, ".") == 0 || std::strcmp(entry.d_name, "..") == 0)
+                return true;
+            bool isFolder = entry.d_type == DT_DIR;
+            if (entry.d_type == DT_UNKNOWN) {
                 struct stat st;
-                isFolder = ::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                isFolder = ::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                            S_ISDIR(st.st_mode);
             }
-            if (isFolder && !onFolder(entry->d_name))
-                return 0;
-        }
+            return !isFolder || onFolder(entry.d_name);
+        });
     }
 
     bool GetFileInfo(const std::string& path, TFoundFile& info) override {

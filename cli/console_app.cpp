@@ -1,7 +1,7 @@
 #include "cli/console_app.h"
 
-#include "shell/core_format.h"
-#include "shell/core_texts.h"
+#include "app/format.h"
+#include "app/texts.h"
 #include "version.h"
 
 TRunSettings SettingsFromCommandLine(const TCommandLine& commandLine,

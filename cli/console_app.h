@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "shell/core_cmdline.h"
-#include "shell/core_log.h"
-#include "shell/core_run.h"
+#include "app/cmdline.h"
+#include "app/log.h"
+#include "app/run.h"
 
 constexpr int kExitClean = 0;    // no warning, failure or error
 constexpr int kExitFindings = 1; // warnings or failures

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "cli/interrupt.h"
-#include "shell/core_texts.h"
+#include "app/texts.h"
 
 namespace {
 

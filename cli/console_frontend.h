@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/console_locale.h"
-#include "shell/core_run.h"
+#include "app/run.h"
 
 struct TConsoleStreams {
     std::FILE* Out = stdout;

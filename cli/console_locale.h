@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/files.h"
-#include "shell/core_format.h"
+#include "app/format.h"
 
 struct TDateNames {
     std::string Days[7];    // abbreviated, Sunday first

@@ -11,8 +11,8 @@
 #include "cli/console_frontend.h"
 #include "cli/interrupt.h"
 #include "platform/files.h"
-#include "shell/core_format.h"
-#include "shell/core_texts.h"
+#include "app/format.h"
+#include "app/texts.h"
 
 namespace {
 

@@ -24,7 +24,7 @@ done
 i686-w64-mingw32-objdump -f "$exe" | grep -q 'file format pei-i386' ||
   { echo "release: $exe is not a 32-bit Windows program" >&2; exit 1; }
 
-host=$(sed -n 's/^inline constexpr char kWebHost\[\] = "\(.*\)";$/\1/p' shell/core_texts.h)
+host=$(sed -n 's/^inline constexpr char kWebHost\[\] = "\(.*\)";$/\1/p' app/texts.h)
 name="tlvn-$version"
 out="dist/$name"
 rm -rf "$out" "dist/$name.zip"

@@ -3,7 +3,7 @@
 #include "platform/handle.h"
 #include "platform/tools.h"
 #include "resources/resource.h"
-#include "shell/core_texts.h"
+#include "app/texts.h"
 #include "shell/links.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "platform/handle.h"
 #include "platform/tools.h"
-#include "shell/core_format.h"
-#include "shell/core_texts.h"
+#include "app/format.h"
+#include "app/texts.h"
 #include "shell/msgbox.h"
 
 namespace {

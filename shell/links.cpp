@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "platform/tools.h"
-#include "shell/core_texts.h"
+#include "app/texts.h"
 
 std::string UpdateUrl;
 std::string HomeUrl;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/core_log.h"
+#include "app/log.h"
 
 // Text colour of a log kind when the line is not selected.
 COLORREF LogKindColor(int kind);

@@ -3,7 +3,7 @@
 // started here; the start-up requests wait for the window to show.
 #include "shell/main_cmdline.h"
 
-#include "shell/core_cmdline.h"
+#include "app/cmdline.h"
 #include "shell/main_window.h"
 #include "shell/settings.h"
 

@@ -4,7 +4,7 @@
 
 #include "platform/tools.h"
 #include "resources/resource.h"
-#include "shell/core_texts.h"
+#include "app/texts.h"
 #include "shell/save_dialog.h"
 
 namespace {

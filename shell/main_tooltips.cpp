@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "resources/resource.h"
-#include "shell/core_texts.h"
+#include "app/texts.h"
 
 void TMainWindow::CreateToolTips() {
     ToolTips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr,

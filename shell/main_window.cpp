@@ -6,7 +6,7 @@
 
 #include "platform/tools.h"
 #include "resources/resource.h"
-#include "shell/core_texts.h"
+#include "app/texts.h"
 #include "shell/about.h"
 #include "shell/help.h"
 #include "shell/options.h"

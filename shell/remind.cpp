@@ -2,7 +2,7 @@
 
 #include "platform/tools.h"
 #include "resources/resource.h"
-#include "shell/core_texts.h"
+#include "app/texts.h"
 #include "shell/links.h"
 #include "shell/settings.h"
 

@@ -3,8 +3,8 @@
 #include "platform/handle.h"
 #include "platform/tools.h"
 #include "resources/resource.h"
-#include "shell/core_cmdline.h"
-#include "shell/core_texts.h"
+#include "app/cmdline.h"
+#include "app/texts.h"
 
 namespace {
 

@@ -9,15 +9,12 @@ endif()
 configure_file(${CMAKE_SOURCE_DIR}/resources/tlvn.manifest.in
                ${CMAKE_BINARY_DIR}/generated/tlvn.manifest @ONLY)
 
-# Every window unit joins the library by its file name alone; the window-free core_*
-# pieces have their own library and winmain.cpp is the program's entry only.
+# Every window unit joins the library by its file name alone; winmain.cpp is the
+# program's entry only.
 file(GLOB tlvn_win_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-list(FILTER tlvn_win_sources EXCLUDE REGEX "/(core_[^/]*|winmain)\\.cpp$")
+list(FILTER tlvn_win_sources EXCLUDE REGEX "/winmain\\.cpp$")
 add_library(tlvn_win STATIC ${tlvn_win_sources} ${CMAKE_SOURCE_DIR}/platform/tools.cpp)
-if(TARGET tlvn_shell_core)
-  target_link_libraries(tlvn_win PUBLIC tlvn_shell_core)
-endif()
-target_link_libraries(tlvn_win PUBLIC tlvn_engine comctl32 comdlg32 shell32 ole32 version
+target_link_libraries(tlvn_win PUBLIC tlvn_app tlvn_engine comctl32 comdlg32 shell32 ole32 version
                                       advapi32 gdi32 user32)
 
 # The resources, shared by tlvn.exe and the window tests (which build dialogs in-process).

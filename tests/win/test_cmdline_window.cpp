@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "dialog_driver.h"
-#include "shell/core_cmdline.h"
+#include "app/cmdline.h"
 #include "shell/main_cmdline.h"
 #include "shell/usage.h"
 #include "test_run_fixture.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/tools.h"
-#include "shell/core_texts.h"
+#include "app/texts.h"
 #include "shell/help.h"
 #include "shell/msgbox.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "shell/core_texts.h"
+#include "app/texts.h"
 #include "shell/save_dialog.h"
 
 namespace {

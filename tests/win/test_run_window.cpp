@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "shell/core_texts.h"
+#include "app/texts.h"
 #include "shell/main_run.h"
 #include "test_run_fixture.h"
 #include "tests/engine/temp_tree.h"

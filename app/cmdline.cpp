@@ -1,6 +1,6 @@
-#include "shell/core_cmdline.h"
+#include "app/cmdline.h"
 
-#include "shell/core_texts.h"
+#include "app/texts.h"
 
 namespace {
 

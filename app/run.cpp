@@ -1,10 +1,10 @@
-#include "shell/core_run.h"
+#include "app/run.h"
 
 #include <exception>
 
 #include "engine/mask.h"
 #include "platform/files.h"
-#include "shell/core_texts.h"
+#include "app/texts.h"
 
 namespace {
 

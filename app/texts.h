@@ -1,6 +1,6 @@
 // Every user-visible text of the program, in one table. Texts in quotes are the program's
 // own words and are kept exactly as they are, odd spelling included: scripts and users
-// compare them. Placeholders are filled by FormatText (core_format.h): %s, %d, %.Nn (number
+// compare them. Placeholders are filled by FormatText (app/format.h): %s, %d, %.Nn (number
 // with the locale's separators), %.Nf and the numbered %N:s.
 //
 // Organised by section; each front end appends its own texts in its own section.
@@ -110,7 +110,7 @@ inline constexpr char kCannotCreateFile[] = "Cannot create file %s";
 
 // ---------------------------------------------------------------------------------------
 // Command line: the usage text. Written with "/" before the options; UsageText
-// (core_cmdline.h) spells them with "-" for the console.
+// (app/cmdline.h) spells them with "-" for the console.
 // ---------------------------------------------------------------------------------------
 inline constexpr char kUsageCaption[] = "Command line parameters";
 inline constexpr char kUsageOk[] = "OK";

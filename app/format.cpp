@@ -1,4 +1,4 @@
-#include "shell/core_format.h"
+#include "app/format.h"
 
 #include <cmath>
 #include <cstdio>

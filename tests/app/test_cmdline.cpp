@@ -1,7 +1,7 @@
 // The command line: the splitting rules and the option parser in both spellings.
 #include <gtest/gtest.h>
 
-#include "shell/core_cmdline.h"
+#include "app/cmdline.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <deque>
 #include <stdexcept>
 
-#include "shell/core_run.h"
-#include "shell/core_texts.h"
+#include "app/run.h"
+#include "app/texts.h"
 #include "tests/engine/fake_files.h"
 #include "tests/engine/temp_tree.h"
 

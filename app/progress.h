@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/core_format.h"
+#include "app/format.h"
 
 struct TProgressRange {
     uint64_t TotalBytes = 0; // the counting pass's byte total

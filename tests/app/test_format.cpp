@@ -2,8 +2,8 @@
 // the texts use.
 #include <gtest/gtest.h>
 
-#include "shell/core_format.h"
-#include "shell/core_texts.h"
+#include "app/format.h"
+#include "app/texts.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "engine/engine.h"
-#include "shell/core_format.h"
-#include "shell/core_log.h"
-#include "shell/core_progress.h"
+#include "app/format.h"
+#include "app/log.h"
+#include "app/progress.h"
 
 enum class TQuestionButtons { YesNo, YesNoCancel };
 

@@ -1,7 +1,7 @@
 // Progress of a run: range, position, percentage and the time left in the caption.
 #include <gtest/gtest.h>
 
-#include "shell/core_progress.h"
+#include "app/progress.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The processing log: every event's line, the prefixes, the totals and the saved log.
 #include <gtest/gtest.h>
 
-#include "shell/core_log.h"
+#include "app/log.h"
 #include "tests/engine/temp_tree.h"
 
 namespace {

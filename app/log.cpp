@@ -1,8 +1,8 @@
-#include "shell/core_log.h"
+#include "app/log.h"
 
 #include "platform/files.h"
-#include "shell/core_format.h"
-#include "shell/core_texts.h"
+#include "app/format.h"
+#include "app/texts.h"
 
 const char* LogKindPrefix(int kind) {
     static const char* const prefixes[] = {"",

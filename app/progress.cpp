@@ -1,8 +1,8 @@
-#include "shell/core_progress.h"
+#include "app/progress.h"
 
 #include <cmath>
 
-#include "shell/core_texts.h"
+#include "app/texts.h"
 
 TProgressRange MakeProgressRange(uint64_t totalBytes) {
     TProgressRange range;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs ctest in a Windows build folder under Wine. Call it inside xvfb-run.
+# Runs ctest in a Windows build folder under Wine. Call it inside xvfb-run; arguments after
+# the build folder go to ctest (-R PATTERN runs a part).
 set -u
 build=${1:-build/win64}
 . scripts/wine-env.sh "$build"
@@ -8,7 +9,7 @@ build=${1:-build/win64}
 # to linger out after every test.
 $WINESERVER -p
 $WINE cmd /c exit >/dev/null 2>&1 </dev/null
-(cd "$build" && ctest --output-on-failure)
+(cd "$build" && ctest --output-on-failure "${@:2}")
 rc=$?
 $WINESERVER -k
 exit $rc

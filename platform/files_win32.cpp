@@ -1,5 +1,6 @@
-// The engine's file services on Windows, in the ANSI API. Error codes are GetLastError
-// values.
+// The engine's file services on Windows. Names arrive in the program's ANSI code page
+// (UTF-8 where the manifest's code page is honoured) and go to the wide-character calls,
+// which alone reach every name and paths past MAX_PATH. Error codes are GetLastError values.
 #include "platform/files.h"
 
 #include <algorithm>
@@ -12,6 +13,49 @@
 namespace files {
 namespace {
 
+// Text in a code page as UTF-16 and back. Characters the code page lacks become "?" on the
+// way back, as the ANSI calls would give them.
+std::wstring ToWide(const std::string& text, UINT codePage = CP_ACP) {
+    const int length = static_cast<int>(text.size());
+    const int wideLength = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    if (wideLength > 0)
+        MultiByteToWideChar(codePage, 0, text.data(), length, &wide[0], wideLength);
+    return wide;
+}
+
+std::string FromWide(const std::wstring& wide, UINT codePage = CP_ACP) {
+    const int length = static_cast<int>(wide.size());
+    const int narrowLength =
+        WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(narrowLength), '\0');
+    if (narrowLength > 0)
+        WideCharToMultiByte(codePage, 0, wide.data(), length, &text[0], narrowLength, nullptr,
+                            nullptr);
+    return text;
+}
+
+// A path as the wide calls take it. From this length on (the limit of a folder's path)
+// the path is made absolute and gets the "\\?\" prefix, which lifts the MAX_PATH limit
+// and skips the system's own clean-up of the path, so GetFullPathNameW does that first.
+constexpr size_t kLongPath = MAX_PATH - 12;
+
+std::wstring WidePath(const std::string& path) {
+    std::wstring wide = ToWide(path);
+    if (wide.size() < kLongPath || wide.compare(0, 4, L"\\\\?\\") == 0 ||
+        wide.compare(0, 4, L"\\\\.\\") == 0)
+        return wide;
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(needed, L'\0');
+    const DWORD length = needed ? GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr) : 0;
+    if (length == 0 || length >= needed)
+        return wide;
+    full.resize(length);
+    if (full.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 // Local last-write time as a DOS date (high word) and time (low word); 0 when the time
 // lies outside what a DOS date can hold.
 uint32_t DosAge(const FILETIME& written) {
@@ -22,8 +66,8 @@ uint32_t DosAge(const FILETIME& written) {
     return (static_cast<uint32_t>(date) << 16) | time;
 }
 
-void FillInfo(const WIN32_FIND_DATAA& data, TFoundFile& info) {
-    info.Name = data.cFileName;
+void FillInfo(const WIN32_FIND_DATAW& data, TFoundFile& info) {
+    info.Name = FromWide(data.cFileName);
     info.Attributes = data.dwFileAttributes;
     info.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     info.Age = DosAge(data.ftLastWriteTime);
@@ -39,8 +83,8 @@ HANDLE AsHandle(TFileId file) {
 }
 
 HANDLE OpenForReading(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
 bool WriteAll(HANDLE file, const std::string& content) {
@@ -63,8 +107,8 @@ class TWin32FileSystem : public TFileSystem {
 public:
     TErrorCode FindFiles(const std::string& pattern,
                          const std::function<bool(const TFoundFile&)>& onEntry) override {
-        WIN32_FIND_DATAA data;
-        TFindHandle find(FindFirstFileA(pattern.c_str(), &data));
+        WIN32_FIND_DATAW data;
+        TFindHandle find(FindFirstFileW(WidePath(pattern).c_str(), &data));
         if (!find)
             return ListingEnd(GetLastError());
         do {
@@ -72,7 +116,7 @@ public:
             FillInfo(data, info);
             if (!onEntry(info))
                 return 0;
-        } while (FindNextFileA(find.Get(), &data));
+        } while (FindNextFileW(find.Get(), &data));
         return ListingEnd(GetLastError());
     }
 
@@ -80,8 +124,8 @@ public:
     bool GetFileInfo(const std::string& path, TFoundFile& info) override {
         if (path.find_first_of("*?") != std::string::npos)
             return false;
-        WIN32_FIND_DATAA data;
-        TFindHandle find(FindFirstFileA(path.c_str(), &data));
+        WIN32_FIND_DATAW data;
+        TFindHandle find(FindFirstFileW(WidePath(path).c_str(), &data));
         if (!find)
             return false;
         FillInfo(data, info);
@@ -147,7 +191,7 @@ public:
         for (int attempt = 0; attempt < 100; ++attempt) {
             temp = path + ".tlvn-" + std::to_string(GetCurrentProcessId()) + "-" +
                    std::to_string(attempt) + ".tmp";
-            file.Attach(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            file.Attach(CreateFileW(WidePath(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
             created = file ? NO_ERROR : GetLastError();
             if (created != ERROR_FILE_EXISTS)
@@ -165,20 +209,20 @@ public:
         if (!written) {
             error = GetLastError();
             file.Close();
-            DeleteFileA(temp.c_str());
+            DeleteFileW(WidePath(temp).c_str());
             return TSaveStatus::WriteFailed;
         }
-        if (!MoveFileExA(temp.c_str(), path.c_str(),
+        if (!MoveFileExW(WidePath(temp).c_str(), WidePath(path).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             error = GetLastError();
-            DeleteFileA(temp.c_str());
+            DeleteFileW(WidePath(temp).c_str());
             return TSaveStatus::CannotReplace;
         }
         return TSaveStatus::Ok;
     }
 
     bool GetAttributes(const std::string& path, uint32_t& attributes) override {
-        DWORD value = GetFileAttributesA(path.c_str());
+        DWORD value = GetFileAttributesW(WidePath(path).c_str());
         if (value == INVALID_FILE_ATTRIBUTES)
             return false;
         attributes = value;
@@ -186,22 +230,25 @@ public:
     }
 
     bool SetAttributes(const std::string& path, uint32_t attributes) override {
-        return SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) !=
-               0;
+        return SetFileAttributesW(WidePath(path).c_str(),
+                                  attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
     }
 
     bool RemoveFile(const std::string& path, TErrorCode& error) override {
-        if (DeleteFileA(path.c_str()))
+        if (DeleteFileW(WidePath(path).c_str()))
             return true;
         error = GetLastError();
         return false;
     }
 
+    // CompareStringA would read the names in the user locale's code page, which is not
+    // the program's one under the UTF-8 code page.
     int CompareText(const std::string& a, const std::string& b) override {
-        int result =
-            CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
-                           static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
-        return result == 0 ? lstrcmpiA(a.c_str(), b.c_str()) : result - CSTR_EQUAL;
+        const std::wstring wideA = ToWide(a), wideB = ToWide(b);
+        int result = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wideA.data(),
+                                    static_cast<int>(wideA.size()), wideB.data(),
+                                    static_cast<int>(wideB.size()));
+        return result == 0 ? lstrcmpiW(wideA.c_str(), wideB.c_str()) : result - CSTR_EQUAL;
     }
 
     TLocalTime LocalNow() override {

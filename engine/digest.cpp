@@ -1,8 +1,7 @@
 // The digest of one file, read in 64 KiB blocks, with progress, abort and failure events.
 #include "engine/engine.h"
 
-#include "engine/crc32.h"
-#include "engine/md5.h"
+#include "engine/running_digest.h"
 #include "platform/files.h"
 
 namespace {
@@ -22,21 +21,12 @@ private:
     files::TFileId Id;
 };
 
-std::string HexText(const uint8_t* bytes, size_t count, const char* digits) {
-    std::string text(count * 2, '0');
-    for (size_t i = 0; i < count; ++i) {
-        text[2 * i] = digits[bytes[i] >> 4];
-        text[2 * i + 1] = digits[bytes[i] & 15];
-    }
-    return text;
-}
-
 } // namespace
 
 bool TCheckSumEngine::CalcFileChecksum(TChecksumKind kind, const std::string& path,
                                        std::string& text) {
-    if (kind != ckMD5 && kind != ckCRC32)
-        EngineAssertionFailure("CalcFileChecksum needs the kind MD5 or CRC32");
+    if (!IsEntryClass(static_cast<TLineClass>(kind)))
+        EngineAssertionFailure("CalcFileChecksum needs a checksum kind");
     if (OnProcessing)
         OnProcessing(path);
     files::TErrorCode error = 0;
@@ -49,9 +39,7 @@ bool TCheckSumEngine::CalcFileChecksum(TChecksumKind kind, const std::string& pa
 
     // Only the bytes there at open are digested; bytes appended meanwhile are not.
     uint64_t remaining = Fs->FileSize(id);
-    TMD5Context md5;
-    MD5Init(md5);
-    uint32_t crc = 0xFFFFFFFF;
+    TRunningDigest digest(kind);
     uint32_t blockLength = kBlockSize;
     uint64_t bytesRead = 0;
     uint8_t buffer[kBlockSize];
@@ -70,10 +58,7 @@ bool TCheckSumEngine::CalcFileChecksum(TChecksumKind kind, const std::string& pa
         }
         if (done > blockLength)
             done = blockLength;
-        if (kind == ckMD5)
-            MD5Update(md5, buffer, done);
-        else
-            crc = CRC32Update(crc, buffer, done);
+        digest.Add(buffer, done);
         bytesRead += done;
         BytesProcessed += done;
         remaining -= done;
@@ -83,16 +68,7 @@ bool TCheckSumEngine::CalcFileChecksum(TChecksumKind kind, const std::string& pa
             return false;
     }
 
-    if (kind == ckMD5) {
-        uint8_t digest[16];
-        MD5Final(md5, digest);
-        text = HexText(digest, sizeof digest, "0123456789abcdef");
-    } else {
-        crc ^= 0xFFFFFFFF;
-        const uint8_t bytes[4] = {static_cast<uint8_t>(crc >> 24), static_cast<uint8_t>(crc >> 16),
-                                  static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)};
-        text = HexText(bytes, sizeof bytes, "0123456789ABCDEF");
-    }
+    text = digest.Text();
     ++FilesProcessed;
     return true;
 }

@@ -12,8 +12,35 @@ std::string ChecksumKindName(int kind) {
         return "MD5";
     case ckCRC32:
         return "CRC32";
+    case ckSHA1:
+        return "SHA1";
+    case ckSHA256:
+        return "SHA256";
+    case ckSHA512:
+        return "SHA512";
     default:
         return "???";
+    }
+}
+
+bool IsEntryClass(TLineClass lineClass) {
+    return ChecksumTextLength(static_cast<TChecksumKind>(lineClass)) != 0;
+}
+
+size_t ChecksumTextLength(TChecksumKind kind) {
+    switch (kind) {
+    case ckMD5:
+        return 32;
+    case ckCRC32:
+        return 8;
+    case ckSHA1:
+        return 40;
+    case ckSHA256:
+        return 64;
+    case ckSHA512:
+        return 128;
+    default:
+        return 0;
     }
 }
 

@@ -1,21 +1,44 @@
 // Kinds of checksum, checksum-file line classes and the list items of files found on disk.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-enum TChecksumKind : uint8_t { ckNone = 0, ckMD5 = 1, ckCRC32 = 2 };
+enum TChecksumKind : uint8_t {
+    ckNone = 0,
+    ckMD5 = 1,
+    ckCRC32 = 2,
+    ckSHA1 = 5,
+    ckSHA256 = 6,
+    ckSHA512 = 7
+};
 
 // The entry classes share their values with TChecksumKind.
-enum TLineClass : int { lcInvalid = 0, lcMD5 = 1, lcSFV = 2, lcComment = 3, lcBlank = 4 };
+enum TLineClass : int {
+    lcInvalid = 0,
+    lcMD5 = 1,
+    lcSFV = 2,
+    lcComment = 3,
+    lcBlank = 4,
+    lcSHA1 = 5,
+    lcSHA256 = 6,
+    lcSHA512 = 7
+};
+
+// True for the classes of entry lines, which name the digest that verifies them.
+bool IsEntryClass(TLineClass lineClass);
+// Hexadecimal digits of a kind's checksum text; 0 for a value that is no kind.
+size_t ChecksumTextLength(TChecksumKind kind);
 
 namespace files {
 class TFileSystem;
 }
 
 struct TFileListItem {
-    TFileListItem(std::string fileName, uint64_t size) : FileName(std::move(fileName)), Size(size) {}
+    TFileListItem(std::string fileName, uint64_t size)
+        : FileName(std::move(fileName)), Size(size) {}
     std::string FileName; // bare, or relative to the tree root
     uint64_t Size = 0;
     bool Listed = false;
@@ -23,7 +46,7 @@ struct TFileListItem {
 
 using TFileList = std::vector<TFileListItem>;
 
-// "MD5", "CRC32", or "???".
+// "MD5", "CRC32", "SHA1", "SHA256", "SHA512", or "???".
 std::string ChecksumKindName(int kind);
 
 // User-locale comparison of the two names, letter case ignored.

@@ -51,7 +51,7 @@ void TCheckSumEngine::CountChecksumFileData(const std::string& path,
     files::TFoundFile info;
     for (const std::string& line : lines) {
         TLineClass lineClass = ClassifyLine(line);
-        if (lineClass != lcMD5 && lineClass != lcSFV)
+        if (!IsEntryClass(lineClass))
             continue;
         ParseChecksumLine(lineClass, line, checksum, name);
         if (FindEntryFile(*Fs, folder + name, info)) {
@@ -130,7 +130,7 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
             }
             continue;
         }
-        if (lineClass != lcMD5 && lineClass != lcSFV)
+        if (!IsEntryClass(lineClass))
             continue;
         ParseChecksumLine(lineClass, Lines[index], stored, name);
         TFileListItem* item = FindListedFile(name);

@@ -33,20 +33,45 @@ struct TSizeCase {
     uint64_t Size;
     const char* Md5;
     const char* Crc;
+    const char* Sha256;
     std::vector<uint32_t> Reads;
 };
 
 TEST(CoreDigest, FilesAroundTheBlockSizeAreReadInWholeBlocksWithOneProgressEach) {
     const TSizeCase cases[] = {
-        {0, "d41d8cd98f00b204e9800998ecf8427e", "00000000", {}},
-        {1, "8666683506aacd900bbd5a74ac4edf68", "4B0BBE37", {1}},
-        {65535, "0842e5b8048d717092b8b86212e5bfe5", "98DF3D40", {65535}},
-        {65536, "107fb79b1f489d6dc1aa22523e4c659a", "E5420B40", {65536}},
-        {65537, "aee9cb2207b1e3a628184d48fb50882b", "81543EB6", {65536, 1}},
-        {200000, "40f3587844b8c6bce33ce9248a561ebb", "195DBBA6", {65536, 65536, 65536, 3392}},
+        {0,
+         "d41d8cd98f00b204e9800998ecf8427e",
+         "00000000",
+         "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855",
+         {}},
+        {1,
+         "8666683506aacd900bbd5a74ac4edf68",
+         "4B0BBE37",
+         "084fed08b978af4d7d196a7446a86b58009e636b611db16211b65a9aadff29c5",
+         {1}},
+        {65535,
+         "0842e5b8048d717092b8b86212e5bfe5",
+         "98DF3D40",
+         "e8f3d8d5ca3bbbc3435337aabd9d299b9ed4ebf56d13ae167503259ea24c1c1e",
+         {65535}},
+        {65536,
+         "107fb79b1f489d6dc1aa22523e4c659a",
+         "E5420B40",
+         "93d1a595bb5828c088e99c53df8dca5511567b7724bc2325cf3e54d725fa069b",
+         {65536}},
+        {65537,
+         "aee9cb2207b1e3a628184d48fb50882b",
+         "81543EB6",
+         "1f97534600bc110bc61e3d51829deadef8a1ec24e00bb2becc3f9f75b9527e79",
+         {65536, 1}},
+        {200000,
+         "40f3587844b8c6bce33ce9248a561ebb",
+         "195DBBA6",
+         "d2979f63fc353288130be1837d34f088e378e76c5baa67b8a6077c950db3c286",
+         {65536, 65536, 65536, 3392}},
     };
     for (const TSizeCase& c : cases) {
-        for (TChecksumKind kind : {ckMD5, ckCRC32}) {
+        for (TChecksumKind kind : {ckMD5, ckCRC32, ckSHA256}) {
             SCOPED_TRACE(std::to_string(c.Size) + " bytes, kind " + ChecksumKindName(kind));
             TDigestRun run;
             run.Tree.AddSizedFile("f.bin", c.Size);
@@ -54,7 +79,7 @@ TEST(CoreDigest, FilesAroundTheBlockSizeAreReadInWholeBlocksWithOneProgressEach)
             run.Engine.FilesProcessed = 2;
             std::string text;
             ASSERT_TRUE(run.Engine.CalcFileChecksum(kind, run.Tree.Path("f.bin"), text));
-            EXPECT_EQ(text, kind == ckMD5 ? c.Md5 : c.Crc);
+            EXPECT_EQ(text, kind == ckMD5 ? c.Md5 : kind == ckCRC32 ? c.Crc : c.Sha256);
             EXPECT_EQ(run.Fs.ReadLengths, c.Reads);
             std::vector<uint64_t> progress;
             uint64_t total = 10;
@@ -116,7 +141,7 @@ TEST(CoreDigest, FailuresReportTheErrorKeepTheBytesReadAndGiveNoDigest) {
          "FileReadError f.bin " + endOfFile + " 0", 0, 1},
     };
     for (const TFailureCase& c : cases) {
-        for (TChecksumKind kind : {ckMD5, ckCRC32}) {
+        for (TChecksumKind kind : {ckMD5, ckCRC32, ckSHA256}) {
             SCOPED_TRACE(std::string(c.Name) + ", kind " + ChecksumKindName(kind));
             TDigestRun run;
             run.Tree.AddSizedFile("f.bin", 200000);

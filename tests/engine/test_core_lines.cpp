@@ -8,6 +8,9 @@
 namespace {
 
 const std::string kDigits32 = "0123456789abcdefABCDEF0123456789";
+const std::string kDigits40 = kDigits32 + "abcdef01";
+const std::string kDigits64 = kDigits32 + kDigits32;
+const std::string kDigits128 = kDigits64 + kDigits64;
 
 // Names in the tables use "\"; the engine gives them with the platform's delimiter.
 std::string Native(std::string name) {
@@ -48,6 +51,13 @@ TEST(CoreLines, EveryLineIsClassifiedByItsOwnForm) {
         {"name.txt 1234ABCG", lcInvalid},
         {"just some words", lcInvalid},
         {kDigits32, lcInvalid},
+        {kDigits40 + " *name", lcSHA1},
+        {kDigits64 + "  name", lcSHA256},
+        {"  " + kDigits128 + " *name", lcSHA512},
+        {kDigits64 + " ", lcInvalid},                // nothing after the space
+        {kDigits64.substr(1) + " *name", lcInvalid}, // 63 digits
+        {kDigits64 + "a *name", lcInvalid},          // 65 digits
+        {kDigits40 + "\t*name", lcInvalid},
     };
     TCheckSumEngine engine;
     for (const TCase& c : cases)
@@ -76,12 +86,15 @@ TEST(CoreLines, EntriesSplitIntoChecksumAndNormalisedName) {
         {"./sub/file.txt 00000000", "00000000", "sub\\file.txt"},
         {"sub\\deeper\\f.bin FFFFFFFF", "FFFFFFFF", "sub\\deeper\\f.bin"},
         {"x\\.\\y 0000ABCD", "0000ABCD", "x\\y"},
+        {kDigits40 + " *./sub/f", kDigits40, "sub\\f"},
+        {kDigits64 + "  name 1234ABCD ", kDigits64, "name 1234ABCD "},
+        {" " + kDigits128 + " ***x", kDigits128, "x"},
     };
     TCheckSumEngine engine;
     for (const TCase& c : cases) {
         SCOPED_TRACE("line: \"" + c.Line + "\"");
         TLineClass lineClass = engine.ClassifyLine(c.Line);
-        ASSERT_TRUE(lineClass == lcMD5 || lineClass == lcSFV);
+        ASSERT_TRUE(IsEntryClass(lineClass));
         std::string checksum, name;
         engine.ParseChecksumLine(lineClass, c.Line, checksum, name);
         EXPECT_EQ(checksum, c.Checksum);
@@ -103,6 +116,7 @@ TEST(CoreLines, WrittenEntriesReadBackAsTheSameKindNameAndChecksum) {
         {ckMD5, "*star", md5, md5 + " **star"},
         {ckCRC32, "name.txt", "CBF43926", "name.txt CBF43926"},
         {ckCRC32, Native("sub\\a b.txt"), "00000000", Native("sub\\a b.txt") + " 00000000"},
+        {ckSHA256, Native("sub\\x.bin"), kDigits64, kDigits64 + " *" + Native("sub\\x.bin")},
     };
     TCheckSumEngine engine;
     for (const TCase& c : cases) {
@@ -129,25 +143,30 @@ TEST(CoreLines, FormatWithoutAKindIsAProgrammingError) {
 TEST(CoreLines, FileIsOfAKindWhenEveryLineIsThatEntryACommentOrBlank) {
     const std::string md5 = kDigits32 + " *a";
     const std::string sfv = "a 1234ABCD";
+    const std::string sha = kDigits64 + " *a";
     struct TCase {
         std::vector<std::string> Lines;
         bool Md5;
         bool Crc;
+        bool Sha256;
     };
     const TCase cases[] = {
-        {{}, true, true},
-        {{"", "; header", "  "}, true, true},
-        {{"; header", md5, md5}, true, false},
-        {{sfv, "", sfv}, false, true},
-        {{md5, sfv}, false, false},
-        {{md5, "garbage"}, false, false},
-        {{"garbage"}, false, false},
+        {{}, true, true, true},
+        {{"", "; header", "  "}, true, true, true},
+        {{"; header", md5, md5}, true, false, false},
+        {{sfv, "", sfv}, false, true, false},
+        {{sha, "# x", sha}, false, false, true},
+        {{md5, sfv}, false, false, false},
+        {{sha, md5}, false, false, false},
+        {{md5, "garbage"}, false, false, false},
+        {{"garbage"}, false, false, false},
     };
     TCheckSumEngine engine;
     for (const TCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.Lines));
         EXPECT_EQ(engine.IsChecksumFileOfKind(c.Lines, ckMD5), c.Md5);
         EXPECT_EQ(engine.IsChecksumFileOfKind(c.Lines, ckCRC32), c.Crc);
+        EXPECT_EQ(engine.IsChecksumFileOfKind(c.Lines, ckSHA256), c.Sha256);
     }
 }
 

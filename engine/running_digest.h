@@ -1,0 +1,33 @@
+// One running digest of any checksum kind, fed in pieces, as the file digest and the
+// benchmark use it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "engine/items.h"
+#include "engine/md5.h"
+#include "engine/sha1.h"
+#include "engine/sha256.h"
+#include "engine/sha512.h"
+
+class TRunningDigest {
+public:
+    // kind: one of ckMD5, ckCRC32, ckSHA1, ckSHA256, ckSHA512.
+    explicit TRunningDigest(TChecksumKind kind);
+    // length: at most 65,536 bytes per call.
+    void Add(const void* data, size_t length);
+    // The checksum text as lists hold it: CRC-32 in upper case, the others in lower case.
+    std::string Text();
+
+private:
+    TChecksumKind Kind;
+    uint32_t Crc = 0xFFFFFFFFu;
+    union {
+        TMD5Context Md5;
+        TSHA1Context Sha1;
+        TSHA256Context Sha256;
+        TSHA512Context Sha512;
+    };
+};

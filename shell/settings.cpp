@@ -93,8 +93,11 @@ void TMainWindow::LoadSettings(HKEY root) {
     HKEY opened = nullptr;
     if (RegOpenKeyExA(root, SettingsKeyPath.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
         TRegKey key(opened);
+        // Emptying the combo's list also empties its edit: the folder of an earlier load
+        // (the machine's, under the user's key without "FilePath") is put back.
+        std::string text = GetDlgItemString(Handle, IDC_FOLDER);
         RegReadComboList(key.Get(), kHistorySubKey, Handle, IDC_FOLDER);
-        std::string text;
+        SetFolder(text);
         if (RegReadString(key.Get(), "FilePath", text))
             SetFolder(text);
         if (RegReadString(key.Get(), "FileMask", text))

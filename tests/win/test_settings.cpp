@@ -181,6 +181,7 @@ TEST_F(SettingsTest, MachineKeyAloneProvidesEveryValueAndTheExitCopiesThemToTheU
 TEST_F(SettingsTest, UserValuesWinAndTheUserKeyOwnsTheHistory) {
     {
         TKey machine(HKEY_LOCAL_MACHINE);
+        RegWriteString(machine.Get(), "FilePath", "C:\\Shared");
         RegWriteString(machine.Get(), "FileMask", "*.iso");
         RegWriteInteger(machine.Get(), "Locate", 3);
         RegWriteInteger(machine.Get(), "Headers", 1);
@@ -190,11 +191,14 @@ TEST_F(SettingsTest, UserValuesWinAndTheUserKeyOwnsTheHistory) {
         RegWriteString(user.Get(), "FileMask", "*.txt");
         RegWriteInteger(user.Get(), "Headers", 0);
     }
-    TMainDialog dialog;
-    EXPECT_EQ(dialog.Window().GetFilter(), "*.txt");
+    auto dialog = std::make_unique<TMainDialog>();
+    EXPECT_EQ(dialog->Window().GetFilter(), "*.txt");
     EXPECT_EQ(HeaderMode, 0);
-    EXPECT_EQ(dialog.Window().GetPlacement(), 3) << "present only on the machine";
-    EXPECT_TRUE(ComboEntries(dialog.Handle).empty()) << "the user's key has no history";
+    EXPECT_EQ(dialog->Window().GetPlacement(), 3) << "present only on the machine";
+    EXPECT_EQ(dialog->Text(IDC_FOLDER), "C:\\Shared") << "present only on the machine";
+    EXPECT_TRUE(ComboEntries(dialog->Handle).empty()) << "the user's key has no history";
+    dialog.reset();
+    EXPECT_EQ(TKey(HKEY_CURRENT_USER).String("FilePath"), "C:\\Shared");
 }
 
 TEST_F(SettingsTest, HistoryIsStoredOncePerSpellingAndNeverEmpty) {

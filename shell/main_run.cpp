@@ -64,8 +64,10 @@ TNumberFormat UserNumberFormat() {
 // What the shared run shows and asks, in the main window. Every repaint and every look
 // into the message queue is costly (under Wine above all), and thousands of small files
 // would spend more time on the screen than on their digests: the status line changes at
-// most 15 times a second; the progress shows every step of 1%, its end, and else keeps
-// that pace; messages (an abort click, repaints) are handled at least every 30 ms of work.
+// most 15 times a second, a path that comes sooner waits for the next progress or status
+// call that is due, so the line always ends at the file in work; the progress shows every
+// step of 1%, its end, and else keeps that pace; messages (an abort click, repaints) are
+// handled at least every 30 ms of work.
 class TWindowFrontEnd : public TRunFrontEnd {
 public:
     explicit TWindowFrontEnd(TMainWindow& window) : Window(window) {}
@@ -99,6 +101,7 @@ public:
     }
 
     void ShowProgress(int32_t position, const std::string& caption) override {
+        ShowPendingStatus();
         const int64_t moved = static_cast<int64_t>(position) - ShownPosition;
         if (moved < 0 || moved >= ProgressStep || position >= ProgressEnd || ProgressPace.Due()) {
             ShownPosition = position;
@@ -111,9 +114,9 @@ public:
     void EndProgress() override { SendMessageA(Window.Item(IDC_PROGRESS), PBM_SETPOS, 0, 0); }
 
     void ShowStatus(const std::string& path) override {
-        if (StatusPace.Due())
-            Window.ShowStatus(path);
-        else
+        PendingStatus = path;
+        StatusPending = true;
+        if (!ShowPendingStatus())
             Pump();
     }
 
@@ -126,6 +129,15 @@ public:
     }
 
 private:
+    // Shows the newest path when the status pace allows; true when it was shown.
+    bool ShowPendingStatus() {
+        if (!StatusPending || !StatusPace.Due())
+            return false;
+        StatusPending = false;
+        Window.ShowStatus(PendingStatus);
+        return true;
+    }
+
     void Pump() {
         if (PumpPace.Due())
             Window.PumpMessages();
@@ -135,6 +147,8 @@ private:
     int64_t ProgressEnd = 0;
     int64_t ProgressStep = 0;
     int64_t ShownPosition = 0;
+    std::string PendingStatus;
+    bool StatusPending = false;
     TPace ProgressPace{66};
     TPace StatusPace{66};
     TPace PumpPace{30};

@@ -507,6 +507,31 @@ TEST_F(TRunWindowTest, ProgressShowsPositionPercentageAndTimeLeft) {
     }
 }
 
+// The clock of TwoSecondsIntoTheRun, read at every progress step, that lets the real
+// clock move on and notes the status line as it stands at each reading.
+std::string NotedStatus;
+uint32_t NoteStatusSlowly() {
+    Sleep(10);
+    if (MainWindow)
+        NotedStatus = GetWindowString(GetDlgItem(MainWindow->Handle, IDC_STATUS));
+    return TwoSecondsIntoTheRun();
+}
+
+TEST_F(TRunWindowTest, StatusEndsAtTheFileInWorkDuringALongHash) {
+    // The file's path comes right after its folder's mask, sooner than the status line
+    // changes; the long hash that follows must show the file, not the mask.
+    TTempTree tree;
+    tree.AddSizedFile("big.bin", 1024 * 1024);
+    TickCalls = 0;
+    NotedStatus.clear();
+    const TTickSource previous = SetRunTickSource(NoteStatusSlowly);
+    SetControls(tree.Root(), "md5sum.lst", 0, 2, false, 1);
+    Press(IDC_UPDATE);
+    SetRunTickSource(previous);
+    EXPECT_EQ(NotedStatus, " " + tree.Root() + "big.bin");
+    EXPECT_EQ(GetWindowString(Item(IDC_STATUS)), "");
+}
+
 TEST_F(TRunWindowTest, AutoExitSavesTheLogAndClosesEvenWhenTheLogCannotBeWritten) {
     struct TCase {
         const char* name;

@@ -62,12 +62,13 @@ void AdjustBrowseDialog(HWND browser) {
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM data) {
     if (message != BFFM_INITIALIZED)
         return 0;
-    if (data) {
+    // Without a folder, the user's documents folder, selected by its path: as an item it
+    // lies outside the browser's root (My Computer) and some systems then select nothing.
+    char documents[MAX_PATH] = "";
+    if (!data && SHGetSpecialFolderPathA(browser, documents, CSIDL_PERSONAL, FALSE))
+        data = reinterpret_cast<LPARAM>(documents);
+    if (data)
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
-    } else {
-        TItemList documents = SpecialFolder(browser, CSIDL_PERSONAL);
-        SendMessageA(browser, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(documents.Get()));
-    }
     AdjustBrowseDialog(browser);
     return 0;
 }

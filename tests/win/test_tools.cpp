@@ -2,6 +2,8 @@
 // clipboard, the program's path and version, day counts and the save dialog's inputs.
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -451,26 +453,34 @@ void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
 
 } // namespace
 
-TEST(FolderBrowser, StartsAtTheTrimmedFolderAndKeepsItTrimmedWhenCancelled) {
+TEST(FolderBrowser, StartsAtTheTrimmedFolderOrTheDocumentsAndKeepsItTrimmedWhenCancelled) {
     char windows[MAX_PATH] = "";
     GetWindowsDirectoryA(windows, MAX_PATH);
+    char documents[MAX_PATH] = "";
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, FALSE));
+    const std::string padded = std::string(" \t ") + windows + "  ";
     struct {
+        std::string Folder;
         int Button;
         bool Chosen;
-    } cases[] = {{IDCANCEL, false}, {IDOK, true}};
+        const char* Expected; // OK at once returns the folder the browser started at
+    } cases[] = {{padded, IDCANCEL, false, windows},
+                 {padded, IDOK, true, windows},
+                 {"", IDOK, true, documents},
+                 {"", IDCANCEL, false, ""}};
     for (const auto& c : cases) {
+        SCOPED_TRACE("\"" + c.Folder + "\" " + std::to_string(c.Button));
         TBrowserAnswer answer;
         answer.Button = c.Button;
         BrowserAnswer = &answer;
         SetTimer(nullptr, 0, 100, AnswerBrowser);
-        std::string folder = std::string(" \t ") + windows + "  ";
+        std::string folder = c.Folder;
         bool chosen = BrowseForFolder(nullptr, "Select folder to processing", folder);
         BrowserAnswer = nullptr;
         ASSERT_TRUE(answer.Answered);
         EXPECT_EQ(chosen, c.Chosen);
         EXPECT_EQ(answer.Caption, "Select folder to processing") << "the title is the caption";
         EXPECT_TRUE(answer.TitleHidden);
-        // OK at once returns the folder the browser started at.
-        EXPECT_EQ(_stricmp(folder.c_str(), windows), 0) << folder;
+        EXPECT_EQ(_stricmp(folder.c_str(), c.Expected), 0) << folder;
     }
 }

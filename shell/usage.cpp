@@ -70,6 +70,8 @@ void OnInitDialog(HWND dialog, TUsageState* state) {
     SetWindowTextA(dialog, texts::kUsageCaption);
     SetDlgItemTextA(dialog, IDC_USAGE_TEXT, UsageText('/').c_str());
     SetDlgItemTextA(dialog, IDC_USAGE_OK, texts::kUsageOk);
+    // The text comes first in the Tab order; the focus starts on OK, so Enter closes.
+    SetFocus(GetDlgItem(dialog, IDC_USAGE_OK));
 }
 
 void OnSizing(const TUsageState& state, RECT& proposed) {
@@ -84,7 +86,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog(dialog, reinterpret_cast<TUsageState*>(lParam));
-        return TRUE;
+        return FALSE;
     case WM_SIZE:
         LayoutUsage(dialog);
         return TRUE;

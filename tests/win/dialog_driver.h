@@ -91,6 +91,20 @@ inline void PostKey(HWND dialog, WPARAM key) {
     PostMessageA(dialog, WM_KEYUP, key, 0xC0000001);
 }
 
+// The ids of the controls the Tab key reaches, in order, from the dialog's first tab stop
+// round to it again, as the dialog manager finds them.
+inline std::vector<int> TabOrder(HWND dialog) {
+    std::vector<int> ids;
+    HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    for (HWND item = first; item && ids.size() < 64;) {
+        ids.push_back(GetDlgCtrlID(item));
+        item = GetNextDlgTabItem(dialog, item, FALSE);
+        if (item == first)
+            break;
+    }
+    return ids;
+}
+
 inline bool IsChecked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
 }

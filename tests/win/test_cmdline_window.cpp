@@ -133,6 +133,8 @@ TEST(UsageDialog, ShowsTheUsageTextKeepsItsMinimumSizeAndClosesOnlyWithOK) {
         RECT openWindow{}, refusedSmaller{}, enlargedEdit{};
         bool openAfterEsc = false;
         bool monospaced = false;
+        int focus = 0;
+        std::vector<int> tabOrder;
     } seen;
     auto rectOf = [](HWND dialog, int id) { return GetControlRect(dialog, id).Rect; };
     size_t stepsRun = 0;
@@ -146,6 +148,8 @@ TEST(UsageDialog, ShowsTheUsageTextKeepsItsMinimumSizeAndClosesOnlyWithOK) {
                 seen.caption = WindowText(dialog);
                 seen.text = GetDlgItemString(dialog, IDC_USAGE_TEXT);
                 seen.button = ItemText(dialog, IDC_USAGE_OK);
+                seen.focus = GetDlgCtrlID(GetFocus());
+                seen.tabOrder = TabOrder(dialog);
                 GetClientRect(dialog, &seen.client);
                 seen.buttonRect = rectOf(dialog, IDC_USAGE_OK);
                 seen.editRect = rectOf(dialog, IDC_USAGE_TEXT);
@@ -185,6 +189,9 @@ TEST(UsageDialog, ShowsTheUsageTextKeepsItsMinimumSizeAndClosesOnlyWithOK) {
     EXPECT_EQ(seen.text, UsageText('/'));
     EXPECT_EQ(seen.text.substr(0, 8), "USAGE:\r\n");
     EXPECT_EQ(seen.button, "OK");
+    // Tab in reading order; the focus starts on OK, so Enter closes.
+    EXPECT_EQ(seen.tabOrder, (std::vector<int>{IDC_USAGE_TEXT, IDC_USAGE_OK}));
+    EXPECT_EQ(seen.focus, IDC_USAGE_OK);
     EXPECT_TRUE(seen.monospaced); // the columns of the usage text line up
     // OK at the bottom-left corner, 2 pixels in; the text above it, 2 pixels in.
     EXPECT_EQ(seen.buttonRect.left, 2);

@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "app/texts.h"
 #include "shell/save_dialog.h"
+#include "tests/win/dialog_driver.h"
 
 namespace {
 
@@ -389,6 +390,19 @@ TEST_F(MainWindowTest, CheckBoxesAndRadioButtonsReadBackTheirValues) {
     for (int id = 1014; id <= 1018; ++id)
         CheckDlgButton(Dialog.Handle, id, BST_UNCHECKED);
     EXPECT_EQ(window.GetPlacement(), 0);
+}
+
+TEST_F(MainWindowTest, TabReachesEveryControlInReadingOrderWithOneStopForThePlacements) {
+    for (int placement = 0; placement <= 4; ++placement) {
+        SCOPED_TRACE("placement " + std::to_string(placement));
+        Dialog.Window().SetPlacement(placement);
+        // The name edit is left out: it is disabled until its "..." is pressed.
+        EXPECT_EQ(
+            dialog_driver::TabOrder(Dialog.Handle),
+            (std::vector<int>{IDC_FOLDER, IDC_BROWSE, IDC_FILTER, IDC_EDIT_NAME, IDC_SUBFOLDERS,
+                              IDC_OVERWRITE, IDC_SFV, IDC_PLACEMENT_FIRST + placement, IDC_UPDATE,
+                              IDC_VERIFY, IDC_HELP_BUTTON, IDC_ABOUT_BUTTON, IDC_LOG}));
+    }
 }
 
 TEST_F(MainWindowTest, FolderListDropsDownOneToEightEntriesHigh) {

@@ -68,14 +68,20 @@ TEST_F(OptionsDialog, ShowsTheSettingsItOpensWith) {
         Store(c.Settings);
         TOptions shown{};
         int header = -2;
+        std::vector<int> tabOrder;
         const int result = Drive([] { return ShowOptionsDialog(nullptr); }, {[&](HWND dialog) {
                                      shown = {IsChecked(dialog, IDC_OPT_DETAILED),
                                               IsChecked(dialog, IDC_OPT_TOOLTIPS),
                                               IsChecked(dialog, IDC_OPT_REMIND), 0};
                                      header = SelectedHeader(dialog);
+                                     tabOrder = TabOrder(dialog);
                                      Click(dialog, IDC_OPT_CANCEL);
                                  }});
         EXPECT_EQ(result, 1);
+        // Reading order, one stop for the headers: the selected one, else the first.
+        const int headerStop = c.ExpectedHeaderButton ? c.ExpectedHeaderButton : IDC_OPT_HDR_NONE;
+        EXPECT_EQ(tabOrder, (std::vector<int>{IDC_OPT_DETAILED, IDC_OPT_TOOLTIPS, IDC_OPT_REMIND,
+                                              headerStop, IDC_OPT_OK, IDC_OPT_CANCEL}));
         EXPECT_EQ(shown.Detailed, c.Settings.Detailed);
         EXPECT_EQ(shown.ToolTips, c.Settings.ToolTips);
         EXPECT_EQ(shown.Remind, c.Settings.Remind);

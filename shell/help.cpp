@@ -11,6 +11,7 @@
 namespace {
 
 constexpr UINT kDisplayTopic = 0; // HH_DISPLAY_TOPIC
+constexpr UINT kCloseAll = 0x12;  // HH_CLOSE_ALL
 
 bool IsFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -47,9 +48,21 @@ bool THtmlHelp::FindEntry() {
         return false;
     Entry = reinterpret_cast<THtmlHelpEntry>(
         reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpA")));
-    if (!Entry)
+    if (!Entry) {
         FreeLibrary(module);
-    return Entry != nullptr;
+        return false;
+    }
+    Module = module;
+    return true;
+}
+
+void THtmlHelp::Close() {
+    if (!Entry)
+        return;
+    Entry(nullptr, nullptr, kCloseAll, 0);
+    Entry = nullptr;
+    FreeLibrary(Module);
+    Module = nullptr;
 }
 
 void THtmlHelp::Show(HWND owner, const std::string& helpFile) {
@@ -64,7 +77,19 @@ void THtmlHelp::Show(HWND owner, const std::string& helpFile) {
     Entry(owner, helpFile.c_str(), kDisplayTopic, 0);
 }
 
-void ShowHelp(HWND owner) {
+namespace {
+
+THtmlHelp& ProgramHelp() {
     static THtmlHelp help;
-    help.Show(owner, HelpFileFor(GetModulePath(nullptr)));
+    return help;
+}
+
+} // namespace
+
+void ShowHelp(HWND owner) {
+    ProgramHelp().Show(owner, HelpFileFor(GetModulePath(nullptr)));
+}
+
+void CloseHelp() {
+    ProgramHelp().Close();
 }

@@ -156,9 +156,12 @@ bool TMainWindow::OnCommand(int id, int code) {
 // True when the command was handled; move, size, minimise and the rest go on as usual.
 bool TMainWindow::OnSysCommand(WPARAM command) {
     if ((command & 0xFFF0) == SC_CLOSE) {
-        // While a run is active the close is swallowed: abort or wait first.
-        if (!Running)
+        // While a run is active the close is swallowed: abort or wait first. The help
+        // viewer closes while its owner still stands.
+        if (!Running) {
+            CloseHelp();
             EndDialog(Handle, 0);
+        }
         return true;
     }
     switch (command) {

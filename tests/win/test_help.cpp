@@ -187,6 +187,11 @@ TEST_F(HelpTest, PresentFileOpensInTheHelpViewer) {
     char title[256] = {};
     GetWindowTextA(windows[0], title, sizeof(title));
     EXPECT_STREQ(title, "Tolvane Help");
+
+    // At the program's end the viewer closes and the component is released.
+    help.Close();
+    EXPECT_TRUE(HelpWindows().empty());
+    EXPECT_EQ(GetModuleHandleA(SystemHelpLibrary().c_str()), nullptr);
 }
 
 } // namespace

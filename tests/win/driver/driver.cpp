@@ -1,7 +1,9 @@
 // End-to-end driver: starts tlvn.exe with command lines on real trees, as a script or a
 // user would, answers its message boxes from outside the process, and checks the saved
 // logs and the checksum files on disk. Prints one line per scenario; exit code 0 when
-// every scenario passed.
+// every scenario passed. Each command line names every option its scenario depends on
+// (sub-folders, overwrite, format, placement, name, filter, header, detailed log): the
+// program keeps its settings from one run to the next, here and in any earlier use.
 //
 // usage: tlvn_e2e_driver <path of tlvn.exe> [--shot <marker file>]
 #include <windows.h>
@@ -187,7 +189,7 @@ HWND WaitQuestion(const TProgram& program, const std::string& text) {
 
 void ScenarioUpdateThenVerify() {
     const std::string tree = MakeTree("run");
-    const std::string options = " /s /f0 /p2 /n md5sum.lst /i0 /a ";
+    const std::string options = " /s /f0 /p2 /n md5sum.lst /m *.* /h0 /i0 /a ";
     {
         TProgram update("/u /o+" + options + "\"" + WorkFolder + "u.log\" \"" + tree + "\"");
         Check(update.Exit() == 0, "update: ends by itself with exit code 0");
@@ -249,8 +251,8 @@ void ScenarioOverwriteQuestion() {
     for (const TCase& c : cases) {
         const std::string tree = MakeTree(std::string("ask-") + (c.answer == IDYES ? "y" : "n"));
         WriteWholeFile(tree + "md5sum.lst", stale);
-        TProgram update("/u /o? /s- /f0 /p2 /n md5sum.lst /a \"" + WorkFolder + "ask.log\" \"" +
-                        tree + "\"");
+        TProgram update("/u /o? /s- /f0 /p2 /n md5sum.lst /m *.* /h0 /i0 /a \"" + WorkFolder +
+                        "ask.log\" \"" + tree + "\"");
         const std::string text =
             "The checksum file \"" + tree + "md5sum.lst\" already exists.Overwrite?";
         HWND box = WaitQuestion(update, text);
@@ -272,8 +274,8 @@ void ScenarioForeignFileAndAbortQuestion() {
     const std::string tree = MakeTree("foreign");
     const std::string notes = "my notes, not a list\r\n";
     WriteWholeFile(tree + "md5sum.lst", notes);
-    TProgram update("/u /o+ /s- /f0 /p2 /n md5sum.lst /a \"" + WorkFolder + "foreign.log\" \"" +
-                    tree + "\"");
+    TProgram update("/u /o+ /s- /f0 /p2 /n md5sum.lst /m *.* /h0 /i0 /a \"" + WorkFolder +
+                    "foreign.log\" \"" + tree + "\"");
     HWND box = WaitQuestion(update, "The file \"" + tree +
                                         "md5sum.lst\", probably, is not a checksum file. "
                                         "Overwrite?");
@@ -298,8 +300,8 @@ void ScenarioAbortThroughTheWindow() {
     const std::string tree = MakeTree("abort");
     const std::string stale = "00000000000000000000000000000000 *a.txt\r\n";
     WriteWholeFile(tree + "md5sum.lst", stale);
-    TProgram update("/u /o? /s- /f0 /p2 /n md5sum.lst /a \"" + WorkFolder + "abort.log\" \"" +
-                    tree + "\"");
+    TProgram update("/u /o? /s- /f0 /p2 /n md5sum.lst /m *.* /h0 /i0 /a \"" + WorkFolder +
+                    "abort.log\" \"" + tree + "\"");
     HWND box = WaitQuestion(update, "The checksum file \"" + tree +
                                         "md5sum.lst\" already exists.Overwrite?");
     Check(box != nullptr, "abort: overwrite question shown");
@@ -390,7 +392,7 @@ int TakeShotScene(const std::string& marker) {
     WriteWholeFile(tree + "letters\\bob.txt", "Dear Bob,\r\nsee you on Monday.\r\n");
     WriteWholeFile(tree + "photos\\2026\\lake.jpg", std::string(300000, 'L'));
     WriteWholeFile(tree + "photos\\2026\\hill.jpg", std::string(120000, 'H'));
-    TProgram program("/u /o+ /s /f0 /p2 /n md5sum.lst /i1 \"" + tree + "\"");
+    TProgram program("/u /o+ /s /f0 /p2 /n md5sum.lst /m *.* /h0 /i1 \"" + tree + "\"");
     HWND main = WaitMainWindow(program);
     if (!main)
         return 1;

@@ -6,6 +6,8 @@
 // Organised by section; each front end appends its own texts in its own section.
 #pragma once
 
+#include "version.h"
+
 namespace texts {
 
 // ---------------------------------------------------------------------------------------
@@ -163,10 +165,11 @@ inline constexpr char kConsoleAskYesNo[] = " [y/n] ";
 inline constexpr char kConsoleAskYesNoCancel[] = " [y/n/c] ";
 
 // ---------------------------------------------------------------------------------------
-// Web links, Options dialog, update reminder, About dialog and online help. The host and
-// the address are on a reserved documentation domain until the real ones exist.
+// Web links, Options dialog, update reminder, About dialog and online help. The host (of
+// the home page, project(HOMEPAGE_URL)) and the address are on a reserved documentation
+// domain until the real ones exist.
 // ---------------------------------------------------------------------------------------
-inline constexpr char kWebHost[] = "tolvane.example.org";
+inline constexpr char kWebHost[] = TLVN_WEB_HOST;
 // Short enough for the About panel's link label (93 dialog units of Arial 10).
 inline constexpr char kMailAddress[] = "tlvn@example.org";
 

@@ -5,8 +5,9 @@
 #include <cstdlib>
 
 #include "platform/files.h"
+#include "version.h"
 
-const char* const kHomePageAddress = "https://tolvane.example.org/";
+const char* const kHomePageAddress = TLVN_HOME_PAGE;
 
 namespace {
 

@@ -15,6 +15,8 @@ cmake --build "$build" --target tlvn tlvn_help -j"$(nproc)"
 
 version=$(sed -n 's/^#define TLVN_VERSION_TEXT "\(.*\)"$/\1/p' "$build/generated/version.h")
 [ -n "$version" ] || { echo "release: no version in $build/generated/version.h" >&2; exit 1; }
+home=$(sed -n 's/^#define TLVN_HOME_PAGE "\(.*\)"$/\1/p' "$build/generated/version.h")
+[ -n "$home" ] || { echo "release: no home page in $build/generated/version.h" >&2; exit 1; }
 exe="$build/shell/tlvn.exe"
 chm="$build/shell/tlvn.chm"
 for f in "$exe" "$chm"; do
@@ -24,7 +26,6 @@ done
 i686-w64-mingw32-objdump -f "$exe" | grep -q 'file format pei-i386' ||
   { echo "release: $exe is not a 32-bit Windows program" >&2; exit 1; }
 
-host=$(sed -n 's/^inline constexpr char kWebHost\[\] = "\(.*\)";$/\1/p' app/texts.h)
 name="tlvn-$version"
 out="dist/$name"
 rm -rf "$out" "dist/$name.zip"
@@ -55,7 +56,7 @@ command line, for example:
 
 Runs on 32-bit and 64-bit Windows.
 
-Home page: http://$host/
+Home page: $home
 TEXT
 
 (cd dist && rm -f "$name.zip" && zip -q -r -X "$name.zip" "$name")

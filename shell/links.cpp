@@ -6,8 +6,9 @@
 #include <random>
 #include <utility>
 
-#include "platform/tools.h"
 #include "app/texts.h"
+#include "engine/engine.h"
+#include "platform/tools.h"
 
 std::string UpdateUrl;
 std::string HomeUrl;
@@ -37,8 +38,9 @@ TOpenLinkHook& Hook() {
 } // namespace
 
 TWebLinks MakeWebLinks(const std::string& version) {
-    const std::string site = std::string("http://") + texts::kWebHost;
-    return TWebLinks{site + "/update?prod=tlvn&ver=" + version, site + "/?ref=program",
+    // The home page, the one address the lists' header lines name too, ends in "/".
+    const std::string home = kHomePageAddress;
+    return TWebLinks{home + "update?prod=tlvn&ver=" + version, home + "?ref=program",
                      std::string("mailto:") + texts::kMailAddress + "?Subject=TLVN(ref=program)"};
 }
 

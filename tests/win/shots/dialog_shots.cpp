@@ -7,6 +7,8 @@
 // usage: dialog_shots <path of tlvn.exe> <marker folder>
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <string>
 
@@ -26,6 +28,27 @@ HWND WaitForWindow(const char* className, const char* title) {
     }
     std::fprintf(stderr, "dialog_shots: no window \"%s\"\n", title);
     return nullptr;
+}
+
+BOOL CALLBACK FindFilledTree(HWND window, LPARAM found) {
+    char name[32] = "";
+    GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) == WC_TREEVIEWA && SendMessageA(window, TVM_GETCOUNT, 0, 0) > 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The viewer fills its contents tree some time after it shows, later on a busy machine.
+void WaitForContents(HWND help) {
+    for (int i = 0; i < 600; ++i) {
+        HWND tree = nullptr;
+        EnumChildWindows(help, FindFilledTree, reinterpret_cast<LPARAM>(&tree));
+        if (tree)
+            return;
+        Sleep(50);
+    }
 }
 
 // Hands the window to the script for its picture and waits until it is taken.
@@ -133,7 +156,9 @@ int main(int argc, char** argv) {
         Sleep(300);
         PressF1();
         HWND help = WaitForWindow("HH Parent", nullptr);
-        Sleep(1500); // the viewer fills its panes after it shows
+        if (help)
+            WaitForContents(help);
+        Sleep(1500); // and paints them
         ok = help && Shoot("help", help);
         if (help)
             PostMessageA(help, WM_CLOSE, 0, 0);

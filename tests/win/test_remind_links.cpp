@@ -25,6 +25,7 @@ TEST(UpdateToken, MixesTheRandomByteIntoTheCode) {
         {"00000000", 0x5C, "5C5C5C5C"},
         {"7C3A51E9", 0x00, "003A51E9"},
         {"7C3A51E9", 0xFF, "FFC5AE16"},
+        {"7C3A51E9", 0x5C, "5C660DB5"}, // the example address of the help's updates page
         {"abcdef01", 0x12, "12DFFD13"}, // lower-case code digits read alike
         {"FFFFFFFF", 0xA5, "A55A5A5A"},
         {"1234567", 0x12, ""},   // too short

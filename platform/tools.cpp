@@ -77,6 +77,12 @@ bool IsTrimmed(char c) {
     return static_cast<unsigned char>(c) <= 32;
 }
 
+// Room for the longest value name that RegQueryInfoKeyA reports: it counts UTF-16 units,
+// and one unit takes up to three bytes in the ANSI code page (UTF-8 or a double-byte one).
+std::vector<char> ValueNameBuffer(DWORD longest) {
+    return std::vector<char>(longest * 3 + 1);
+}
+
 } // namespace
 
 bool RegReadInteger(HKEY key, const std::string& name, int32_t& value) {
@@ -135,9 +141,9 @@ void RegReadComboList(HKEY key, const std::string& subKey, HWND dialog, int comb
                          nullptr, &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
         longest == 0)
         return;
-    std::vector<char> name(longest + 1);
+    std::vector<char> name = ValueNameBuffer(longest);
     for (DWORD index = 0;; ++index) {
-        DWORD length = longest + 1;
+        DWORD length = static_cast<DWORD>(name.size());
         if (RegEnumValueA(history.Get(), index, name.data(), &length, nullptr, nullptr, nullptr,
                           nullptr) != ERROR_SUCCESS)
             break;
@@ -157,9 +163,9 @@ void RegWriteComboList(HKEY key, const std::string& subKey, HWND dialog, int com
                          nullptr, &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return;
     if (longest != 0) {
-        std::vector<char> name(longest + 1);
+        std::vector<char> name = ValueNameBuffer(longest);
         for (;;) {
-            DWORD length = longest + 1;
+            DWORD length = static_cast<DWORD>(name.size());
             if (RegEnumValueA(history.Get(), 0, name.data(), &length, nullptr, nullptr, nullptr,
                               nullptr) != ERROR_SUCCESS ||
                 RegDeleteValueA(history.Get(), name.data()) != ERROR_SUCCESS)

@@ -1,5 +1,6 @@
 // Settings in the registry: defaults, machine-wide values, the user's values winning, the
-// folder history, and a second start restoring what the first exit wrote.
+// folder history, and a second start restoring what the first exit wrote, a folder name
+// beyond any ANSI code page included.
 #include "main_dialog.h"
 
 #include <gtest/gtest.h>
@@ -225,7 +226,7 @@ TEST_F(SettingsTest, SecondStartRestoresEverythingTheFirstExitWrote) {
     {
         TMainDialog first;
         TMainWindow& window = first.Window();
-        window.SetFolder("D:\\Photos");
+        window.SetFolder("D:\\Фото 東京 😀");
         window.SetFilter("*.jpg");
         window.SetSubfolders(false);
         window.SetOverwriteMode(2);
@@ -250,8 +251,8 @@ TEST_F(SettingsTest, SecondStartRestoresEverythingTheFirstExitWrote) {
 
     TMainDialog second;
     TMainWindow& window = second.Window();
-    EXPECT_EQ(second.Text(IDC_FOLDER), "D:\\Photos");
-    EXPECT_EQ(ComboEntries(second.Handle), std::vector<std::string>{"D:\\Photos"});
+    EXPECT_EQ(second.Text(IDC_FOLDER), "D:\\Фото 東京 😀");
+    EXPECT_EQ(ComboEntries(second.Handle), std::vector<std::string>{"D:\\Фото 東京 😀"});
     EXPECT_EQ(window.GetFilter(), "*.jpg");
     EXPECT_FALSE(window.GetSubfolders());
     EXPECT_EQ(window.GetOverwriteMode(), 2);

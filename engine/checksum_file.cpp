@@ -159,6 +159,8 @@ bool TCheckSumEngine::LoadChecksumFile(std::vector<std::string>& lines, const st
     }
     lines.clear();
     SplitLines(content, lines);
+    for (std::string& line : lines)
+        Fs->DecodeListLine(line);
     return true;
 }
 

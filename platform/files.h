@@ -107,6 +107,12 @@ public:
     virtual TSaveStatus SaveFile(const std::string& path, const std::string& content,
                                  TErrorCode& error) = 0;
 
+    // A line read from a checksum file, made text of the program's code page. Where that
+    // is UTF-8 on Windows, a line that is not valid UTF-8 was written in the system's
+    // legacy ANSI code page (by an earlier version or another tool) and is converted;
+    // elsewhere, and on POSIX where names are bytes, the line stays as it is.
+    virtual void DecodeListLine(std::string& /*line*/) {}
+
     virtual bool GetAttributes(const std::string& path, uint32_t& attributes) = 0;
     virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
     virtual bool RemoveFile(const std::string& path, TErrorCode& error) = 0;

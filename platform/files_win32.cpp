@@ -4,6 +4,7 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include <windows.h>
@@ -54,6 +55,36 @@ std::wstring WidePath(const std::string& path) {
     if (full.compare(0, 2, L"\\\\") == 0)
         return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
+}
+
+// The ANSI code page the system gives programs without the UTF-8 manifest: the one in
+// the registry, or the system locale's when the whole system runs in UTF-8.
+UINT LegacyCodePage() {
+    UINT codePage = 0;
+    TRegKey key;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", 0,
+                      KEY_QUERY_VALUE, &opened) == ERROR_SUCCESS) {
+        key.Attach(opened);
+        char value[16] = {};
+        DWORD size = sizeof value - 1;
+        if (RegQueryValueExA(key.Get(), "ACP", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
+                             &size) == ERROR_SUCCESS)
+            codePage = std::strtoul(value, nullptr, 10);
+    }
+    if (codePage == 0 || codePage == CP_UTF8 || !IsValidCodePage(codePage)) {
+        DWORD localeCodePage = 0;
+        GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                       reinterpret_cast<LPWSTR>(&localeCodePage),
+                       sizeof localeCodePage / sizeof(WCHAR));
+        codePage = localeCodePage;
+    }
+    return codePage == 0 || codePage == CP_UTF8 || !IsValidCodePage(codePage) ? 1252 : codePage;
+}
+
+bool IsUtf8(const std::string& text) {
+    return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                               static_cast<int>(text.size()), nullptr, 0) > 0;
 }
 
 // Local last-write time as a DOS date (high word) and time (low word); 0 when the time
@@ -219,6 +250,14 @@ public:
             return TSaveStatus::CannotReplace;
         }
         return TSaveStatus::Ok;
+    }
+
+    void DecodeListLine(std::string& line) override {
+        static const bool utf8 = GetACP() == CP_UTF8;
+        if (!utf8 || IsUtf8(line))
+            return;
+        static const UINT legacy = LegacyCodePage();
+        line = FromWide(ToWide(line, legacy), CP_UTF8);
     }
 
     bool GetAttributes(const std::string& path, uint32_t& attributes) override {

@@ -1,5 +1,6 @@
 // Lists made by md5sum, rhash and cksfv verify with our engine, and the lists of our
-// Update pass their checks. The peers run only on POSIX systems.
+// Update pass their checks, names in UTF-8 beyond ASCII included. The peers run only on
+// POSIX systems.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
@@ -23,11 +24,11 @@ void BuildPeerTree(TTempTree& tree) {
     tree.AddFile("t/a.txt", "alpha");
     tree.AddFile("t/b.bin", std::string("\0\1\2\3binary", 10));
     tree.AddFile("t/sub/c.txt", "charlie");
-    tree.AddFile("t/sub/deep/d.txt", "delta");
+    tree.AddFile("t/sub/Кириллица 日本/d café 😀.txt", "delta");
 }
 
 TEST(Interop, PeerListsVerifyAndShowExactlyTheChanges) {
-    const char* files = "a.txt b.bin sub/c.txt sub/deep/d.txt";
+    const char* files = "a.txt b.bin sub/c.txt 'sub/Кириллица 日本/d café 😀.txt'";
     struct Case {
         const char* tool;
         std::string command;
@@ -133,7 +134,7 @@ TEST(Interop, PeerCheckFailsOnAChangedFile) {
     engine.ChecksumFileName = "tree.md5";
     engine.Update(hmNone);
     ASSERT_TRUE(RunIn(tree.Path("t"), "md5sum -c tree.md5"));
-    tree.AddFile("t/sub/deep/d.txt", "delta, changed");
+    tree.AddFile("t/sub/Кириллица 日本/d café 😀.txt", "delta, changed");
     EXPECT_FALSE(RunIn(tree.Path("t"), "md5sum -c tree.md5"));
     EXPECT_FALSE(RunIn(tree.Path("t"), "rhash -c tree.md5"));
 }

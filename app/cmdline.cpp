@@ -86,7 +86,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool slashOp
             }
             break;
         case 'F':
-            if (DigitOption(option, 1, digit))
+            if (DigitOption(option, 2, digit))
                 result.Format = digit;
             else
                 bad();

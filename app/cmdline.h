@@ -27,7 +27,7 @@ struct TCommandLine {
     std::optional<std::string> ChecksumFileName; // "n": for the format and placement in effect
     std::optional<bool> IncludeSubfolders;
     std::optional<TOverwriteMode> OverwriteMode;
-    std::optional<int> Format; // 0 md5sum, 1 SFV
+    std::optional<int> Format; // 0 md5sum, 1 SFV, 2 sha256sum
     std::optional<TPlacementMode> Placement;
     std::optional<int> HeaderMode; // 0..3
     std::optional<bool> DetailedLog;

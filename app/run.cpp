@@ -60,7 +60,13 @@ const char* DefaultChecksumName(int format, int placement) {
     const bool perFile = placement == plFolderNamedAfterFolder || placement == plPerFile;
     if (format == 1)
         return perFile ? "*.sfv" : "checksum.lst";
+    if (format == 2)
+        return perFile ? "*.sha256" : "sha256sum.lst";
     return perFile ? "*.md5" : "md5sum.lst";
+}
+
+TChecksumKind FormatChecksumKind(int format) {
+    return format == 1 ? ckCRC32 : format == 2 ? ckSHA256 : ckMD5;
 }
 
 bool IsValidUpdateName(const std::string& name, TPlacementMode placement) {
@@ -201,12 +207,16 @@ void TRunController::BindEvents(bool detailedLog) {
 bool TRunController::ChecksNamePasses(const TRunSettings& settings) {
     const std::string& name = Engine.ChecksumFileName;
     const std::string upper = AsciiUpper(name);
-    const char* question = nullptr;
+    std::string question;
     if (Engine.ChecksumKind == ckMD5 && upper.find("SFV") != std::string::npos)
         question = texts::kAskMD5NameHasSFV;
     else if (Engine.ChecksumKind == ckCRC32 && upper.find("MD5") != std::string::npos)
         question = texts::kAskSFVNameHasMD5;
-    if (question && FrontEnd.Ask(question, TQuestionButtons::YesNo, true) != caYes)
+    for (const char* other : {"MD5", "SFV"})
+        if (Engine.ChecksumKind == ckSHA256 && question.empty() &&
+            upper.find(other) != std::string::npos)
+            question = FormatText(texts::kAskSHA256NameHasOther, {other});
+    if (!question.empty() && FrontEnd.Ask(question, TQuestionButtons::YesNo, true) != caYes)
         return false;
     if (!IsValidUpdateName(name, settings.Placement)) {
         FrontEnd.ShowRefusal(texts::kRefuseInvalidName);
@@ -261,7 +271,7 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
                            ? settings.Placement
                            : plTreeAnyPlace;
     Engine.OverwriteMode = settings.OverwriteMode;
-    Engine.SetChecksumKind(settings.Format == 1 ? ckCRC32 : ckMD5);
+    Engine.SetChecksumKind(FormatChecksumKind(settings.Format));
     BindEvents(settings.DetailedLog);
 
     if (update && !ChecksNamePasses(settings))

@@ -51,15 +51,21 @@ struct TRunSettings {
     std::string ChecksumFileName = "md5sum.lst";
     bool IncludeSubfolders = true;
     TOverwriteMode OverwriteMode = omAsk;
-    int Format = 0; // 0 md5sum lists, 1 SFV lists
+    int Format = 0; // 0 md5sum lists, 1 SFV lists, 2 sha256sum lists
     TPlacementMode Placement = plTreeAnyPlace;
     int HeaderMode = 0; // 0 none, 1 standard, 2 WIN-SFV compatible, 3 none
     bool DetailedLog = false;
 };
 
-// The built-in checksum-file name of a format (0 md5sum, 1 SFV) and placement: "md5sum.lst",
-// "*.md5", "checksum.lst", "*.sfv".
+// The formats of written lists, in the order of the window's choice and of /f.
+constexpr int kFormatCount = 3;
+
+// The built-in checksum-file name of a format (0 md5sum, 1 SFV, 2 sha256sum) and placement:
+// "md5sum.lst", "*.md5", "checksum.lst", "*.sfv", "sha256sum.lst", "*.sha256".
 const char* DefaultChecksumName(int format, int placement);
+
+// The digest a format writes; any other value writes md5sum lists.
+TChecksumKind FormatChecksumKind(int format);
 
 // Update names: false when the name cannot name a checksum file for the placement: a
 // wildcard left after an opening "*.", an empty name, or in the modes 3 and 4 an extension

@@ -72,6 +72,9 @@ inline constexpr char kAskMD5NameHasSFV[] =
 inline constexpr char kAskSFVNameHasMD5[] =
     "You have selected the SFV file format, but the checksum file name include the \"MD5\" "
     "substring. Continue?";
+inline constexpr char kAskSHA256NameHasOther[] =
+    "You have selected the SHA-256 file format, but the checksum file name include the \"%s\" "
+    "substring. Continue?";
 inline constexpr char kRefuseInvalidName[] =
     "Invalid checksum file name.\r"
     "It's must be ordinary file name for creating common checksum file for all files in a "
@@ -133,8 +136,8 @@ inline constexpr const char* kUsageLines[] = {
     "             the existing checksum files",
     " /m <mask> - set the filter for files",
     " /n <name> - set checksum files name",
-    " /f{0|1}   - set the output checksum files format",
-    "             (0 - md5sum, 1 - SFV)",
+    " /f{0|1|2} - set the output checksum files format",
+    "             (0 - md5sum, 1 - SFV, 2 - SHA-256)",
     " /p{0|1|2|3|4} - set checksum files place mode",
     " /l{0|1}   - set log detail level",
     " /h{0|1|2} - set the checksum files header mode",
@@ -210,11 +213,14 @@ inline constexpr char kProgramTitle[] = "Tolvane";
 inline constexpr char kLabelFolder[] = "&Folder";
 inline constexpr char kLabelFilter[] = "Fi&lter";
 inline constexpr char kLabelChecksumFile[] = "&Checksum file";
+inline constexpr char kLabelFormat[] = "Fo&rmat";
+// The entries of the format choice, in the order of /f.
+inline constexpr const char* kFormatNames[] = {"md5sum", "SFV", "SHA-256"};
 // The captions of the controls 1010 to 1020, in id order.
 inline constexpr const char* kMainCaptions[] = {
     "&Include subfolders",
     "&Overwrite existing checksum files",
-    "C&reate SFV files instead of MD5SUM",
+    nullptr, // the format choice: its label is kLabelFormat, its entries kFormatNames
     "Create checksum files...",
     "...one for entire folders tree in any place",
     "...one for entire folders tree in tree root",
@@ -247,10 +253,10 @@ inline constexpr char kTipSubfolders[] =
     "Check this box if you want processing also subfolders of the specified folder";
 inline constexpr char kTipOverwrite[] =
     "Check this box if you want silently overwrite existing checksum  files";
-inline constexpr char kTipSFV[] =
-    "Check this if you want to use SFV (CRC32) files format instead of MD5 format. Keep "
-    "unchecked for use MD5 format. This option affect only updating mode. During verification "
-    "the checksum file format will be determined automatically.";
+inline constexpr char kTipFormat[] =
+    "The format of the checksum files that Update writes: md5sum (MD5), SFV (CRC32) or "
+    "sha256sum (SHA-256). This option affect only updating mode. During verification the format "
+    "of every line will be determined automatically, SHA-1 and SHA-512 lines included.";
 inline constexpr char kTipPlacementGroup[] = "Where and how create the checksum files";
 inline constexpr char kTipPlacementAnyPlace[] =
     "Create one checksum file for all files in entire folders tree and save it in any place "

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Speed of tlvn against md5sum, rhash, OpenSSL and Python on data made here, in one run.
+# Speed of tlvn against md5sum, sha256sum, rhash, OpenSSL and Python on data made here, in one run.
 # Prints a Markdown table: per case our time, the peer's time and the speed ratio
 # (peer time / our time: above 1 means we are faster). Every time is the best of
 # BENCH_REPEAT runs with a warm cache; "cpu" is user + system time of that run.
@@ -46,7 +46,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for tool in openssl python3 md5sum rhash /usr/bin/time; do
+for tool in openssl python3 md5sum sha256sum rhash /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "bench: $tool is missing" >&2; exit 2; }
 done
 
@@ -151,6 +151,11 @@ row "CRC-32, ${BIG_MIB} MiB file, digest_bench" crc_bare "Python zlib.crc32, 64 
 row "CRC-32, ${BIG_MIB} MiB file, tlvn -u -f1" crc_tlvn "Python zlib.crc32, 64 KiB blocks" crc_zlib
 row "CRC-32, ${BIG_MIB} MiB file, digest_bench" crc_bare "rhash --crc32" crc_rhash
 row "CRC-32, ${BIG_MIB} MiB file, digest_bench" crc_bare "our table path (--portable)" crc_table
+measure sha_tlvn "$tlvn" -u -s- -o+ -p0 -f2 -n "$data/lists/big.sha256" "$data/big"
+measure sha_openssl openssl dgst -sha256 "$big"
+measure sha_sha256sum sha256sum "$big"
+row "SHA-256, ${BIG_MIB} MiB file, tlvn -u -f2" sha_tlvn "openssl dgst -sha256" sha_openssl
+row "SHA-256, ${BIG_MIB} MiB file, tlvn -u -f2" sha_tlvn "sha256sum" sha_sha256sum
 
 # ---------------------------------------------------------------- trees
 # tree_cases NAME LABEL: update and verify one tree with tlvn and the peers (MD5 lists).
@@ -171,6 +176,9 @@ tree_cases() {
 }
 
 tree_cases small "$SMALL_FILES files of 1-16 KiB"
+measure small_sha "$tlvn" -u -s+ -o+ -p0 -f2 -n "$data/lists/small.tlvn.sha256" "$data/small"
+measure small_sha256sum bash -c "cd '$data/small' && find . -type f -print0 | xargs -0 sha256sum >'$data/lists/small.sha256sum'"
+row "$SMALL_FILES files of 1-16 KiB, update (tlvn -u -f2)" small_sha "find \\| xargs sha256sum" small_sha256sum
 tree_cases large "$LARGE_FILES files of 1-$LARGE_MAX_MIB MiB"
 measure large_bare bash -c "'$digest_bench' md5 '$data'/large/*/*"
 row "$LARGE_FILES files of 1-$LARGE_MAX_MIB MiB, update (tlvn -u)" large_u "digest_bench md5, same files" large_bare

@@ -11,12 +11,13 @@
 #define IDC_BROWSE 1003
 #define IDC_FILTER 1004
 #define IDC_FILTER_LABEL 1005
+#define IDC_FORMAT_LABEL 1006
 #define IDC_NAME 1007
 #define IDC_NAME_LABEL 1008
 #define IDC_EDIT_NAME 1009
 #define IDC_SUBFOLDERS 1010
 #define IDC_OVERWRITE 1011
-#define IDC_SFV 1012
+#define IDC_FORMAT 1012 // the format of written lists: md5sum, SFV, SHA-256
 #define IDC_PLACEMENT_GROUP 1013
 #define IDC_PLACEMENT_FIRST 1014 // 1014..1018: the five placement modes in order
 #define IDC_PLACEMENT_LAST 1018

@@ -2,6 +2,7 @@
 // combination of format and placement.
 #include "shell/main_window.h"
 
+#include "app/texts.h"
 #include "platform/tools.h"
 #include "resources/resource.h"
 
@@ -63,11 +64,17 @@ void TMainWindow::SetOverwriteMode(int32_t mode) {
 }
 
 int32_t TMainWindow::GetFormat() const {
-    return IsDlgButtonChecked(Handle, IDC_SFV) == BST_CHECKED ? 1 : 0;
+    const LRESULT selected = SendDlgItemMessageA(Handle, IDC_FORMAT, CB_GETCURSEL, 0, 0);
+    return selected > 0 && selected < kFormatCount ? static_cast<int32_t>(selected) : 0;
 }
 
 void TMainWindow::SetFormat(int32_t format) {
-    CheckDlgButton(Handle, IDC_SFV, format == 1 ? BST_CHECKED : BST_UNCHECKED);
+    if (SendDlgItemMessageA(Handle, IDC_FORMAT, CB_GETCOUNT, 0, 0) == 0)
+        for (const char* name : texts::kFormatNames)
+            SendDlgItemMessageA(Handle, IDC_FORMAT, CB_ADDSTRING, 0,
+                                reinterpret_cast<LPARAM>(name));
+    SendDlgItemMessageA(Handle, IDC_FORMAT, CB_SETCURSEL,
+                        format > 0 && format < kFormatCount ? format : 0, 0);
 }
 
 int32_t TMainWindow::GetPlacement() const {

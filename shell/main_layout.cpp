@@ -79,11 +79,16 @@ void TMainWindow::Layout(int32_t panelWidth) {
     TControlRect filterLabel = GetControlRect(Handle, IDC_FILTER_LABEL);
     Move(filterLabel.Window, 2 * h, t2 - v - Height(filterLabel.Rect));
 
-    // Check boxes.
+    // Check boxes, then the format choice with its label centred on it.
     const int k = Height(GetControlRect(Handle, IDC_SUBFOLDERS).Rect);
     const int checkTop = t2 + c + v;
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 2; ++i)
         Move(Item(IDC_SUBFOLDERS + i), 2 * h, checkTop + i * k);
+    TControlRect format = GetControlRect(Handle, IDC_FORMAT);
+    TControlRect formatLabel = GetControlRect(Handle, IDC_FORMAT_LABEL);
+    const int formatTop = checkTop + 2 * k + v / 2, f = Height(format.Rect);
+    Move(formatLabel.Window, 2 * h, formatTop + (f - Height(formatLabel.Rect)) / 2);
+    Move(format.Window, 3 * h + Width(formatLabel.Rect), formatTop);
 
     // Buttons row.
     TControlRect update = GetControlRect(Handle, IDC_UPDATE);
@@ -99,7 +104,7 @@ void TMainWindow::Layout(int32_t panelWidth) {
     TControlRect first = GetControlRect(Handle, IDC_PLACEMENT_FIRST);
     const int radioOffset = first.Rect.top - group.Rect.top;
     const int radioHeight = Height(first.Rect);
-    const int groupTop = checkTop + 3 * k;
+    const int groupTop = formatTop + f + v / 2;
     for (int i = 0; i < 5; ++i) {
         TControlRect radio = GetControlRect(Handle, IDC_PLACEMENT_FIRST + i);
         const int x = h + (radio.Rect.left - group.Rect.left);

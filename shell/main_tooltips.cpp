@@ -61,8 +61,9 @@ const char* TMainWindow::ToolTipText(HWND tool) const {
         return texts::kTipSubfolders;
     case IDC_OVERWRITE:
         return texts::kTipOverwrite;
-    case IDC_SFV:
-        return texts::kTipSFV;
+    case IDC_FORMAT:
+    case IDC_FORMAT_LABEL:
+        return texts::kTipFormat;
     case IDC_PLACEMENT_GROUP:
         return texts::kTipPlacementGroup;
     case IDC_PLACEMENT_FIRST:

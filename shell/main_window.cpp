@@ -79,9 +79,13 @@ void TMainWindow::InitMenusAndTexts() {
     SetDlgItemTextA(Handle, IDC_FOLDER_LABEL, texts::kLabelFolder);
     SetDlgItemTextA(Handle, IDC_FILTER_LABEL, texts::kLabelFilter);
     SetDlgItemTextA(Handle, IDC_NAME_LABEL, texts::kLabelChecksumFile);
+    SetDlgItemTextA(Handle, IDC_FORMAT_LABEL, texts::kLabelFormat);
     int id = IDC_SUBFOLDERS;
-    for (const char* caption : texts::kMainCaptions)
-        SetDlgItemTextA(Handle, id++, caption);
+    for (const char* caption : texts::kMainCaptions) {
+        if (caption)
+            SetDlgItemTextA(Handle, id, caption);
+        ++id;
+    }
 
     ShowNameForMode();
     EnableWindow(Item(IDC_NAME), FALSE);
@@ -113,7 +117,7 @@ bool TMainWindow::OnCommand(int id, int code) {
     case IDC_EDIT_NAME:
         EditChecksumName();
         return true;
-    case IDC_SFV:
+    case IDC_FORMAT:
     case IDC_PLACEMENT_FIRST:
     case IDC_PLACEMENT_FIRST + 1:
     case IDC_PLACEMENT_FIRST + 2:

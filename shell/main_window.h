@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "app/run.h"
 #include "engine/engine.h"
 
 class TMainWindow {
@@ -28,7 +29,7 @@ public:
     int32_t MinPanelWidth = 0; // right edge of the progress bar in the template
     int32_t PanelWidth = 0;    // x of the border between the panel and the log
     // Remembered checksum-file names, index format * 5 + placement.
-    std::array<std::string, 10> ChecksumNames;
+    std::array<std::string, kFormatCount * 5> ChecksumNames;
     bool DraggingNameSplit = false;
     bool DraggingPanelSplit = false;
     int HoverSplit = 0; // 0 the filter/name splitter, 1 the panel/log splitter
@@ -63,7 +64,7 @@ public:
     void SetSubfolders(bool on);
     int32_t GetOverwriteMode() const; // 1 checked, 2 unchecked, 0 indeterminate
     void SetOverwriteMode(int32_t mode);
-    int32_t GetFormat() const; // 1 SFV, 0 md5sum
+    int32_t GetFormat() const; // 0 md5sum, 1 SFV, 2 SHA-256
     void SetFormat(int32_t format);
     int32_t GetPlacement() const; // 0..4
     void SetPlacement(int32_t placement);

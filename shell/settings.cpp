@@ -20,13 +20,12 @@ std::string SettingsKeyPath = kDefaultSettingsKeyPath;
 
 namespace {
 
-// The value names of ChecksumNames, index format * 5 + placement.
-constexpr const char* kNameValues[10] = {"MD5ListAny", "MD5ListAll", "MD5ListFix", "MD5ListExt",
-                                         "MD5ListPer", "SFVListAny", "SFVListAll", "SFVListFix",
-                                         "SFVListExt", "SFVListPer"};
-constexpr const char* kDefaultNames[10] = {
-    "md5sum.lst",   "md5sum.lst",   "md5sum.lst",   "*.md5", "*.md5",
-    "checksum.lst", "checksum.lst", "checksum.lst", "*.sfv", "*.sfv"};
+// The value names of ChecksumNames, index format * 5 + placement. Settings of versions
+// with two formats hold the first ten; the SHA-256 names then keep their defaults.
+constexpr const char* kNameValues[kFormatCount * 5] = {
+    "MD5ListAny",    "MD5ListAll",    "MD5ListFix",    "MD5ListExt",    "MD5ListPer",
+    "SFVListAny",    "SFVListAll",    "SFVListFix",    "SFVListExt",    "SFVListPer",
+    "SHA256ListAny", "SHA256ListAll", "SHA256ListFix", "SHA256ListExt", "SHA256ListPer"};
 
 int DefaultWidth() {
     return MulDiv(470, LOWORD(GetDialogBaseUnits()), 8);
@@ -67,7 +66,8 @@ void TMainWindow::SetDefaults() {
 
     SetFolder("");
     SetFilter("*.*");
-    std::copy(std::begin(kDefaultNames), std::end(kDefaultNames), ChecksumNames.begin());
+    for (size_t i = 0; i < ChecksumNames.size(); ++i)
+        ChecksumNames[i] = DefaultChecksumName(static_cast<int>(i / 5), static_cast<int>(i % 5));
     SetSubfolders(true);
     SetOverwriteMode(omAsk);
     SetFormat(0);
@@ -102,7 +102,7 @@ void TMainWindow::LoadSettings(HKEY root) {
             SetFolder(text);
         if (RegReadString(key.Get(), "FileMask", text))
             SetFilter(text);
-        for (int i = 0; i < 10; ++i)
+        for (size_t i = 0; i < ChecksumNames.size(); ++i)
             RegReadString(key.Get(), kNameValues[i], ChecksumNames[i]);
         bool flag = false;
         int32_t number = 0;
@@ -149,7 +149,7 @@ void TMainWindow::SaveSettings(HKEY root) {
     TRegKey key(created);
     RegWriteString(key.Get(), "FilePath", GetFolder());
     RegWriteString(key.Get(), "FileMask", GetFilter());
-    for (int i = 0; i < 10; ++i)
+    for (size_t i = 0; i < ChecksumNames.size(); ++i)
         RegWriteString(key.Get(), kNameValues[i], ChecksumNames[i]);
     RegWriteBoolean(key.Get(), "Subdirs", GetSubfolders());
     RegWriteInteger(key.Get(), "Overwrite", GetOverwriteMode());

@@ -123,7 +123,9 @@ std::vector<TParseCase> ParseCases() {
     e = {}, e.Format = 1;
     add({"/f1234"}, e);
     add({"/f"}, Usage("/f"));
-    add({"/f2"}, Usage("/f2"));
+    e = {}, e.Format = 2;
+    add({"-f2"}, e);
+    add({"/f3"}, Usage("/f3"));
     add({"/m"}, Usage("/m"));
     e = {}, e.Mask = "/u"; // /m /u: /u is the filter, no run
     add({"/m", "/u"}, e);

@@ -29,6 +29,8 @@ TEST(ConsoleSettings, DefaultsOverriddenByTheCommandLine) {
         {{"-u", "-p3"}, "/cwd", "*.md5", 0, plFolderNamedAfterFolder, true, omAsk},
         {{"-u", "-p4", "-f1"}, "/cwd", "*.sfv", 1, plPerFile, true, omAsk},
         {{"-u", "-f1", "-p2"}, "/cwd", "checksum.lst", 1, plFolderFixedName, true, omAsk},
+        {{"-u", "-f2"}, "/cwd", "sha256sum.lst", 2, plTreeAnyPlace, true, omAsk},
+        {{"-u", "-f2", "-p4"}, "/cwd", "*.sha256", 2, plPerFile, true, omAsk},
         {{"-v", "-n", "x.md5", "-p4", "data", "-s-", "-o-"},
          "data",
          "x.md5",

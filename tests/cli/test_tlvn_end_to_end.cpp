@@ -42,6 +42,7 @@ TEST(TlvnEndToEnd, UpdateThenVerifyIsCleanInEveryPlacement) {
         {{"-p2"}, {}, "sub/deep/md5sum.lst"},
         {{"-p3"}, {}, "sub/sub.md5"},
         {{"-p4", "-f1"}, {}, "sub/deep/d.txt.sfv"},
+        {{"-p2", "-f2"}, {}, "sub/deep/sha256sum.lst"},
         {{"-p4", "-n", "*.md5", "-h1"}, {}, "a.txt.md5"},
     };
     for (const auto& c : cases) {

@@ -47,6 +47,7 @@ TEST_F(TCommandLineWindowTest, OptionsFillTheControlsAndSettings) {
         // A bad option between good ones: both good ones still apply.
         {"tlvn.exe /p3 /x /s", "before", "*.*", 1, 0, 0, 3, 0, 0},
         {"tlvn.exe /p5 /l1 /h4 /f", "before", "*.*", 0, 0, 0, 0, 0, 0},
+        {"tlvn.exe -f2 /f3", "before", "*.*", 0, 0, 2, 0, 0, 0},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.line);

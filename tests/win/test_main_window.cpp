@@ -72,7 +72,8 @@ TEST_F(MainWindowTest, ShowsEveryTextAfterStartUp) {
         {IDC_EDIT_NAME, "..."},
         {IDC_SUBFOLDERS, "&Include subfolders"},
         {IDC_OVERWRITE, "&Overwrite existing checksum files"},
-        {IDC_SFV, "C&reate SFV files instead of MD5SUM"},
+        {IDC_FORMAT_LABEL, "Fo&rmat"},
+        {IDC_FORMAT, "md5sum"},
         {IDC_PLACEMENT_GROUP, "Create checksum files..."},
         {1014, "...one for entire folders tree in any place"},
         {1015, "...one for entire folders tree in tree root"},
@@ -95,7 +96,7 @@ TEST_F(MainWindowTest, ShowsEveryTextAfterStartUp) {
     EXPECT_TRUE(IsWindowEnabled(Dialog.Item(IDC_EDIT_NAME)));
     EXPECT_EQ(IsDlgButtonChecked(Dialog.Handle, IDC_SUBFOLDERS), BST_CHECKED);
     EXPECT_EQ(IsDlgButtonChecked(Dialog.Handle, IDC_OVERWRITE), BST_INDETERMINATE);
-    EXPECT_EQ(IsDlgButtonChecked(Dialog.Handle, IDC_SFV), BST_UNCHECKED);
+    EXPECT_EQ(SendDlgItemMessageA(Dialog.Handle, IDC_FORMAT, CB_GETCOUNT, 0, 0), 3);
     EXPECT_EQ(IsDlgButtonChecked(Dialog.Handle, 1014), BST_CHECKED);
     EXPECT_TRUE(Dialog.Item(IDC_STATUS)) << "status bar created";
     // The log scrolls sideways once its lines are wider than the list.
@@ -122,8 +123,8 @@ TEST_F(MainWindowTest, MenusHoldTheirCommands) {
 TEST_F(MainWindowTest, TooltipsNameEachControlAndTheAbortWhileRunning) {
     TMainWindow& window = Dialog.Window();
     ASSERT_TRUE(window.ToolTips);
-    // The folder's edit part, then every control from 1002 to 1024 (there is no 1006).
-    EXPECT_EQ(SendMessageA(window.ToolTips, TTM_GETTOOLCOUNT, 0, 0), 23);
+    // The folder's edit part, then every control from 1002 to 1024.
+    EXPECT_EQ(SendMessageA(window.ToolTips, TTM_GETTOOLCOUNT, 0, 0), 24);
 
     COMBOBOXINFO combo{};
     combo.cbSize = sizeof(combo);
@@ -144,7 +145,8 @@ TEST_F(MainWindowTest, TooltipsNameEachControlAndTheAbortWhileRunning) {
          "Check this box if you want processing also subfolders of the specified folder"},
         {Dialog.Item(IDC_OVERWRITE),
          "Check this box if you want silently overwrite existing checksum  files"},
-        {Dialog.Item(IDC_SFV), texts::kTipSFV},
+        {Dialog.Item(IDC_FORMAT), texts::kTipFormat},
+        {Dialog.Item(IDC_FORMAT_LABEL), texts::kTipFormat},
         {Dialog.Item(IDC_PLACEMENT_GROUP), "Where and how create the checksum files"},
         {Dialog.Item(1014), texts::kTipPlacementAnyPlace},
         {Dialog.Item(1015), texts::kTipPlacementTreeRoot},
@@ -193,22 +195,33 @@ TEST_F(MainWindowTest, WideTooltipRequestsGetTheSameText) {
 }
 
 TEST_F(MainWindowTest, FormatAndPlacementBringBackTheirNames) {
-    // Each step clicks one control and expects the name shown for the new combination.
+    // Each step picks a format or clicks a placement and expects the name shown for the new
+    // combination.
     struct {
         int Click;
-        bool CheckSFV;
+        int Format; // picked when Click is the format choice
         const char* Shown;
     } steps[] = {
-        {1017, false, "*.md5"},       {IDC_SFV, true, "*.sfv"},       {1014, true, "checksum.lst"},
-        {1016, true, "checksum.lst"}, {IDC_SFV, false, "md5sum.lst"}, {1018, false, "*.md5"},
-        {1015, false, "md5sum.lst"},
+        {1017, 0, "*.md5"},
+        {IDC_FORMAT, 1, "*.sfv"},
+        {1014, 1, "checksum.lst"},
+        {IDC_FORMAT, 2, "sha256sum.lst"},
+        {1018, 2, "*.sha256"},
+        {1016, 2, "sha256sum.lst"},
+        {IDC_FORMAT, 1, "checksum.lst"},
+        {IDC_FORMAT, 0, "md5sum.lst"},
+        {1018, 0, "*.md5"},
+        {1015, 0, "md5sum.lst"},
     };
     for (const auto& s : steps) {
-        if (s.Click == IDC_SFV)
-            CheckDlgButton(Dialog.Handle, IDC_SFV, s.CheckSFV ? BST_CHECKED : BST_UNCHECKED);
-        else
+        if (s.Click == IDC_FORMAT) {
+            SendDlgItemMessageA(Dialog.Handle, IDC_FORMAT, CB_SETCURSEL, s.Format, 0);
+            SendMessageA(Dialog.Handle, WM_COMMAND, MAKEWPARAM(IDC_FORMAT, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(Dialog.Item(IDC_FORMAT)));
+        } else {
             CheckRadioButton(Dialog.Handle, 1014, 1018, s.Click);
-        Dialog.Click(s.Click);
+            Dialog.Click(s.Click);
+        }
         EXPECT_EQ(Dialog.Text(IDC_NAME), s.Shown) << "after clicking " << s.Click;
     }
 }
@@ -326,7 +339,7 @@ TEST_F(MainWindowTest, EscapeAndEnterNeitherCloseNorAreHandled) {
         EXPECT_TRUE(IsWindowVisible(Dialog.Handle)) << "command " << id;
     }
     // A notification other than a click is not a command of the buttons.
-    EXPECT_EQ(MainDialogProc(Dialog.Handle, WM_COMMAND, MAKEWPARAM(IDC_SFV, BN_SETFOCUS), 0),
+    EXPECT_EQ(MainDialogProc(Dialog.Handle, WM_COMMAND, MAKEWPARAM(IDC_UPDATE, BN_SETFOCUS), 0),
               FALSE);
 }
 
@@ -381,7 +394,7 @@ TEST_F(MainWindowTest, CheckBoxesAndRadioButtonsReadBackTheirValues) {
     }
     struct {
         int32_t Written, Read;
-    } format[] = {{1, 1}, {0, 0}, {2, 0}};
+    } format[] = {{1, 1}, {0, 0}, {2, 2}, {3, 0}, {-1, 0}};
     for (const auto& c : format) {
         window.SetFormat(c.Written);
         EXPECT_EQ(window.GetFormat(), c.Read) << "format " << c.Written;

@@ -88,9 +88,10 @@ TEST_F(SettingsTest, FirstStartTakesTheDefaultsAndTheFirstExitWritesThemAll) {
     TMainWindow& window = dialog->Window();
     EXPECT_EQ(window.GetFolder(), "");
     EXPECT_EQ(window.GetFilter(), "*.*");
-    const std::array<std::string, 10> names = {
-        "md5sum.lst",   "md5sum.lst",   "md5sum.lst",   "*.md5", "*.md5",
-        "checksum.lst", "checksum.lst", "checksum.lst", "*.sfv", "*.sfv"};
+    const std::array<std::string, 15> names = {
+        "md5sum.lst",    "md5sum.lst",    "md5sum.lst",    "*.md5",    "*.md5",
+        "checksum.lst",  "checksum.lst",  "checksum.lst",  "*.sfv",    "*.sfv",
+        "sha256sum.lst", "sha256sum.lst", "sha256sum.lst", "*.sha256", "*.sha256"};
     EXPECT_EQ(window.ChecksumNames, names);
     EXPECT_TRUE(window.GetSubfolders());
     EXPECT_EQ(window.GetOverwriteMode(), 0);
@@ -117,6 +118,8 @@ TEST_F(SettingsTest, FirstStartTakesTheDefaultsAndTheFirstExitWritesThemAll) {
     EXPECT_EQ(user.String("FileMask"), "*.*");
     EXPECT_EQ(user.String("MD5ListExt"), "*.md5");
     EXPECT_EQ(user.String("SFVListAny"), "checksum.lst");
+    EXPECT_EQ(user.String("SHA256ListFix"), "sha256sum.lst");
+    EXPECT_EQ(user.String("SHA256ListPer"), "*.sha256");
     EXPECT_EQ(user.Integer("Subdirs"), 1);
     EXPECT_EQ(user.Integer("Overwrite"), 0);
     EXPECT_EQ(user.Integer("Format"), 0);
@@ -130,7 +133,7 @@ TEST_F(SettingsTest, FirstStartTakesTheDefaultsAndTheFirstExitWritesThemAll) {
     EXPECT_EQ(user.Integer("Detailed"), 0);
     EXPECT_EQ(user.Integer("Reminder"), 1);
     EXPECT_EQ(user.Integer("Checked"), today) << "the first exit records today";
-    EXPECT_EQ(user.ValueNames().size(), 26u);
+    EXPECT_EQ(user.ValueNames().size(), 31u);
     TKey history(HKEY_CURRENT_USER, kHistorySubKey);
     EXPECT_TRUE(history.ValueNames().empty()) << "an empty folder is no history entry";
 }
@@ -161,6 +164,7 @@ TEST_F(SettingsTest, MachineKeyAloneProvidesEveryValueAndTheExitCopiesThemToTheU
     EXPECT_EQ(window.GetFormat(), 1);
     EXPECT_EQ(window.GetPlacement(), 2);
     EXPECT_EQ(dialog->Text(IDC_NAME), "disc.sfv") << "the name of SFV lists, placement 2";
+    EXPECT_EQ(window.ChecksumNames[12], "sha256sum.lst") << "a key of two formats only";
     EXPECT_EQ(HeaderMode, 2);
     EXPECT_TRUE(DetailedLog);
     EXPECT_FALSE(ShowToolTips);
@@ -230,8 +234,9 @@ TEST_F(SettingsTest, SecondStartRestoresEverythingTheFirstExitWrote) {
         window.SetFilter("*.jpg");
         window.SetSubfolders(false);
         window.SetOverwriteMode(2);
-        window.SetFormat(1);
+        window.SetFormat(2);
         window.SetPlacement(4);
+        window.ChecksumNames[14] = "*.sha2";
         window.ChecksumNames[9] = "*.crc";
         window.ChecksumNames[1] = "tree.md5";
         ShowToolTips = false;
@@ -256,9 +261,10 @@ TEST_F(SettingsTest, SecondStartRestoresEverythingTheFirstExitWrote) {
     EXPECT_EQ(window.GetFilter(), "*.jpg");
     EXPECT_FALSE(window.GetSubfolders());
     EXPECT_EQ(window.GetOverwriteMode(), 2);
-    EXPECT_EQ(window.GetFormat(), 1);
+    EXPECT_EQ(window.GetFormat(), 2);
     EXPECT_EQ(window.GetPlacement(), 4);
-    EXPECT_EQ(second.Text(IDC_NAME), "*.crc");
+    EXPECT_EQ(second.Text(IDC_NAME), "*.sha2");
+    EXPECT_EQ(window.ChecksumNames[9], "*.crc");
     EXPECT_EQ(window.ChecksumNames[1], "tree.md5");
     EXPECT_FALSE(ShowToolTips);
     EXPECT_EQ(HeaderMode, 3);

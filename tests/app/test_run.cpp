@@ -123,6 +123,14 @@ TEST(RunController, DetailedLogAddsOneInfoLinePerGoodFile) {
     f.Run(TRunCommand::Update);
     EXPECT_EQ(f.FrontEnd.Log.at(3),
               "INFO: MD5(" + f.Tree.Path("a.txt") + ") = b1946ac92492d2347c6235b4d2611184 - Ok");
+    f.Settings.Format = 2;
+    f.Settings.ChecksumFileName = "sha256sum.lst";
+    f.FrontEnd.Log.clear();
+    f.Run(TRunCommand::Update);
+    EXPECT_EQ(f.FrontEnd.Log.at(3),
+              "INFO: SHA256(" + f.Tree.Path("a.txt") +
+                  ") = 5891b5b522d5df086d0ff0b110fbd9d21bb4fc7163af34d08286a2e"
+                  "846f6be03 - Ok");
     f.Settings.DetailedLog = false;
     f.FrontEnd.Log.clear();
     f.Run(TRunCommand::Verify);

@@ -49,8 +49,10 @@ TEST(CoreEngine, ChecksumKindSetsItsDisplayName) {
         const char* Name;
     };
     TCheckSumEngine engine;
-    for (const TCase& c : {TCase{ckMD5, "MD5"}, TCase{ckCRC32, "CRC32"}, TCase{ckNone, "???"},
-                           TCase{3, "???"}, TCase{255, "???"}}) {
+    for (const TCase& c :
+         {TCase{ckMD5, "MD5"}, TCase{ckCRC32, "CRC32"}, TCase{ckNone, "???"}, TCase{3, "???"},
+          TCase{4, "???"}, TCase{ckSHA1, "SHA1"}, TCase{ckSHA256, "SHA256"},
+          TCase{ckSHA512, "SHA512"}, TCase{255, "???"}}) {
         engine.SetChecksumKind(static_cast<TChecksumKind>(c.Kind));
         EXPECT_EQ(engine.ChecksumKind, c.Kind);
         EXPECT_EQ(engine.KindName, c.Name) << "kind " << c.Kind;

@@ -413,8 +413,8 @@ TEST_F(MainWindowTest, TabReachesEveryControlInReadingOrderWithOneStopForThePlac
         EXPECT_EQ(
             dialog_driver::TabOrder(Dialog.Handle),
             (std::vector<int>{IDC_FOLDER, IDC_BROWSE, IDC_FILTER, IDC_EDIT_NAME, IDC_SUBFOLDERS,
-                              IDC_OVERWRITE, IDC_SFV, IDC_PLACEMENT_FIRST + placement, IDC_UPDATE,
-                              IDC_VERIFY, IDC_HELP_BUTTON, IDC_ABOUT_BUTTON, IDC_LOG}));
+                              IDC_OVERWRITE, IDC_FORMAT, IDC_PLACEMENT_FIRST + placement,
+                              IDC_UPDATE, IDC_VERIFY, IDC_HELP_BUTTON, IDC_ABOUT_BUTTON, IDC_LOG}));
     }
 }
 

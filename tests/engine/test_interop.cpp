@@ -1,6 +1,6 @@
-// Lists made by md5sum, rhash and cksfv verify with our engine, and the lists of our
-// Update pass their checks, names in UTF-8 beyond ASCII included. The peers run only on
-// POSIX systems.
+// Lists made by md5sum, sha1sum, sha256sum, sha512sum, rhash and cksfv verify with our engine, and
+// the lists of our Update pass their checks, names in UTF-8 beyond ASCII included. The peers run
+// only on POSIX systems.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
@@ -38,6 +38,12 @@ TEST(Interop, PeerListsVerifyAndShowExactlyTheChanges) {
         {"rhash md5", std::string("rhash --md5 ") + files},
         {"rhash sfv", std::string("rhash --sfv ") + files},
         {"cksfv", std::string("cksfv ") + files},
+        {"sha1sum", std::string("sha1sum ") + files},
+        {"sha256sum", std::string("sha256sum ") + files},
+        {"sha512sum binary", std::string("sha512sum -b ") + files},
+        {"rhash sha1", std::string("rhash --sha1 ") + files},
+        {"rhash sha256", std::string("rhash --sha256 ") + files},
+        {"rhash sha512", std::string("rhash --sha512 ") + files},
     };
     for (const Case& c : cases) {
         TTempTree tree;
@@ -87,6 +93,8 @@ TEST(Interop, OurListsPassThePeerChecks) {
         {plPerFile, "*.sfv", ckCRC32, hmStandard, {"cksfv -f %", "rhash -c %"}, 4},
         {plTreeRoot, "tree.md5", ckMD5, hmStandard, {"md5sum -c %", "rhash -c %"}, 1},
         {plTreeRoot, "tree.sfv", ckCRC32, hmNone, {"cksfv -f %", "rhash -c %"}, 1},
+        {plFolderFixedName, "sha256sum.lst", ckSHA256, hmNone, {"sha256sum -c %", "rhash -c %"}, 3},
+        {plPerFile, "*.sha256", ckSHA256, hmStandard, {"sha256sum -c %", "rhash -c %"}, 4},
     };
     for (const Case& c : cases) {
         TTempTree tree;

@@ -10,31 +10,10 @@
 #include <windows.h>
 
 #include "platform/handle.h"
+#include "platform/wide.h"
 
 namespace files {
 namespace {
-
-// Text in a code page as UTF-16 and back. Characters the code page lacks become "?" on the
-// way back, as the ANSI calls would give them.
-std::wstring ToWide(const std::string& text, UINT codePage = CP_ACP) {
-    const int length = static_cast<int>(text.size());
-    const int wideLength = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    if (wideLength > 0)
-        MultiByteToWideChar(codePage, 0, text.data(), length, &wide[0], wideLength);
-    return wide;
-}
-
-std::string FromWide(const std::wstring& wide, UINT codePage = CP_ACP) {
-    const int length = static_cast<int>(wide.size());
-    const int narrowLength =
-        WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(narrowLength), '\0');
-    if (narrowLength > 0)
-        WideCharToMultiByte(codePage, 0, wide.data(), length, &text[0], narrowLength, nullptr,
-                            nullptr);
-    return text;
-}
 
 // A path as the wide calls take it. From this length on (the limit of a folder's path)
 // the path is made absolute and gets the "\\?\" prefix, which lifts the MAX_PATH limit

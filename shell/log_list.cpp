@@ -1,6 +1,7 @@
 #include "shell/log_list.h"
 
 #include "platform/tools.h"
+#include "platform/wide.h"
 #include "resources/resource.h"
 
 namespace {
@@ -73,9 +74,9 @@ void TLogList::Add(const TLogLine& line) {
     SendMessageA(List, LB_SETCARETINDEX, index, FALSE);
     TWindowDC dc(List);
     SIZE size;
+    const std::wstring text = ToWide(line.Text);
     if (dc.Get() &&
-        GetTextExtentPoint32A(dc.Get(), line.Text.c_str(), static_cast<int>(line.Text.size()),
-                              &size) &&
+        GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size) &&
         SendMessageA(List, LB_GETHORIZONTALEXTENT, 0, 0) < size.cx)
         SendMessageA(List, LB_SETHORIZONTALEXTENT, size.cx, 0);
 }
@@ -109,9 +110,11 @@ bool TLogList::Draw(const DRAWITEMSTRUCT& item) const {
     SetBkColor(item.hDC, background);
     SetBkMode(item.hDC, OPAQUE);
     SetTextColor(item.hDC, foreground);
-    const std::string shown = PrefixedText(
-        {GetListBoxItemText(List, static_cast<int>(item.itemID)), static_cast<int>(item.itemData)});
-    TextOutA(item.hDC, item.rcItem.left + kTextOffset, item.rcItem.top + kTextOffset, shown.c_str(),
+    // GDI's ANSI calls would read the text in the system's code page, not the program's.
+    const std::wstring shown =
+        ToWide(PrefixedText({GetListBoxItemText(List, static_cast<int>(item.itemID)),
+                             static_cast<int>(item.itemData)}));
+    TextOutW(item.hDC, item.rcItem.left + kTextOffset, item.rcItem.top + kTextOffset, shown.c_str(),
              static_cast<int>(shown.size()));
     return true;
 }

@@ -1,6 +1,7 @@
 // The processing log of the main window: appending, drawing with prefixes and colours, the
 // popup menu's enabled items and where it opens, and cut, copy, delete and select all
 // with the clipboard.
+#include "platform/wide.h"
 #include "test_run_fixture.h"
 
 namespace {
@@ -101,6 +102,7 @@ TEST_F(TLogListTest, LinesAreDrawnWithTheirKindsPrefixAndColour) {
         int kind;
         const char* prefix;
         COLORREF color;
+        const char* text = "some text";
     };
     const TCase cases[] = {
         {lkPlain, "", RGB(0, 0, 0)},
@@ -113,6 +115,8 @@ TEST_F(TLogListTest, LinesAreDrawnWithTheirKindsPrefixAndColour) {
         {lkStop, "STOP: ", RGB(128, 128, 128)},
         {lkStat, "STAT: ", RGB(0, 0, 0)},
         {9, "", RGB(0, 0, 0)},
+        // Drawn in the program's code page: read as the system's, it would be twice as wide.
+        {lkWarn, "WARN: ", RGB(0, 0, 128), "Фёдор Достоевский"},
     };
     HWND list = Item(IDC_LOG);
     HDC listDC = GetDC(list);
@@ -121,10 +125,10 @@ TEST_F(TLogListTest, LinesAreDrawnWithTheirKindsPrefixAndColour) {
     for (const TCase& c : cases) {
         SCOPED_TRACE("kind " + std::to_string(c.kind));
         SendMessageA(list, LB_RESETCONTENT, 0, 0);
-        Window().AddLogLine("some text", c.kind);
-        const std::string shown = std::string(c.prefix) + "some text";
+        Window().AddLogLine(c.text, c.kind);
+        const std::wstring shown = ToWide(std::string(c.prefix) + c.text);
         SIZE size{};
-        GetTextExtentPoint32A(listDC, shown.c_str(), static_cast<int>(shown.size()), &size);
+        GetTextExtentPoint32W(listDC, shown.c_str(), static_cast<int>(shown.size()), &size);
 
         const TDrawn plain = DrawItem(list, ODA_DRAWENTIRE, 0, ODT_LISTBOX, IDC_LOG, 0, c.color);
         EXPECT_TRUE(plain.handled);

@@ -380,18 +380,19 @@ void SetOldTime(const std::string& path) {
     CloseHandle(file);
 }
 
-// The window after an Update and a Verify with findings of every kind, left open until the
-// file "<marker>.done" appears (the screenshot is taken meanwhile) after "<marker>" is made.
+// The window after an Update and a Verify with findings of every kind, on names in several
+// scripts, left open until the file "<marker>.done" appears (the screenshot is taken
+// meanwhile) after "<marker>" is made.
 int TakeShotScene(const std::string& marker) {
     const std::string tree = WorkFolder + "photos-and-letters\\";
     CreateDirectoryA(tree.c_str(), nullptr);
-    for (const char* folder : {"letters", "photos", "photos\\2026", "notes"})
+    for (const char* folder : {"letters", "photos", "photos\\2026 京都", "заметки"})
         CreateDirectoryA((tree + folder).c_str(), nullptr);
     WriteWholeFile(tree + "readme.txt", "Tolvane demo tree\r\n");
-    WriteWholeFile(tree + "letters\\ann.txt", "Dear Ann,\r\nthe tree is planted.\r\n");
-    WriteWholeFile(tree + "letters\\bob.txt", "Dear Bob,\r\nsee you on Monday.\r\n");
-    WriteWholeFile(tree + "photos\\2026\\lake.jpg", std::string(300000, 'L'));
-    WriteWholeFile(tree + "photos\\2026\\hill.jpg", std::string(120000, 'H'));
+    WriteWholeFile(tree + "letters\\Zoë.txt", "Dear Zoë,\r\nthe tree is planted.\r\n");
+    WriteWholeFile(tree + "letters\\Фёдор.txt", "Dear Фёдор,\r\nsee you on Monday.\r\n");
+    WriteWholeFile(tree + "photos\\2026 京都\\湖.jpg", std::string(300000, 'L'));
+    WriteWholeFile(tree + "photos\\2026 京都\\山.jpg", std::string(120000, 'H'));
     TProgram program("/u /o+ /s /f0 /p2 /n md5sum.lst /m *.* /h0 /i1 \"" + tree + "\"");
     HWND main = WaitMainWindow(program);
     if (!main)
@@ -401,15 +402,15 @@ int TakeShotScene(const std::string& marker) {
         return 1;
 
     Sleep(2100); // changes must come after the lists, to two seconds
-    WriteWholeFile(tree + "letters\\ann.txt", "Dear Ann,\r\nthe tree is planted twice.\r\n");
-    WriteWholeFile(tree + "letters\\bob.txt", "Dear Bob,\r\nsee you on Tuesday.\r\n");
-    SetOldTime(tree + "letters\\bob.txt");
-    DeleteFileA((tree + "photos\\2026\\hill.jpg").c_str());
-    WriteWholeFile(tree + "photos\\2026\\river.jpg", std::string(50000, 'R'));
-    WriteWholeFile(tree + "notes\\todo.txt", "plant a tree\r\n");
-    WriteWholeFile(tree + "notes\\md5sum.lst", "my own notes\r\n");
-    HANDLE locked = CreateFileA((tree + "photos\\2026\\lake.jpg").c_str(), GENERIC_READ, 0, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    WriteWholeFile(tree + "letters\\Zoë.txt", "Dear Zoë,\r\nthe tree is planted twice.\r\n");
+    WriteWholeFile(tree + "letters\\Фёдор.txt", "Dear Фёдор,\r\nsee you on Tuesday.\r\n");
+    SetOldTime(tree + "letters\\Фёдор.txt");
+    DeleteFileA((tree + "photos\\2026 京都\\山.jpg").c_str());
+    WriteWholeFile(tree + "photos\\2026 京都\\川 🌊.jpg", std::string(50000, 'R'));
+    WriteWholeFile(tree + "заметки\\todo.txt", "plant a tree\r\n");
+    WriteWholeFile(tree + "заметки\\md5sum.lst", "my own notes\r\n");
+    HANDLE locked = CreateFileA((tree + "photos\\2026 京都\\湖.jpg").c_str(), GENERIC_READ, 0,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(1020, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(main, 1020)));
     if (HWND box = program.WaitDialog("Confirmation"))

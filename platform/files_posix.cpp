@@ -28,12 +28,13 @@ bool MatchesPattern(const std::string& name, const std::string& mask) {
     size_t n = 0, m = 0;
     size_t starMask = std::string::npos, starName = 0;
     while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || Lower(mask[m]) == Lower(name[n]))) {
-            ++n;
-            ++m;
-        } else if (m < mask.size() && mask[m] == '*') {
+        // A "*" of the mask is a wildcard even where the name holds a "*" too.
+        if (m < mask.size() && mask[m] == '*') {
             starMask = m++;
             starName = n;
+        } else if (m < mask.size() && (mask[m] == '?' || Lower(mask[m]) == Lower(name[n]))) {
+            ++n;
+            ++m;
         } else if (starMask != std::string::npos) {
             m = starMask + 1;
             n = ++starName;

@@ -113,7 +113,15 @@ public:
     TLineClass ClassifyLine(const std::string& line) const;
     void ParseChecksumLine(TLineClass lineClass, const std::string& line, std::string& checksum,
                            std::string& name) const;
+    // The entry line of ChecksumKind, in a form that reads back as name; "" when the format
+    // cannot carry the name (SFV and a line break).
     std::string FormatChecksumLine(const std::string& name, const std::string& checksum) const;
+    // Appends the entry line to Lines, or reports a name the format cannot carry on listPath.
+    bool AddChecksumLine(const std::string& listPath, const std::string& name,
+                         const std::string& checksum);
+    // On POSIX, the name of an entry line without escapes that holds a "", with the "" kept
+    // as part of the name; false otherwise. Verify takes it when the name read names no file.
+    bool EntryNameAsWritten(const std::string& line, std::string& name) const;
     bool LoadChecksumFile(std::vector<std::string>& lines, const std::string& path);
     bool IsChecksumFileOfKind(const std::vector<std::string>& lines, TChecksumKind kind) const;
     bool MayWriteChecksumFile(const std::string& path);

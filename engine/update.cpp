@@ -58,6 +58,7 @@ void TCheckSumEngine::Update(THeaderMode headerMode) {
 void TCheckSumEngine::UpdateTreeFolder(const std::string& relativeFolder) {
     TScopeExit clear([this] { Files.clear(); });
     ListFolderFiles(relativeFolder);
+    const std::string listPath = TreeChecksumFilePath();
     std::string path = FolderPath + relativeFolder;
     const size_t folderLength = path.size();
     std::string text;
@@ -67,7 +68,7 @@ void TCheckSumEngine::UpdateTreeFolder(const std::string& relativeFolder) {
         if (CalcFileChecksum(ChecksumKind, path, text)) {
             if (OnChecksumOk)
                 OnChecksumOk(path, KindName, text);
-            Lines.push_back(FormatChecksumLine(relativeFolder + item.FileName, text));
+            AddChecksumLine(listPath, relativeFolder + item.FileName, text);
         }
         if (Aborted)
             return;
@@ -109,7 +110,7 @@ void TCheckSumEngine::UpdateFolderFile(const std::string& relativeFolder) {
         if (CalcFileChecksum(ChecksumKind, path, text)) {
             if (OnChecksumOk)
                 OnChecksumOk(path, KindName, text);
-            Lines.push_back(FormatChecksumLine(item.FileName, text));
+            AddChecksumLine(checksumPath, item.FileName, text);
         }
         if (Aborted)
             return;
@@ -138,8 +139,9 @@ void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
                    CalcFileChecksum(ChecksumKind, path, text)) {
             if (OnChecksumOk)
                 OnChecksumOk(path, KindName, text);
-            Lines.assign(1, FormatChecksumLine(item.FileName, text));
-            SaveChecksumFile(Lines, checksumPath, folderText);
+            Lines.clear();
+            if (AddChecksumLine(checksumPath, item.FileName, text))
+                SaveChecksumFile(Lines, checksumPath, folderText);
         }
         if (Aborted)
             return;

@@ -54,7 +54,8 @@ void TCheckSumEngine::CountChecksumFileData(const std::string& path,
         if (!IsEntryClass(lineClass))
             continue;
         ParseChecksumLine(lineClass, line, checksum, name);
-        if (FindEntryFile(*Fs, folder + name, info)) {
+        if (FindEntryFile(*Fs, folder + name, info) ||
+            (EntryNameAsWritten(line, name) && FindEntryFile(*Fs, folder + name, info))) {
             BytesProcessed += info.Size;
             ++FilesProcessed;
         }
@@ -110,7 +111,7 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
     const uint32_t listAge = Fs->GetFileInfo(path, info) ? info.Age : 0;
     const std::string folder = FolderPath + relativeFolder;
     bool askAboutInvalid = true;
-    std::string stored, name, computed, entryPath;
+    std::string stored, name, asWritten, computed, entryPath;
     for (size_t index = 0; index < Lines.size(); ++index) {
         const TLineClass lineClass = ClassifyLine(Lines[index]);
         if (lineClass == lcInvalid) {
@@ -133,13 +134,21 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
         if (!IsEntryClass(lineClass))
             continue;
         ParseChecksumLine(lineClass, Lines[index], stored, name);
-        TFileListItem* item = FindListedFile(name);
-        if (item)
-            item->Listed = true;
-        entryPath = folder + name;
         // A name the folder's listing holds exactly is a file there: no lookup of its
         // own. Its age is looked up only when the digests differ.
-        if (!(item && item->FileName == name) && !FindEntryFile(*Fs, entryPath, info)) {
+        TFileListItem* item = FindListedFile(name);
+        entryPath = folder + name;
+        bool found = (item && item->FileName == name) || FindEntryFile(*Fs, entryPath, info);
+        if (!found && EntryNameAsWritten(Lines[index], asWritten) &&
+            FindEntryFile(*Fs, folder + asWritten, info)) {
+            name = asWritten;
+            entryPath = folder + name;
+            item = FindListedFile(name);
+            found = true;
+        }
+        if (item)
+            item->Listed = true;
+        if (!found) {
             Required(OnFileMissing, "OnFileMissing")(entryPath);
         } else if (CalcFileChecksum(static_cast<TChecksumKind>(lineClass), entryPath, computed)) {
             if (SameChecksum(stored, computed)) {

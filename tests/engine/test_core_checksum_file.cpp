@@ -27,6 +27,7 @@ struct TFileRun {
 };
 
 TEST(CoreChecksumFile, LoadSplitsAtEveryLineEndAndStopsAtNul) {
+    const std::string kBom = "\xEF\xBB\xBF";
     struct TCase {
         std::string Content;
         TLines Lines;
@@ -46,6 +47,8 @@ TEST(CoreChecksumFile, LoadSplitsAtEveryLineEndAndStopsAtNul) {
         {"a\r\nb\0c\r\nd", {"a", "b"}},
         {std::string("\0abc", 4), {}},
         {"no end", {"no end"}},
+        {kBom + "a\r\nb", {"a", "b"}},             // Notepad's UTF-8 mark
+        {"a\r\n" + kBom + "b", {"a", kBom + "b"}}, // only at the start
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.Content));

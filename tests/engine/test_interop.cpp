@@ -1,18 +1,25 @@
-// Lists made by md5sum, sha1sum, sha256sum, sha512sum, rhash and cksfv verify with our engine, and
-// the lists of our Update pass their checks, names in UTF-8 beyond ASCII included. The peers run
-// only on POSIX systems.
-#ifndef _WIN32
-
+// Lists made by md5sum, sha1sum, sha256sum, sha512sum, rhash and cksfv verify with our engine,
+// and the lists of our Update pass their checks, names in UTF-8 beyond ASCII included; every
+// awkward name comes back through Update and Verify as the same file. The peers run only on
+// POSIX systems.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "engine/engine.h"
 #include "run_recorder.h"
 #include "temp_tree.h"
 
 namespace {
+
+#ifdef _WIN32
+constexpr bool kPeersRun = false;
+#else
+constexpr bool kPeersRun = true;
+#endif
 
 // Runs a shell command in folder; true when it exits with 0.
 bool RunIn(const std::string& folder, const std::string& command) {
@@ -28,6 +35,8 @@ void BuildPeerTree(TTempTree& tree) {
 }
 
 TEST(Interop, PeerListsVerifyAndShowExactlyTheChanges) {
+    if (!kPeersRun)
+        GTEST_SKIP();
     const char* files = "a.txt b.bin sub/c.txt 'sub/Кириллица 日本/d café 😀.txt'";
     struct Case {
         const char* tool;
@@ -35,6 +44,9 @@ TEST(Interop, PeerListsVerifyAndShowExactlyTheChanges) {
     } cases[] = {
         {"md5sum text", std::string("md5sum ") + files},
         {"md5sum binary", std::string("md5sum -b ") + files},
+        {"md5sum tagged", std::string("md5sum --tag ") + files},
+        {"rhash bsd md5", std::string("rhash --bsd --md5 ") + files},
+        {"rhash bsd crc32", std::string("rhash --bsd --crc32 ") + files},
         {"rhash md5", std::string("rhash --md5 ") + files},
         {"rhash sfv", std::string("rhash --sfv ") + files},
         {"cksfv", std::string("cksfv ") + files},
@@ -77,6 +89,8 @@ TEST(Interop, PeerListsVerifyAndShowExactlyTheChanges) {
 }
 
 TEST(Interop, OurListsPassThePeerChecks) {
+    if (!kPeersRun)
+        GTEST_SKIP();
     struct Case {
         TPlacementMode placement;
         const char* name;
@@ -130,6 +144,8 @@ TEST(Interop, OurListsPassThePeerChecks) {
 
 TEST(Interop, PeerCheckFailsOnAChangedFile) {
     // Shows that the checks above can fail: a changed file makes md5sum -c say so.
+    if (!kPeersRun)
+        GTEST_SKIP();
     TTempTree tree;
     BuildPeerTree(tree);
     TCheckSumEngine engine;
@@ -147,6 +163,170 @@ TEST(Interop, PeerCheckFailsOnAChangedFile) {
     EXPECT_FALSE(RunIn(tree.Path("t"), "rhash -c tree.md5"));
 }
 
-} // namespace
+// Names that a file system allows and that a list can mistake for something else. Peers by
+// letter: r rhash -c, k cksfv -f (check our lists); s rhash --sfv, b rhash --bsd, k cksfv
+// (write lists we read). md5sum -c, md5sum and md5sum --tag carry every name.
+struct TAwkwardName {
+    std::string Name;
+    bool OnWindows; // a name that Windows allows too
+    const char* Checks;
+    const char* Lists;
+};
 
-#endif
+const TAwkwardName kAwkwardNames[] = {
+    {" lead", true, "rk", "sbk"},
+    {"trail ", false, "k", "sbk"}, // rhash drops trailing blanks
+    {";semi", true, "rk", "b"},    // SFV lines of other tools read as comments
+    {"#1 song.mp3", true, "rk", "b"},
+    {"*star", false, "rk", "sbk"},
+    {"a\\b", false, "k", "k"}, // rhash takes every "\\" for a delimiter
+    {"line\nbreak", false, "", ""},
+    {"carriage\rreturn", false, "", ""},
+    {"0123456789abcdef0123456789abcdef", true, "rk", "b"}, // plain SFV reads as md5sum
+    {"0123456789abcdef0123456789abcdef x", true, "rk", "b"},
+    {"CRC32 (x) =", true, "rk", "b"}, // plain SFV reads as a tagged line
+    {"\xc3\xbcn\xc3\xaf"
+     "c\xc3\xb8"
+     "d\xc3\xa9.txt",
+     true, "rk", "sbk"},
+    {"\xe9t\xe9.txt", false, "rk", "sbk"}, // not UTF-8
+};
+
+struct TPeerCommand {
+    char Peer;
+    const char* Command;
+};
+
+const TPeerCommand kMd5Checks[] = {{'m', "md5sum -c "}, {'r', "rhash -c "}};
+const TPeerCommand kSfvChecks[] = {{'k', "cksfv -f "}, {'r', "rhash -c "}};
+const TPeerCommand kPeerLists[] = {{'m', "md5sum --"},
+                                   {'m', "md5sum --tag --"},
+                                   {'s', "rhash --sfv --"},
+                                   {'b', "rhash --bsd --md5 --"},
+                                   {'b', "rhash --bsd --crc32 --"},
+                                   {'k', "cksfv --"}};
+
+std::string Quoted(const std::string& name) {
+    return "'" + name + "'";
+}
+
+// The sets of peers that one column of the table names.
+std::set<std::string> PeerSets(const char* TAwkwardName::*peers) {
+    std::set<std::string> sets;
+    for (const TAwkwardName& row : kAwkwardNames)
+        sets.insert(row.*peers);
+    return sets;
+}
+
+// Runs of the table, one per set of names that the same peers carry: a tree t/ holding
+// plain.txt and those names, each also in t/sub/, and an empty lists/.
+struct TAwkwardTree {
+    TTempTree Tree;
+    TCheckSumEngine Engine;
+    TRunRecorder Recorder{Engine, Tree.Root()};
+    std::vector<std::string> Files;
+
+    TAwkwardTree(const char* TAwkwardName::*peers, const std::string& set) {
+        Files.push_back("plain.txt");
+        for (const TAwkwardName& row : kAwkwardNames)
+            if (row.*peers == set && (kPeersRun || row.OnWindows))
+                Files.push_back(row.Name);
+        for (size_t i = 0, count = Files.size(); i < count; ++i)
+            Files.push_back("sub/" + Files[i]);
+        for (const std::string& file : Files)
+            Tree.AddFile("t/" + file, file);
+        Tree.AddFolder("lists");
+        Recorder.RecordProcessing = false;
+        Engine.OnChecksumOk = nullptr;
+        Engine.SetFolderPath(Tree.Path("t"));
+        Engine.SetFileMask("*.*");
+        Engine.IncludeSubfolders = true;
+        Engine.OverwriteMode = omOverwrite;
+    }
+};
+
+TEST(Interop, AwkwardNamesComeBackAsTheSameFileInEveryModeAndFormat) {
+    const char* listNames[] = {"lists/all", "all", "list", "*", "*"};
+    for (const std::string& set : PeerSets(&TAwkwardName::Checks)) {
+        for (TChecksumKind kind : {ckMD5, ckCRC32}) {
+            const std::string extension = kind == ckMD5 ? ".md5" : ".sfv";
+            for (int mode = plTreeAnyPlace; mode <= plPerFile; ++mode) {
+                SCOPED_TRACE("checked by \"" + set + "\", " + extension + " mode " +
+                             std::to_string(mode));
+                TAwkwardTree run(&TAwkwardName::Checks, set);
+                run.Engine.SetChecksumKind(kind);
+                run.Engine.Placement = static_cast<TPlacementMode>(mode);
+                run.Engine.ChecksumFileName = listNames[mode] + extension;
+                if (mode == plTreeAnyPlace)
+                    run.Engine.ChecksumFileName = run.Tree.Path(run.Engine.ChecksumFileName);
+                run.Engine.Update(hmNone);
+                // Each name that an SFV line cannot carry is an error; the rest is written.
+                std::vector<std::string> errors, unlisted;
+                for (const std::string& file : run.Files) {
+                    if (kind == ckMD5 || file.find_first_of("\r\n") == std::string::npos)
+                        continue;
+                    errors.push_back("SaveError");
+                    // Verify of a root list without sub-folders sees the root's files only.
+                    if (mode != plTreeRoot || file.find('/') == std::string::npos)
+                        unlisted.push_back("FileNotListed t/" + file);
+                }
+                std::vector<std::string> findings;
+                for (const std::string& event : run.Recorder.Findings())
+                    findings.push_back(event.substr(0, event.find(' ')));
+                EXPECT_EQ(findings, errors);
+
+                run.Recorder.Events.clear();
+                run.Engine.IncludeSubfolders = mode != plTreeRoot;
+                run.Engine.Verify();
+                findings = run.Recorder.Findings();
+                std::sort(findings.begin(), findings.end());
+                std::sort(unlisted.begin(), unlisted.end());
+                EXPECT_EQ(findings, unlisted);
+                EXPECT_EQ(run.Engine.FilesProcessed,
+                          static_cast<int>(run.Files.size() - errors.size()));
+
+                if (!kPeersRun)
+                    continue;
+                // Each list checked from its base folder: the tree root for the tree modes.
+                std::string command = "true";
+                for (const auto& entry :
+                     std::filesystem::recursive_directory_iterator(run.Tree.Root())) {
+                    if (entry.path().extension() != extension)
+                        continue;
+                    const std::string folder = mode <= plTreeRoot
+                                                   ? run.Tree.Path("t")
+                                                   : entry.path().parent_path().string();
+                    command += " && cd " + Quoted(folder);
+                    for (const TPeerCommand& check : kind == ckMD5 ? kMd5Checks : kSfvChecks)
+                        if (check.Peer == 'm' || set.find(check.Peer) != std::string::npos)
+                            command +=
+                                std::string(" && ") + check.Command + Quoted(entry.path().string());
+                }
+                EXPECT_TRUE(RunIn(run.Tree.Root(), command)) << command;
+            }
+        }
+    }
+}
+
+TEST(Interop, PeerListsOfAwkwardNamesVerifyClean) {
+    if (!kPeersRun)
+        GTEST_SKIP();
+    for (const std::string& set : PeerSets(&TAwkwardName::Lists)) {
+        for (const TPeerCommand& peer : kPeerLists) {
+            if (peer.Peer != 'm' && set.find(peer.Peer) == std::string::npos)
+                continue;
+            SCOPED_TRACE(std::string("written by ") + peer.Command + " for \"" + set + "\"");
+            TAwkwardTree run(&TAwkwardName::Lists, set);
+            std::string command = peer.Command;
+            for (const std::string& file : run.Files)
+                command += " " + Quoted(file);
+            ASSERT_TRUE(RunIn(run.Tree.Path("t"), command + " > ../lists/peer.list"));
+            run.Engine.ChecksumFileName = run.Tree.Path("lists/peer.list");
+            run.Engine.Verify();
+            EXPECT_EQ(run.Recorder.Findings(), std::vector<std::string>{});
+            EXPECT_EQ(run.Engine.FilesProcessed, static_cast<int>(run.Files.size()));
+        }
+    }
+}
+
+} // namespace

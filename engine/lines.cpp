@@ -1,0 +1,287 @@
+// Checksum-file lines: the forms of entry lines that are read, classifying and splitting a
+// line, and the entry lines that Update writes, each in a form that reads back as written.
+#include "engine/engine.h"
+
+#include <cstring>
+
+#include "platform/files.h"
+
+namespace {
+
+constexpr bool kWindowsPaths = files::kPathDelimiter == '\\';
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Length of the line without its trailing blanks.
+size_t TrimmedLength(const std::string& line) {
+    size_t m = line.size();
+    while (m > 0 && IsBlank(line[m - 1]))
+        --m;
+    return m;
+}
+
+// The digests that entry lines carry: the tag of BSD-style lines ("MD5 (name) = digest"),
+// the class of its lines, and whether md5sum-style lines ("digest *name": md5sum, sha1sum,
+// sha256sum, sha512sum) carry it too.
+struct TAlgorithm {
+    const char* Tag;
+    TLineClass Class;
+    bool DigestFirst;
+};
+
+const TAlgorithm kAlgorithms[] = {
+    {"MD5", lcMD5, true},       {"CRC32", lcSFV, false},    {"SHA1", lcSHA1, true},
+    {"SHA256", lcSHA256, true}, {"SHA512", lcSHA512, true},
+};
+
+size_t DigitsOf(const TAlgorithm& algorithm) {
+    return ChecksumTextLength(static_cast<TChecksumKind>(algorithm.Class));
+}
+
+// Where the parts of an entry line lie.
+struct TEntrySpan {
+    TLineClass Class = lcInvalid;
+    size_t DigestStart = 0, DigestLength = 0;
+    size_t NameStart = 0, NameLength = 0;
+    bool Escaped = false; // the name is written with GNU md5sum's escapes
+};
+
+// GNU md5sum's escapes of a name: "\\", "\n" and "\r".
+std::string Escape(const std::string& name) {
+    std::string text;
+    for (char c : name) {
+        if (c == '\\')
+            text += "\\\\";
+        else if (c == '\n')
+            text += "\\n";
+        else if (c == '\r')
+            text += "\\r";
+        else
+            text += c;
+    }
+    return text;
+}
+
+// Decodes the escapes of a name; false when it holds another one.
+bool Unescape(const std::string& text, std::string* name) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\\') {
+            c = ++i < text.size() ? text[i] : '\0';
+            if (c == 'n')
+                c = '\n';
+            else if (c == 'r')
+                c = '\r';
+            else if (c != '\\')
+                return false;
+        }
+        if (name)
+            *name += c;
+    }
+    return true;
+}
+
+// A leading "\" marks a line whose name is escaped; then the rest must decode.
+size_t SkipEscapeMark(const std::string& line, size_t first, TEntrySpan& span) {
+    span.Escaped = line[first] == '\\';
+    return span.Escaped ? first + 1 : first;
+}
+
+bool EscapesDecode(const std::string& line, const TEntrySpan& span) {
+    return !span.Escaped || Unescape(line.substr(span.NameStart, span.NameLength), nullptr);
+}
+
+// md5sum: [\]digest, one space, at most one mode character (" " text, "*" binary), the name.
+bool ReadDigestFirst(const std::string& line, size_t first, TEntrySpan& span) {
+    const size_t start = SkipEscapeMark(line, first, span);
+    size_t j = start;
+    while (j < line.size() && IsHexDigit(line[j]))
+        ++j;
+    if (j + 1 >= line.size() || line[j] != ' ')
+        return false;
+    for (const TAlgorithm& algorithm : kAlgorithms) {
+        if (!algorithm.DigestFirst || j - start != DigitsOf(algorithm))
+            continue;
+        size_t name = j + 1;
+        if (line[name] == ' ' || line[name] == '*')
+            ++name;
+        span.Class = algorithm.Class;
+        span.DigestStart = start;
+        span.DigestLength = j - start;
+        span.NameStart = name;
+        span.NameLength = line.size() - name;
+        return EscapesDecode(line, span);
+    }
+    return false;
+}
+
+// BSD style: [\]TAG (name) = digest (rhash pads the tag with spaces); the name ends at the
+// last ")" before the digest.
+bool ReadTagged(const std::string& line, size_t first, TEntrySpan& span) {
+    const size_t start = SkipEscapeMark(line, first, span);
+    for (const TAlgorithm& algorithm : kAlgorithms) {
+        size_t name = start + std::strlen(algorithm.Tag);
+        if (line.compare(start, name - start, algorithm.Tag) != 0 || name == line.size() ||
+            line[name] != ' ')
+            continue;
+        while (name < line.size() && line[name] == ' ')
+            ++name;
+        if (name == line.size() || line[name++] != '(')
+            return false;
+        const size_t end = TrimmedLength(line);
+        size_t k = end;
+        while (k > name && IsHexDigit(line[k - 1]))
+            --k;
+        size_t p = k;
+        while (p > name && IsBlank(line[p - 1]))
+            --p;
+        if (end - k != DigitsOf(algorithm) || p == name || line[--p] != '=')
+            return false;
+        while (p > name && IsBlank(line[p - 1]))
+            --p;
+        if (p == name || line[--p] != ')')
+            return false;
+        span.Class = algorithm.Class;
+        span.DigestStart = k;
+        span.DigestLength = end - k;
+        span.NameStart = name;
+        span.NameLength = p - name;
+        return EscapesDecode(line, span);
+    }
+    return false;
+}
+
+// SFV: the name from the line's first character, one space, 8 digits, trailing blanks.
+bool ReadSfv(const std::string& line, size_t, TEntrySpan& span) {
+    const size_t m = TrimmedLength(line);
+    size_t k = m;
+    while (k > 0 && IsHexDigit(line[k - 1]))
+        --k;
+    if (k == 0 || m != k + 8 || line[k - 1] != ' ')
+        return false;
+    span.Class = lcSFV;
+    span.DigestStart = k;
+    span.DigestLength = 8;
+    span.NameStart = 0;
+    span.NameLength = k - 1;
+    return true;
+}
+
+// The entry forms in the order they are tried: a line of two forms is read as the first.
+using TLineForm = bool (*)(const std::string& line, size_t first, TEntrySpan& span);
+const TLineForm kEntryForms[] = {ReadDigestFirst, ReadTagged, ReadSfv};
+
+TLineClass ReadLine(const std::string& line, TEntrySpan& span) {
+    size_t first = 0;
+    while (first < line.size() && IsBlank(line[first]))
+        ++first;
+    if (first == line.size())
+        return lcBlank;
+    if (line[first] == ';' || line[first] == '#')
+        return lcComment;
+    for (TLineForm form : kEntryForms) {
+        span = TEntrySpan();
+        if (form(line, first, span))
+            return span.Class;
+    }
+    return lcInvalid;
+}
+
+// Every delimiter becomes the platform's; then every "." segment is dropped, scanning
+// from the end, so .\a\.\b reads as a\b while ".." stays.
+std::string NormaliseName(std::string name, bool backslashDelimits) {
+    for (char& c : name)
+        if (c == '/' || (c == '\\' && backslashDelimits))
+            c = files::kPathDelimiter;
+    for (size_t pos = name.size(); pos-- > 0;) {
+        if (name[pos] == '.' && pos + 1 < name.size() && name[pos + 1] == files::kPathDelimiter &&
+            (pos == 0 || name[pos - 1] == files::kPathDelimiter))
+            name.erase(pos, 2);
+    }
+    return name;
+}
+
+// The name of an entry line as written, escapes decoded.
+std::string WrittenName(const std::string& line, const TEntrySpan& span) {
+    std::string written = line.substr(span.NameStart, span.NameLength);
+    if (!span.Escaped)
+        return written;
+    std::string name;
+    Unescape(written, &name);
+    return name;
+}
+
+bool HoldsLineBreak(const std::string& name) {
+    return name.find_first_of("\r\n") != std::string::npos;
+}
+
+} // namespace
+
+TLineClass TCheckSumEngine::ClassifyLine(const std::string& line) const {
+    TEntrySpan span;
+    return ReadLine(line, span);
+}
+
+void TCheckSumEngine::ParseChecksumLine(TLineClass lineClass, const std::string& line,
+                                        std::string& checksum, std::string& name) const {
+    TEntrySpan span;
+    if (lineClass != ReadLine(line, span) || span.Class == lcInvalid)
+        EngineAssertionFailure("ParseChecksumLine needs an entry line of its class");
+    checksum = line.substr(span.DigestStart, span.DigestLength);
+    // An escaped name tells a "\" in a name from a delimiter; elsewhere both delimit.
+    name = NormaliseName(WrittenName(line, span), kWindowsPaths || !span.Escaped);
+}
+
+bool TCheckSumEngine::EntryNameAsWritten(const std::string& line, std::string& name) const {
+    TEntrySpan span;
+    ReadLine(line, span);
+    if (kWindowsPaths || span.Class == lcInvalid || span.Escaped ||
+        line.find('\\', span.NameStart) >= span.NameStart + span.NameLength)
+        return false;
+    name = NormaliseName(WrittenName(line, span), false);
+    return true;
+}
+
+std::string TCheckSumEngine::FormatChecksumLine(const std::string& name,
+                                                const std::string& checksum) const {
+    if (!IsEntryClass(static_cast<TLineClass>(ChecksumKind)))
+        EngineAssertionFailure("FormatChecksumLine needs a checksum kind");
+    if (ChecksumKind != ckCRC32) {
+        if (HoldsLineBreak(name) || (!kWindowsPaths && name.find('\\') != std::string::npos))
+            return "\\" + checksum + " *" + Escape(name);
+        return checksum + " *" + name;
+    }
+    if (HoldsLineBreak(name))
+        return "";
+    // A name that would read back as a comment or as an entry of another form is written
+    // after "./" (".\" on Windows), which every reader drops; so is one that begins with a
+    // blank or "*", which rhash would drop.
+    std::string line = name + " " + checksum;
+    std::string readChecksum, read, asWritten;
+    if (!IsBlank(name[0]) && name[0] != '*' && ClassifyLine(line) == lcSFV) {
+        ParseChecksumLine(lcSFV, line, readChecksum, read);
+        if (read == name || (EntryNameAsWritten(line, asWritten) && asWritten == name))
+            return line;
+    }
+    return std::string(".") + files::kPathDelimiter + line;
+}
+
+bool TCheckSumEngine::AddChecksumLine(const std::string& listPath, const std::string& name,
+                                      const std::string& checksum) {
+    std::string line = FormatChecksumLine(name, checksum);
+    if (line.empty()) {
+        Required(OnSaveError, "OnSaveError")(
+            listPath, "The name \"" + Escape(name) +
+                          "\" holds a line break, which an SFV line cannot carry: the file is "
+                          "not listed");
+        return false;
+    }
+    Lines.push_back(std::move(line));
+    return true;
+}

@@ -56,6 +56,10 @@ TEST(Interop, PeerListsVerifyAndShowExactlyTheChanges) {
         {"rhash sha1", std::string("rhash --sha1 ") + files},
         {"rhash sha256", std::string("rhash --sha256 ") + files},
         {"rhash sha512", std::string("rhash --sha512 ") + files},
+        {"sha1sum tagged", std::string("sha1sum --tag ") + files},
+        {"sha256sum tagged", std::string("sha256sum --tag ") + files},
+        {"sha512sum tagged", std::string("sha512sum --tag ") + files},
+        {"rhash bsd sha256", std::string("rhash --bsd --sha256 ") + files},
     };
     for (const Case& c : cases) {
         TTempTree tree;

@@ -105,6 +105,14 @@ TLogLine ChecksumOkLine(const std::string& path, const std::string& kindName,
     return {FormatText(texts::kLogChecksumOk, {path, kindName, checksum}), lkInfo};
 }
 
+TLogLine OldChecksumFileKeptLine(const std::string& path) {
+    return {FormatText(texts::kLogOldChecksumFileKept, {path}), lkHint};
+}
+
+TLogLine OldLinesCarriedLine(const std::string& path, int32_t lines) {
+    return {FormatText(texts::kLogOldLinesCarried, {path, lines}), lkHint};
+}
+
 std::string SavedLogContent(const std::vector<std::string>& texts) {
     std::string content;
     for (const std::string& text : texts)

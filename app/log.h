@@ -64,6 +64,8 @@ TLogLine LoadErrorLine(const std::string& path, const std::string& message);
 TLogLine SaveErrorLine(const std::string& path, const std::string& message);
 TLogLine ChecksumOkLine(const std::string& path, const std::string& kindName,
                         const std::string& checksum);
+TLogLine OldChecksumFileKeptLine(const std::string& path);
+TLogLine OldLinesCarriedLine(const std::string& path, int32_t lines);
 
 // The saved log: every text, without prefix, each followed by CR LF.
 std::string SavedLogContent(const std::vector<std::string>& texts);

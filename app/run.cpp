@@ -45,6 +45,8 @@ public:
         e.OnFileListError = e.OnFolderListError = nullptr;
         e.OnLoadError = e.OnSaveError = nullptr;
         e.OnChecksumOk = nullptr;
+        e.OnOldChecksumFileKept = nullptr;
+        e.OnOldLinesCarried = nullptr;
     }
     TRunScope(const TRunScope&) = delete;
     TRunScope& operator=(const TRunScope&) = delete;
@@ -101,6 +103,7 @@ TRunOutcome TRunController::Run(TRunCommand command, const TRunSettings& setting
     AbortConfirmed = false;
     CountingTotals = false;
     RunTotals = TLogTotals();
+    UnlistedFolders.clear();
     try {
         return Perform(command, settings);
     } catch (const std::exception& e) {
@@ -184,8 +187,11 @@ void TRunController::BindEvents(bool detailedLog) {
                                          uint64_t bytesRead) {
         Log(FileReadErrorLine(path, error, bytesRead, fs.ErrorText(error)));
     };
+    // The pre-count and the run list the same folders, and a folder's files and its
+    // sub-folders fail together: one line per folder and run.
     auto listError = [this, &fs](const std::string& folder, uint32_t error) {
-        Log(FolderListErrorLine(folder, error, fs.ErrorText(error)));
+        if (UnlistedFolders.insert(folder).second)
+            Log(FolderListErrorLine(folder, error, fs.ErrorText(error)));
     };
     Engine.OnFileListError = listError;
     Engine.OnFolderListError = listError;
@@ -194,6 +200,12 @@ void TRunController::BindEvents(bool detailedLog) {
     };
     Engine.OnSaveError = [this](const std::string& path, const std::string& message) {
         Log(SaveErrorLine(path, message));
+    };
+    Engine.OnOldChecksumFileKept = [this](const std::string& path) {
+        Log(OldChecksumFileKeptLine(path));
+    };
+    Engine.OnOldLinesCarried = [this](const std::string& path, int32_t lines) {
+        Log(OldLinesCarriedLine(path, lines));
     };
     if (detailedLog)
         Engine.OnChecksumOk = [this](const std::string& path, const std::string& kindName,
@@ -277,6 +289,8 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     if (update && !ChecksNamePasses(settings))
         return Engine.Aborted ? TRunOutcome::Aborted : refused;
 
+    // The totals count every finding of the run, those of the counting pass too.
+    CountingTotals = true;
     Log({texts::kLogCalculating, lkPlain});
     if (update)
         Engine.CountUpdateData();
@@ -286,6 +300,11 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     const TScaledSize total = ScaleSize(static_cast<long double>(totalBytes));
     Log({FormatText(texts::kLogCounted, {total.Value, total.Unit, Engine.FilesProcessed}, Format),
          lkPlain});
+    // A filter that matches nothing (a typing error) must not delete every list.
+    if (update && Engine.FilesProcessed == 0 && !Engine.Aborted) {
+        Log({FormatText(texts::kLogNothingToUpdate, {Engine.FolderPath, Engine.FileMask}), lkHint});
+        return TRunOutcome::Completed;
+    }
 
     if (!update && !Engine.Aborted && Engine.Placement <= plTreeRoot && Engine.IncludeSubfolders) {
         const TConfirmAnswer answer =
@@ -301,7 +320,6 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     Range = MakeProgressRange(totalBytes);
     LastPosition = -1;
     FrontEnd.ShowProgressRange(Range.ProgressMax);
-    CountingTotals = true;
     const char* operation = update ? texts::kOperationUpdate : texts::kOperationVerify;
     Log({FormatText(texts::kLogStart, {FrontEnd.DateTimeText(), operation, Engine.FolderPath,
                                        Engine.FileMask, Engine.ChecksumFileName}),

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "engine/engine.h"
@@ -95,7 +96,7 @@ public:
     void RequestAbort(bool confirmed = false);
 
     bool Running() const { return IsRunning; }
-    // Hints, warnings, failures and errors logged since the last run's start line.
+    // Hints, warnings, failures and errors the last run logged, from its first line.
     const TLogTotals& Totals() const { return RunTotals; }
 
 private:
@@ -114,6 +115,7 @@ private:
     bool AbortConfirmed = false;
     bool CountingTotals = false;
     TLogTotals RunTotals;
+    std::set<std::string> UnlistedFolders; // reported in this run
     TProgressRange Range;
     int32_t LastPosition = -1;
     uint32_t StartTick = 0;

@@ -51,6 +51,12 @@ inline constexpr char kLogSaveError[] = "Error writing file \"%s\": %s";
 inline constexpr char kLogChecksumOk[] = "%1:s(%0:s) = %2:s - Ok";
 // An unexpected failure that ended a run (out of memory and the like).
 inline constexpr char kLogRunFailed[] = "The run has been stopped by an unexpected failure: %s";
+// An error in a list's scope: the old list stays, whole or with the old lines of the
+// files that could not be read.
+inline constexpr char kLogOldChecksumFileKept[] =
+    "The file \"%s\" is kept as it was: some of its files could not be read";
+inline constexpr char kLogOldLinesCarried[] =
+    "The file \"%s\" keeps %d old lines of files that could not be read";
 
 // ---------------------------------------------------------------------------------------
 // Questions of the engine (caption kCaptionConfirmation)
@@ -99,6 +105,9 @@ inline constexpr char kLogStart[] = "%s %s folder \"%s%s\", with checksum files 
 inline constexpr char kLogStopAborted[] = "%s %s has been aborted by user!";
 inline constexpr char kLogStopCompleted[] = "%s %s is completed.";
 inline constexpr char kLogNoFilesProcessed[] = "No files processed!";
+// The count before an Update found no file at all: nothing is written or deleted.
+inline constexpr char kLogNothingToUpdate[] =
+    "No file matches \"%s%s\". No checksum file written or deleted...";
 inline constexpr char kLogStatistics[] =
     "Processed %.0n %sbytes in %d files for %.3fs, with average rate %.0n %sbytes/s";
 inline constexpr char kLogTotals[] = "Total hints: %d, warnings: %d, failures: %d, errors: %d";

@@ -84,12 +84,20 @@ public:
     std::function<void(const std::string& path, const std::string& kindName,
                        const std::string& checksum)>
         OnChecksumOk;
+    // An error in a list's scope: the old list stays as it was, or it keeps the old lines
+    // of the files this run could not reach.
+    std::function<void(const std::string& path)> OnOldChecksumFileKept;
+    std::function<void(const std::string& path, int32_t lines)> OnOldLinesCarried;
 
     // Working lists; empty between entries.
     std::vector<std::string> Lines;
     TFileList Files;
     TFileList ChecksumFiles;
     std::string Extension;
+    // What the run could not reach in the scope of the list being built, relative to the
+    // list's folder: a file name, or a folder (ending with the delimiter, "" for the
+    // list's own folder) standing for everything in and below it.
+    std::vector<std::string> Unreached;
 
     // Setters.
     void SetFolderPath(const std::string& path);
@@ -132,7 +140,8 @@ public:
 
     // Folder walk and placement.
     void WalkFolders(const std::string& relativeFolder, TFolderHandler handler);
-    void ListFolder(const std::string& relativeFolder, const std::string& pattern, bool withPath,
+    // False when the listing ended with an error (reported with OnFileListError).
+    bool ListFolder(const std::string& relativeFolder, const std::string& pattern, bool withPath,
                     bool excludeChecksumFiles, int32_t& count, uint64_t& totalSize,
                     TFileList* target);
     bool IsChecksumFileName(const std::string& bareName) const;
@@ -151,8 +160,9 @@ public:
     // True when the tree's checksum file at path would land on a file that the walk
     // hashes; storedName is then that file's name.
     bool TreeFileLandsOnListedFile(const std::string& path, std::string& storedName);
-    // Lists the folder's files to hash into Files (bare names) and sorts them.
-    void ListFolderFiles(const std::string& relativeFolder);
+    // Lists the folder's files to hash into Files (bare names) and sorts them; false when
+    // the listing failed.
+    bool ListFolderFiles(const std::string& relativeFolder);
     // Runs the body of an entry: counters reset first, lists empty on every way out, and
     // an exception ends the run as aborted instead of leaving the engine.
     void RunEntry(const std::function<void()>& body);
@@ -162,6 +172,14 @@ public:
     void UpdateFolderFile(const std::string& relativeFolder);
     void UpdatePerFile(const std::string& relativeFolder);
     void CountFolderFiles(const std::string& relativeFolder);
+    // Saves Lines as the list at path, minding Unreached: without errors in the scope as
+    // SaveChecksumFile; with errors an old list is never deleted, and it is either kept
+    // whole or its lines of unreached files are carried into the new list.
+    void SaveListOfScope(const std::string& path, const std::string& folderText);
+    // Appends to Lines the old list's entries of unreached files that Lines does not hold;
+    // false when the old list cannot be read or holds lines of another kind.
+    bool CarryOldLines(const std::string& path, int32_t& carried);
+    bool IsUnreached(const std::string& name) const;
 
     // Verify run.
     void VerifyFolder(const std::string& relativeFolder);

@@ -2,6 +2,8 @@
 // mode chosen, and its pre-count.
 #include "engine.h"
 
+#include <set>
+
 #include "platform/files.h"
 #include "scope_exit.h"
 
@@ -51,13 +53,14 @@ void TCheckSumEngine::Update(THeaderMode headerMode) {
         }
         WalkFolders("", handler);
         if (tree && !Aborted)
-            SaveChecksumFile(Lines, path, FolderPath);
+            SaveListOfScope(path, FolderPath);
     });
 }
 
 void TCheckSumEngine::UpdateTreeFolder(const std::string& relativeFolder) {
     TScopeExit clear([this] { Files.clear(); });
-    ListFolderFiles(relativeFolder);
+    if (!ListFolderFiles(relativeFolder))
+        Unreached.push_back(relativeFolder);
     const std::string listPath = TreeChecksumFilePath();
     std::string path = FolderPath + relativeFolder;
     const size_t folderLength = path.size();
@@ -69,6 +72,8 @@ void TCheckSumEngine::UpdateTreeFolder(const std::string& relativeFolder) {
             if (OnChecksumOk)
                 OnChecksumOk(path, KindName, text);
             AddChecksumLine(listPath, relativeFolder + item.FileName, text);
+        } else {
+            Unreached.push_back(relativeFolder + item.FileName);
         }
         if (Aborted)
             return;
@@ -79,7 +84,9 @@ void TCheckSumEngine::UpdateFolderFile(const std::string& relativeFolder) {
     TScopeExit clear([this] {
         Files.clear();
         Lines.clear();
+        Unreached.clear();
     });
+    Unreached.clear(); // a sub-folder of the last folder may have failed: not this scope
     const std::string folder = FolderPath + relativeFolder;
     const std::string name = Placement == plFolderNamedAfterFolder
                                  ? FolderNameForChecksumFile(folder) + Extension
@@ -89,8 +96,9 @@ void TCheckSumEngine::UpdateFolderFile(const std::string& relativeFolder) {
     // list first and refuse before anything is asked or hashed.
     const std::string storedName = StoredFileName(name);
     const bool listFirst = !IsChecksumFileName(storedName);
+    bool listed = true;
     if (listFirst) {
-        ListFolderFiles(relativeFolder);
+        listed = ListFolderFiles(relativeFolder);
         if (FindListedFile(storedName)) {
             RefuseChecksumFile(checksumPath, storedName);
             return;
@@ -101,7 +109,9 @@ void TCheckSumEngine::UpdateFolderFile(const std::string& relativeFolder) {
         return;
     }
     if (!listFirst)
-        ListFolderFiles(relativeFolder);
+        listed = ListFolderFiles(relativeFolder);
+    if (!listed)
+        Unreached.push_back("");
     std::string path = folder;
     std::string text;
     for (const TFileListItem& item : Files) {
@@ -111,11 +121,13 @@ void TCheckSumEngine::UpdateFolderFile(const std::string& relativeFolder) {
             if (OnChecksumOk)
                 OnChecksumOk(path, KindName, text);
             AddChecksumLine(checksumPath, item.FileName, text);
+        } else {
+            Unreached.push_back(item.FileName);
         }
         if (Aborted)
             return;
     }
-    SaveChecksumFile(Lines, checksumPath, folder + FileMask);
+    SaveListOfScope(checksumPath, folder + FileMask);
 }
 
 void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
@@ -146,6 +158,60 @@ void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
         if (Aborted)
             return;
     }
+}
+
+void TCheckSumEngine::SaveListOfScope(const std::string& path, const std::string& folderText) {
+    if (Unreached.empty()) {
+        SaveChecksumFile(Lines, path, folderText);
+        return;
+    }
+    // Something in the scope could not be reached: its old digests must survive.
+    files::TFoundFile old;
+    if (!Fs->GetFileInfo(path, old) || old.IsDirectory()) {
+        if (!Lines.empty())
+            SaveChecksumFile(Lines, path, folderText);
+        return;
+    }
+    int32_t carried = 0;
+    if (!CarryOldLines(path, carried) || Lines.empty()) {
+        Required(OnOldChecksumFileKept, "OnOldChecksumFileKept")(path);
+        return;
+    }
+    SaveChecksumFile(Lines, path, folderText);
+    if (carried > 0)
+        Required(OnOldLinesCarried, "OnOldLinesCarried")(path, carried);
+}
+
+bool TCheckSumEngine::CarryOldLines(const std::string& path, int32_t& carried) {
+    std::vector<std::string> old;
+    if (!LoadChecksumFile(old, path) || !IsChecksumFileOfKind(old, ChecksumKind))
+        return false;
+    std::set<std::string> written;
+    std::string checksum, name;
+    for (const std::string& line : Lines) {
+        ParseChecksumLine(ClassifyLine(line), line, checksum, name);
+        written.insert(name);
+    }
+    for (const std::string& line : old) {
+        const TLineClass lineClass = ClassifyLine(line);
+        if (lineClass != lcMD5 && lineClass != lcSFV)
+            continue;
+        ParseChecksumLine(lineClass, line, checksum, name);
+        if (IsUnreached(name) && written.insert(name).second) {
+            Lines.push_back(line);
+            ++carried;
+        }
+    }
+    return true;
+}
+
+bool TCheckSumEngine::IsUnreached(const std::string& name) const {
+    for (const std::string& entry : Unreached) {
+        const bool folder = entry.empty() || entry.back() == files::kPathDelimiter;
+        if (folder ? name.compare(0, entry.size(), entry) == 0 : name == entry)
+            return true;
+    }
+    return false;
 }
 
 void TCheckSumEngine::RefuseChecksumFile(const std::string& path, const std::string& storedName) {

@@ -43,11 +43,13 @@ void TCheckSumEngine::WalkFolders(const std::string& relativeFolder, TFolderHand
             WalkFolders(relativeFolder + name + files::kPathDelimiter, handler);
             return !Aborted;
         });
-    if (!Aborted && error != 0)
+    if (!Aborted && error != 0) {
+        Unreached.push_back(relativeFolder);
         Required(OnFolderListError, "OnFolderListError")(FolderPath + relativeFolder, error);
+    }
 }
 
-void TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::string& pattern,
+bool TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::string& pattern,
                                  bool withPath, bool excludeChecksumFiles, int32_t& count,
                                  uint64_t& totalSize, TFileList* target) {
     const std::string folder = FolderPath + relativeFolder;
@@ -60,8 +62,10 @@ void TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::s
             target->emplace_back(withPath ? relativeFolder + entry.Name : entry.Name, entry.Size);
         return true;
     });
-    if (error != 0)
-        Required(OnFileListError, "OnFileListError")(folder, error);
+    if (error == 0)
+        return true;
+    Required(OnFileListError, "OnFileListError")(folder, error);
+    return false;
 }
 
 bool TCheckSumEngine::IsChecksumFileName(const std::string& bareName) const {
@@ -138,11 +142,12 @@ bool TCheckSumEngine::TreeFileLandsOnListedFile(const std::string& path, std::st
     return lands;
 }
 
-void TCheckSumEngine::ListFolderFiles(const std::string& relativeFolder) {
+bool TCheckSumEngine::ListFolderFiles(const std::string& relativeFolder) {
     int32_t count = 0;
     uint64_t size = 0;
-    ListFolder(relativeFolder, FileMask, false, true, count, size, &Files);
+    const bool listed = ListFolder(relativeFolder, FileMask, false, true, count, size, &Files);
     SortFileList(*Fs, Files);
+    return listed;
 }
 
 void TCheckSumEngine::RunEntry(const std::function<void()>& body) {
@@ -156,4 +161,5 @@ void TCheckSumEngine::RunEntry(const std::function<void()>& body) {
     Lines.clear();
     Files.clear();
     ChecksumFiles.clear();
+    Unreached.clear();
 }

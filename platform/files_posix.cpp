@@ -178,7 +178,11 @@ public:
         size_t slash = pattern.find_last_of('/');
         std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
         std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-        return ForEachEntry(folder, [&](int dirFd, const dirent& entry) {
+        // An entry whose status cannot be read (a folder that can be read but not
+        // entered) is never left out in silence: the listing goes on and ends with the
+        // error.
+        TErrorCode statError = 0;
+        const TErrorCode error = ForEachEntry(folder, [&](int dirFd, const dirent& entry) {
             std::string name = entry.d_name;
             if (!MatchesPattern(name, mask))
                 return true;
@@ -186,8 +190,11 @@ public:
             // that vanished are not there. Links to folders are not followed (a link
             // cycle would never end); links to files are.
             struct stat st;
-            if (::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            if (::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (errno != ENOENT && statError == 0)
+                    statError = errno;
                 return true;
+            }
             if (S_ISLNK(st.st_mode) &&
                 (::fstatat(dirFd, entry.d_name, &st, 0) != 0 || S_ISDIR(st.st_mode)))
                 return true;
@@ -197,6 +204,7 @@ public:
             FillInfo(name, st, info);
             return onEntry(info);
         });
+        return error != 0 ? error : statError;
     }
 
     // Folders come from the entry type where the file system reports it: no lookup per

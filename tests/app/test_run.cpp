@@ -153,18 +153,18 @@ TEST(RunController, TotalsCountOnlyTheRunsOwnLines) {
     EXPECT_EQ(f.Controller.Totals().Failures, 0);
 }
 
-TEST(RunController, LinesOfTheCountingPassAreNotInTheTotals) {
-    TRunFixture f;
-    f.Settings.Folder = f.Tree.Path("missing"); // listing fails in the count and in the run
-    f.Run(TRunCommand::Verify);
-    const std::vector<std::string>& log = f.FrontEnd.Log;
-    const auto start = std::find_if(log.begin(), log.end(), [](const std::string& line) {
-        return line.rfind("START: ", 0) == 0;
-    });
-    const auto isError = [](const std::string& line) { return line.rfind("ERROR: ", 0) == 0; };
-    ASSERT_GT(std::count_if(log.begin(), start, isError), 0) << "the count logged no error";
-    ASSERT_GT(std::count_if(start, log.end(), isError), 0) << "the run logged no error";
-    EXPECT_EQ(f.Controller.Totals().Errors, std::count_if(start, log.end(), isError));
+TEST(RunController, AFolderThatCannotBeListedIsOneCountedErrorPerRun) {
+    for (TRunCommand command : {TRunCommand::Verify, TRunCommand::Update}) {
+        TRunFixture f;
+        f.Settings.Folder = f.Tree.Path("missing"); // fails in the count and in the run
+        f.Run(command);
+        const std::vector<std::string>& log = f.FrontEnd.Log;
+        EXPECT_EQ(
+            std::count_if(log.begin(), log.end(),
+                          [](const std::string& line) { return line.rfind("ERROR: ", 0) == 0; }),
+            1);
+        EXPECT_EQ(f.Controller.Totals().Errors, 1);
+    }
 }
 
 TEST(RunController, EngineEventsBecomeLinesWithTheSystemMessage) {
@@ -364,11 +364,26 @@ TEST(RunController, EmptyTreeLogsNoFilesProcessedAndNoTotals) {
     TRunFixture f;
     TTempTree empty;
     f.Settings.Folder = empty.Root();
-    f.Run(TRunCommand::Update);
+    f.Run(TRunCommand::Verify);
     ASSERT_GE(f.FrontEnd.Log.size(), 2u);
     EXPECT_EQ(f.FrontEnd.Log.back(), "STAT: No files processed!");
     EXPECT_EQ(f.FrontEnd.Log.at(1), "0 bytes in 0 files to processing....");
     EXPECT_EQ(f.FrontEnd.RangeMax, 0);
+}
+
+TEST(RunController, UpdateWhoseFilterMatchesNothingWritesAndDeletesNothing) {
+    TRunFixture f;
+    f.Settings.Placement = plFolderFixedName;
+    f.Run(TRunCommand::Update);
+    const std::string list = f.Tree.Content("md5sum.lst");
+    ASSERT_FALSE(list.empty());
+    f.Settings.FileMask = "*.jgp";
+    f.FrontEnd.Log.clear();
+    EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Completed);
+    EXPECT_EQ(f.FrontEnd.Log.back(), "HINT: No file matches \"" + f.Tree.Root() +
+                                         "*.jgp\". No checksum file written or deleted...");
+    EXPECT_EQ(f.FrontEnd.Log.size(), 3u); // no START
+    EXPECT_EQ(f.Tree.Content("md5sum.lst"), list);
 }
 
 TEST(RunController, UnexpectedFailureEndsTheRunWithAnErrorLine) {

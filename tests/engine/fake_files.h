@@ -24,6 +24,7 @@ public:
 
     // Staged behaviour, keyed by the full path the engine passes.
     std::map<std::string, files::TErrorCode> OpenErrors; // OpenRead and ReadWholeFile fail
+    std::map<std::string, files::TErrorCode> ListErrors; // searches in this folder fail
     std::map<std::string, TReadFailure> ReadFailures;
     std::map<std::string, uint64_t> ShrinkTo;  // reads deliver this many bytes, then 0
     std::map<std::string, uint64_t> ZeroFiles; // not on disk: this many zero bytes
@@ -46,6 +47,10 @@ public:
     files::TErrorCode
     FindFiles(const std::string& pattern,
               const std::function<bool(const files::TFoundFile&)>& onEntry) override {
+        const size_t end = pattern.find_last_of(files::kPathDelimiter) + 1;
+        auto staged = ListErrors.find(pattern.substr(0, end));
+        if (staged != ListErrors.end())
+            return staged->second;
         return Native.FindFiles(pattern, onEntry);
     }
     bool GetFileInfo(const std::string& path, files::TFoundFile& info) override {

@@ -76,6 +76,10 @@ public:
         e.OnChecksumOk = [this](const std::string& p, const std::string& kind, const std::string&) {
             Add("ChecksumOk " + Rel(p) + " " + kind);
         };
+        e.OnOldChecksumFileKept = Path("OldChecksumFileKept");
+        e.OnOldLinesCarried = [this](const std::string& p, int32_t lines) {
+            Add("OldLinesCarried " + Rel(p) + " " + std::to_string(lines));
+        };
     }
 
     // The events other than Processing, in order.

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -23,6 +25,27 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Permissions do not bind root: when the tests run as root, check runs in a child process
+// as the user "nobody". Returns check's result, or nothing when no such child could run.
+inline std::optional<bool> AsUnprivilegedUser(const std::function<bool()>& check) {
+    if (::geteuid() != 0)
+        return check();
+    const pid_t child = ::fork();
+    if (child < 0)
+        return std::nullopt;
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) > 1)
+        return std::nullopt;
+    return WEXITSTATUS(status) == 0;
+}
 #endif
 
 class TTempTree {

@@ -250,6 +250,24 @@ TEST(CoreFiles, SystemMessagesAreTrimmed) {
     EXPECT_EQ(files::TrimSystemMessage(" .. \t"), "");
 }
 
+// A folder that can be read but not entered: its names are there, their status is not.
+TEST(CoreFiles, AFolderThatCannotBeEnteredEndsItsListingWithAnError) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX permissions";
+#else
+    TTempTree tree;
+    tree.AddFile("closed/f.txt", "x");
+    ASSERT_EQ(chmod(tree.Path("closed").c_str(), 0644), 0);
+    const std::optional<bool> failed = AsUnprivilegedUser([&] {
+        return Fs().FindFiles(tree.Path("closed/*.*"),
+                              [](const files::TFoundFile&) { return true; }) == EACCES;
+    });
+    if (!failed)
+        GTEST_SKIP() << "no unprivileged user to run as";
+    EXPECT_TRUE(*failed);
+#endif
+}
+
 // POSIX only: what a listing makes of links and special files, and saving through a link.
 TEST(CoreFiles, LinksToFilesCountFoldersLinksAndSpecialFilesDoNot) {
 #ifdef _WIN32

@@ -328,6 +328,105 @@ TEST_F(UpdateTest, NothingHashedDeletesTheOldListOrSaysSo) {
     }
 }
 
+TEST_F(UpdateTest, ErrorsNeverCostARecordedDigest) {
+    const std::string rootLines =
+        Md5Line(".dot", "hidden") + Md5Line("a.txt", "alpha") + Md5Line("B.txt", "bravo");
+    const std::string subLines = Md5Line("c.txt", "charlie") + Md5Line("locked.bin", "locked");
+    struct Case {
+        const char* what;
+        TPlacementMode placement;
+        std::map<std::string, std::string> before, after; // lists; "" after: absent
+        std::vector<std::string> unlistable, unreadable;
+        std::vector<std::string> findings; // other than ChecksumOk and FileOpenError
+    } cases[] = {
+        {"unreadable file: its old line is carried",
+         plFolderFixedName,
+         {{"sub/md5sum.lst", subLines}},
+         {{"sub/md5sum.lst", subLines}},
+         {},
+         {},
+         {"OldLinesCarried sub/md5sum.lst 1"}},
+        {"folder not listed: its old lines are carried, nothing is empty",
+         plFolderFixedName,
+         {{"sub/md5sum.lst", subLines}, {"sub/deep/md5sum.lst", "; deep\r\n"}},
+         {{"sub/md5sum.lst", subLines}, {"sub/deep/md5sum.lst", "; deep\r\n"}},
+         {"sub/"},
+         {},
+         {"FileListError sub/ 5", "OldLinesCarried sub/md5sum.lst 2", "FolderListError sub/ 5"}},
+        {"folder not listed, no old list: nothing written, nothing said",
+         plFolderFixedName,
+         {},
+         {{"sub/md5sum.lst", ""}},
+         {"sub/"},
+         {},
+         {"FileListError sub/ 5", "FolderListError sub/ 5"}},
+        {"every file unreadable: the list is not deleted",
+         plFolderFixedName,
+         {{"sub/deep/md5sum.lst", Md5Line("d.txt", "delta")}},
+         {{"sub/deep/md5sum.lst", Md5Line("d.txt", "delta")}},
+         {},
+         {"sub/deep/d.txt"},
+         {"OldLinesCarried sub/deep/md5sum.lst 1"}},
+        {"old lines of another kind cannot be carried: the list is kept whole",
+         plFolderFixedName,
+         {{"sub/md5sum.lst", SfvLine("locked.bin", "locked")}},
+         {{"sub/md5sum.lst", SfvLine("locked.bin", "locked")}},
+         {},
+         {},
+         {"ConfirmOverwriteForeign sub/md5sum.lst 1", "OldChecksumFileKept sub/md5sum.lst"}},
+        {"tree list: the lines below an unlisted folder are carried",
+         plTreeRoot,
+         {{"md5sum.lst", rootLines + Md5Line("sub" + D + "c.txt", "charlie") +
+                             Md5Line("sub" + D + "deep" + D + "d.txt", "delta")}},
+         {{"md5sum.lst", rootLines + Md5Line("sub" + D + "c.txt", "charlie") +
+                             Md5Line("sub" + D + "deep" + D + "d.txt", "delta")}},
+         {"sub/"},
+         {},
+         {"FileListError sub/ 5", "FolderListError sub/ 5", "OldLinesCarried md5sum.lst 2"}},
+        {"tree list: an unreadable file keeps its line, a deleted one loses it",
+         plTreeRoot,
+         {{"md5sum.lst",
+           Md5Line("gone.txt", "alpha") + Md5Line("sub" + D + "locked.bin", "locked")}},
+         {{"md5sum.lst", rootLines + Md5Line("sub" + D + "c.txt", "charlie") +
+                             Md5Line("sub" + D + "deep" + D + "d.txt", "delta") +
+                             Md5Line("sub" + D + "locked.bin", "locked")}},
+         {},
+         {},
+         {"OldLinesCarried md5sum.lst 1"}},
+    };
+    for (const Case& c : cases) {
+        TTempTree tree;
+        TFakeFileSystem fs;
+        BuildRunTree(tree, fs);
+        TCheckSumEngine engine;
+        TRunRecorder recorder(engine, tree.Root());
+        recorder.RecordProcessing = false;
+        engine.SetFileSystem(&fs);
+        engine.SetFolderPath(tree.Root());
+        engine.SetFileMask("*.*");
+        engine.IncludeSubfolders = true;
+        engine.OverwriteMode = omOverwrite;
+        engine.SetChecksumKind(ckMD5);
+        engine.Placement = c.placement;
+        engine.ChecksumFileName = "md5sum.lst";
+        for (const auto& [name, content] : c.before)
+            tree.AddFile(name, content);
+        for (const std::string& folder : c.unlistable)
+            fs.ListErrors[tree.Path(folder)] = kLockedError;
+        for (const std::string& file : c.unreadable)
+            fs.OpenErrors[tree.Path(file)] = kLockedError;
+        engine.Update(hmNone);
+        std::vector<std::string> findings;
+        for (const std::string& event : recorder.Findings())
+            if (event.rfind("ChecksumOk ", 0) != 0 && event.rfind("FileOpenError ", 0) != 0 &&
+                event != "EmptyFolderSkipped sub/deep/empty/*.*")
+                findings.push_back(event);
+        EXPECT_EQ(findings, c.findings) << c.what;
+        for (const auto& [name, content] : c.after)
+            EXPECT_EQ(tree.Content(name), content) << c.what << " " << name;
+    }
+}
+
 TEST_F(UpdateTest, AbortInTheThirdFolderKeepsItsOldList) {
     for (const char* folder : {"", "sub/", "sub/deep/"})
         Tree.AddFile(std::string(folder) + "md5sum.lst", "; old\r\n");

@@ -109,6 +109,10 @@ TLogLine OldChecksumFileKeptLine(const std::string& path) {
     return {FormatText(texts::kLogOldChecksumFileKept, {path}), lkHint};
 }
 
+TLogLine EntryOutsideTreeLine(const std::string& path) {
+    return {FormatText(texts::kLogEntryOutsideTree, {path}), lkWarn};
+}
+
 TLogLine OldLinesCarriedLine(const std::string& path, int32_t lines) {
     return {FormatText(texts::kLogOldLinesCarried, {path, lines}), lkHint};
 }

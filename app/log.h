@@ -65,6 +65,7 @@ TLogLine SaveErrorLine(const std::string& path, const std::string& message);
 TLogLine ChecksumOkLine(const std::string& path, const std::string& kindName,
                         const std::string& checksum);
 TLogLine OldChecksumFileKeptLine(const std::string& path);
+TLogLine EntryOutsideTreeLine(const std::string& path);
 TLogLine OldLinesCarriedLine(const std::string& path, int32_t lines);
 
 // The saved log: every text, without prefix, each followed by CR LF.

@@ -47,6 +47,7 @@ public:
         e.OnChecksumOk = nullptr;
         e.OnOldChecksumFileKept = nullptr;
         e.OnOldLinesCarried = nullptr;
+        e.OnEntryOutsideTree = nullptr;
     }
     TRunScope(const TRunScope&) = delete;
     TRunScope& operator=(const TRunScope&) = delete;
@@ -71,23 +72,43 @@ TChecksumKind FormatChecksumKind(int format) {
     return format == 1 ? ckCRC32 : format == 2 ? ckSHA256 : ckMD5;
 }
 
+namespace {
+
+bool PerFileOrFolderName(TPlacementMode placement) {
+    return placement == plFolderNamedAfterFolder || placement == plPerFile;
+}
+
+// A folder part in any spelling the system accepts: Windows takes "/" as well.
+bool HasAnyFolderPart(const std::string& name) {
+    return name.find_first_of(files::kPathDelimiter == '\\' ? "\\/:" : "/") != std::string::npos;
+}
+
+} // namespace
+
+std::string ChecksumNameForPlacement(const std::string& name, TPlacementMode placement) {
+    if (!PerFileOrFolderName(placement) || IsBlank(name) || name[0] == '*' ||
+        HasAnyFolderPart(name))
+        return name;
+    return "*." + name.substr(name[0] == '.' ? 1 : 0);
+}
+
 bool IsValidUpdateName(const std::string& name, TPlacementMode placement) {
     if (IsBlank(name))
         return false;
-    std::string copy = name;
-    if (copy.size() > 1 && copy.compare(0, 2, "*.") == 0)
-        copy.erase(0, 2);
-    if (copy.find_first_of("*?") != std::string::npos)
+    const bool folderPart = HasAnyFolderPart(name);
+    if (folderPart && placement != plTreeAnyPlace)
         return false;
-    if (placement == plFolderNamedAfterFolder || placement == plPerFile) {
-        // The extension the engine derives: "*.md5" and "md5" give ".md5", "*." gives ".".
-        std::string extension = name[0] == '*' ? name.substr(1) : name;
-        if (extension.empty() || extension[0] != '.')
-            extension.insert(0, ".");
-        if (IsBlank(extension.substr(1)))
-            return false;
+    if (!PerFileOrFolderName(placement)) {
+        // One name, which is also the mask that keeps the lists out of the listings.
+        return name.find_first_of("*?") == std::string::npos &&
+               (folderPart || MatchesMask(name, name));
     }
-    return true;
+    // The extension the engine derives: "*.md5" and "*md5" give ".md5", "*." gives ".".
+    std::string extension = name[0] == '*' ? name.substr(1) : name;
+    if (extension.empty() || extension[0] != '.')
+        extension.insert(0, ".");
+    return !IsBlank(extension.substr(1)) && extension.find_first_of("*?") == std::string::npos &&
+           MatchesMask("x" + extension, name);
 }
 
 TRunController::TRunController(TCheckSumEngine& engine, TRunFrontEnd& frontEnd,
@@ -207,6 +228,9 @@ void TRunController::BindEvents(bool detailedLog) {
     Engine.OnOldLinesCarried = [this](const std::string& path, int32_t lines) {
         Log(OldLinesCarriedLine(path, lines));
     };
+    Engine.OnEntryOutsideTree = [this](const std::string& path) {
+        Log(EntryOutsideTreeLine(path));
+    };
     if (detailedLog)
         Engine.OnChecksumOk = [this](const std::string& path, const std::string& kindName,
                                      const std::string& checksum) {
@@ -277,11 +301,11 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     Engine.SetAborted(false);
     Engine.SetFolderPath(settings.Folder);
     Engine.SetFileMask(settings.FileMask);
-    Engine.ChecksumFileName = settings.ChecksumFileName;
     Engine.IncludeSubfolders = settings.IncludeSubfolders;
     Engine.Placement = settings.Placement >= plTreeAnyPlace && settings.Placement <= plPerFile
                            ? settings.Placement
                            : plTreeAnyPlace;
+    Engine.ChecksumFileName = ChecksumNameForPlacement(settings.ChecksumFileName, Engine.Placement);
     Engine.OverwriteMode = settings.OverwriteMode;
     Engine.SetChecksumKind(FormatChecksumKind(settings.Format));
     BindEvents(settings.DetailedLog);

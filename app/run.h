@@ -68,9 +68,14 @@ const char* DefaultChecksumName(int format, int placement);
 // The digest a format writes; any other value writes md5sum lists.
 TChecksumKind FormatChecksumKind(int format);
 
-// Update names: false when the name cannot name a checksum file for the placement: a
-// wildcard left after an opening "*.", an empty name, or in the modes 3 and 4 an extension
-// that comes out empty ("*.", ".").
+// The name a run uses: in the modes 3 and 4 a bare extension ("md5", ".md5") stands for
+// "*.md5", for Update and Verify alike.
+std::string ChecksumNameForPlacement(const std::string& name, TPlacementMode placement);
+
+// Update names: false when the name cannot name a checksum file for the placement: an
+// empty name; a folder part outside mode 0; in the modes 0 to 2 a wildcard or a name that
+// as a mask would not match itself ("[ab].lst"); in the modes 3 and 4 an extension that
+// comes out empty ("*.", ".") or holds a wildcard, or whose list names the mask misses.
 bool IsValidUpdateName(const std::string& name, TPlacementMode placement);
 
 enum class TRunOutcome {

@@ -55,6 +55,9 @@ inline constexpr char kLogRunFailed[] = "The run has been stopped by an unexpect
 // files that could not be read.
 inline constexpr char kLogOldChecksumFileKept[] =
     "The file \"%s\" is kept as it was: some of its files could not be read";
+// A list entry that leads outside the folder being verified is not opened.
+inline constexpr char kLogEntryOutsideTree[] =
+    "The file \"%s\" lies outside the folder being verified. Skipped...";
 inline constexpr char kLogOldLinesCarried[] =
     "The file \"%s\" keeps %d old lines of files that could not be read";
 

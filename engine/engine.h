@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,8 @@ public:
     // of the files this run could not reach.
     std::function<void(const std::string& path)> OnOldChecksumFileKept;
     std::function<void(const std::string& path, int32_t lines)> OnOldLinesCarried;
+    // Verify: an entry whose path leads outside FolderPath; it is not opened.
+    std::function<void(const std::string& path)> OnEntryOutsideTree;
 
     // Working lists; empty between entries.
     std::vector<std::string> Lines;
@@ -98,6 +101,9 @@ public:
     // list's folder: a file name, or a folder (ending with the delimiter, "" for the
     // list's own folder) standing for everything in and below it.
     std::vector<std::string> Unreached;
+    // The checksum file named with a folder part, relative to FolderPath when it lies in
+    // the tree ("" when not): it is never listed among the files.
+    std::string RunListRelative;
 
     // Setters.
     void SetFolderPath(const std::string& path);
@@ -145,6 +151,14 @@ public:
                     bool excludeChecksumFiles, int32_t& count, uint64_t& totalSize,
                     TFileList* target);
     bool IsChecksumFileName(const std::string& bareName) const;
+    // True when the entry is the checksum file that the run itself reads or writes.
+    bool IsRunList(const std::string& relativeFolder, const std::string& bareName) const;
+    // True when FolderPath + relativeFolder + name leads outside FolderPath, by ".."
+    // segments or through a link to a folder outside.
+    bool LeavesTree(const std::string& relativeFolder, const std::string& name);
+    // True when a real folder path (ending with the delimiter) lies in the real FolderPath;
+    // relative is then its part below it.
+    bool RealFolderInTree(const std::string& realFolder, std::string& relative);
     std::string FolderNameForChecksumFile(const std::string& folder) const;
     // The checksum-file path of the tree modes 0 and 1.
     std::string TreeChecksumFilePath() const;
@@ -191,6 +205,8 @@ public:
 
 private:
     files::TFileSystem* Fs;
+    std::string RealRoot;                // RealPath of FolderPath, for LeavesTree
+    std::set<std::string> FoldersInside; // entry folders found inside the tree
 };
 
 // Stops the program on a programming error, naming the unit: "Assertion failure (engine): ...".

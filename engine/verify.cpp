@@ -54,8 +54,9 @@ void TCheckSumEngine::CountChecksumFileData(const std::string& path,
         if (!IsEntryClass(lineClass))
             continue;
         ParseChecksumLine(lineClass, line, checksum, name);
-        if (FindEntryFile(*Fs, folder + name, info) ||
-            (EntryNameAsWritten(line, name) && FindEntryFile(*Fs, folder + name, info))) {
+        if (!LeavesTree(relativeFolder, name) &&
+            (FindEntryFile(*Fs, folder + name, info) ||
+             (EntryNameAsWritten(line, name) && FindEntryFile(*Fs, folder + name, info)))) {
             BytesProcessed += info.Size;
             ++FilesProcessed;
         }
@@ -134,6 +135,10 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
         if (!IsEntryClass(lineClass))
             continue;
         ParseChecksumLine(lineClass, Lines[index], stored, name);
+        if (LeavesTree(relativeFolder, name)) {
+            Required(OnEntryOutsideTree, "OnEntryOutsideTree")(folder + name);
+            continue;
+        }
         // A name the folder's listing holds exactly is a file there: no lookup of its
         // own. Its age is looked up only when the digests differ.
         TFileListItem* item = FindListedFile(name);

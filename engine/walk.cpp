@@ -54,7 +54,9 @@ bool TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::s
                                  uint64_t& totalSize, TFileList* target) {
     const std::string folder = FolderPath + relativeFolder;
     files::TErrorCode error = Fs->FindFiles(folder + pattern, [&](const files::TFoundFile& entry) {
-        if (entry.IsDirectory() || (excludeChecksumFiles && IsChecksumFileName(entry.Name)))
+        if (entry.IsDirectory() ||
+            (excludeChecksumFiles &&
+             (IsChecksumFileName(entry.Name) || IsRunList(relativeFolder, entry.Name))))
             return true;
         totalSize += entry.Size;
         ++count;
@@ -72,6 +74,62 @@ bool TCheckSumEngine::IsChecksumFileName(const std::string& bareName) const {
     return MatchesMask(bareName, ChecksumFileName);
 }
 
+bool TCheckSumEngine::IsRunList(const std::string& relativeFolder,
+                                const std::string& bareName) const {
+    if (RunListRelative.size() != relativeFolder.size() + bareName.size())
+        return false;
+    const std::string name = relativeFolder + bareName;
+    return kWindowsPaths ? Fs->CompareText(name, RunListRelative) == 0 : name == RunListRelative;
+}
+
+bool TCheckSumEngine::LeavesTree(const std::string& relativeFolder, const std::string& name) {
+    const std::string relative = relativeFolder + name;
+    int depth = 0;
+    size_t start = 0;
+    for (size_t end; (end = relative.find(files::kPathDelimiter, start)) != std::string::npos;
+         start = end + 1) {
+        const std::string segment = relative.substr(start, end - start);
+        if (segment == "..")
+            --depth;
+        else if (!segment.empty() && segment != ".")
+            ++depth;
+        if (depth < 0)
+            return true;
+    }
+    if (relative.compare(start, std::string::npos, "..") == 0 && depth == 0)
+        return true;
+    // The entry's folder may be a link that leads elsewhere.
+    const size_t end = relative.find_last_of(files::kPathDelimiter);
+    if (end == std::string::npos)
+        return false;
+    const std::string folder = FolderPath + relative.substr(0, end + 1);
+    if (FoldersInside.count(folder))
+        return false;
+    std::string real = Fs->RealPath(folder);
+    if (real.empty())
+        return false; // nothing there to open
+    std::string relativeReal;
+    if (!RealFolderInTree(real + files::kPathDelimiter, relativeReal))
+        return true;
+    FoldersInside.insert(folder);
+    return false;
+}
+
+bool TCheckSumEngine::RealFolderInTree(const std::string& realFolder, std::string& relative) {
+    if (RealRoot.empty()) {
+        RealRoot = Fs->RealPath(FolderPath);
+        if (!RealRoot.empty() && RealRoot.back() != files::kPathDelimiter)
+            RealRoot += files::kPathDelimiter;
+    }
+    if (RealRoot.empty() || realFolder.size() < RealRoot.size())
+        return false;
+    const std::string head = realFolder.substr(0, RealRoot.size());
+    if (kWindowsPaths ? Fs->CompareText(head, RealRoot) != 0 : head != RealRoot)
+        return false;
+    relative = realFolder.substr(RealRoot.size());
+    return true;
+}
+
 std::string TCheckSumEngine::FolderNameForChecksumFile(const std::string& folder) const {
     std::string path = folder;
     if (!path.empty() && std::string(ComponentEnds()).find(path.back()) != std::string::npos &&
@@ -79,6 +137,11 @@ std::string TCheckSumEngine::FolderNameForChecksumFile(const std::string& folder
         path.pop_back();
     size_t end = path.find_last_of(ComponentEnds());
     std::string name = end == std::string::npos ? path : path.substr(end + 1);
+    if (name == "." || name == "..") {
+        // "." and ".." name no folder: take the name of the folder they stand for.
+        const std::string real = Fs->RealPath(folder);
+        return real.empty() ? "root" : FolderNameForChecksumFile(real + files::kPathDelimiter);
+    }
     if (!name.empty())
         return name;
     std::string drive = DrivePart(folder);
@@ -124,8 +187,8 @@ bool TCheckSumEngine::TreeFileLandsOnListedFile(const std::string& path, std::st
     size_t end = path.find_last_of(ComponentEnds());
     std::string folder = end == std::string::npos ? std::string() : path.substr(0, end + 1);
     storedName = StoredFileName(path.substr(folder.size()));
-    if (IsChecksumFileName(storedName))
-        return false; // every listing leaves that name out
+    if (IsChecksumFileName(storedName) || storedName == path.substr(folder.size()))
+        return false; // every listing leaves that name out, or the run's own list
     if (folder.size() < FolderPath.size() ||
         (!IncludeSubfolders && folder.size() != FolderPath.size()))
         return false;
@@ -153,6 +216,16 @@ bool TCheckSumEngine::ListFolderFiles(const std::string& relativeFolder) {
 void TCheckSumEngine::RunEntry(const std::function<void()>& body) {
     BytesProcessed = 0;
     FilesProcessed = 0;
+    RealRoot.clear();
+    FoldersInside.clear();
+    RunListRelative.clear();
+    if (HasFolderPart(ChecksumFileName)) {
+        const size_t end = ChecksumFileName.find_last_of(ComponentEnds());
+        const std::string folder = Fs->RealPath(ChecksumFileName.substr(0, end + 1));
+        std::string relative;
+        if (!folder.empty() && RealFolderInTree(folder + files::kPathDelimiter, relative))
+            RunListRelative = relative + ChecksumFileName.substr(end + 1);
+    }
     try {
         body();
     } catch (...) {

@@ -113,6 +113,10 @@ public:
     // elsewhere, and on POSIX where names are bytes, the line stays as it is.
     virtual void DecodeListLine(std::string& /*line*/) {}
 
+    // The absolute path of an existing file or folder with every link resolved, without
+    // a trailing delimiter; "" when it cannot be resolved.
+    virtual std::string RealPath(const std::string& path) = 0;
+
     virtual bool GetAttributes(const std::string& path, uint32_t& attributes) = 0;
     virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
     virtual bool RemoveFile(const std::string& path, TErrorCode& error) = 0;

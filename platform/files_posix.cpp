@@ -324,6 +324,17 @@ public:
         return TSaveStatus::Ok;
     }
 
+    std::string RealPath(const std::string& path) override {
+        char* resolved = ::realpath(path.empty() ? "." : path.c_str(), nullptr);
+        if (!resolved)
+            return "";
+        std::string result = resolved;
+        std::free(resolved);
+        if (result.size() > 1 && result.back() == '/')
+            result.pop_back();
+        return result;
+    }
+
     bool GetAttributes(const std::string& path, uint32_t& attributes) override {
         TFoundFile info;
         if (!GetFileInfo(path, info))

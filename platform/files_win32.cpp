@@ -239,6 +239,27 @@ public:
         line = FromWide(ToWide(line, legacy), CP_UTF8);
     }
 
+    std::string RealPath(const std::string& path) override {
+        TFileHandle file(CreateFileA(path.empty() ? "." : path.c_str(), 0,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!file)
+            return "";
+        char buffer[MAX_PATH * 4];
+        DWORD length = GetFinalPathNameByHandleA(file.Get(), buffer, sizeof buffer,
+                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0 || length >= sizeof buffer)
+            return "";
+        std::string result(buffer, length);
+        if (result.compare(0, 8, "\\\\?\\UNC\\") == 0)
+            result = "\\" + result.substr(7);
+        else if (result.compare(0, 4, "\\\\?\\") == 0)
+            result.erase(0, 4);
+        if (result.size() > 3 && result.back() == '\\')
+            result.pop_back();
+        return result;
+    }
+
     bool GetAttributes(const std::string& path, uint32_t& attributes) override {
         DWORD value = GetFileAttributesW(WidePath(path).c_str());
         if (value == INVALID_FILE_ATTRIBUTES)

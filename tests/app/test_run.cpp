@@ -248,6 +248,12 @@ TEST(RunController, NameChecksBeforeAnUpdate) {
         {"*.", 0, plFolderNamedAfterFolder, {}, TRunOutcome::Refused, nullptr, invalid},
         {".", 0, plPerFile, {}, TRunOutcome::Refused, nullptr, invalid},
         {"", 0, plFolderFixedName, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"*.md5", 0, plFolderFixedName, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"[ab].lst", 0, plTreeRoot, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"*.[ab]", 0, plPerFile, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"../esc.lst", 0, plFolderFixedName, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"sub/md5sum.lst", 0, plTreeRoot, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"md5", 0, plPerFile, {}, TRunOutcome::Completed, nullptr, ""},
         {"md5[.lst",
          0,
          plFolderFixedName,
@@ -281,6 +287,19 @@ TEST(RunController, NameChecksBeforeAnUpdate) {
             EXPECT_EQ(f.Tree.List(), (std::vector<std::string>{"a.txt", "sub"})) << c.Name;
         }
     }
+}
+
+TEST(RunController, ABareExtensionNamesTheSameListsForUpdateAndVerify) {
+    TRunFixture f;
+    f.Settings.Placement = plPerFile;
+    f.Settings.OverwriteMode = omOverwrite;
+    for (const char* name : {"md5", ".md5", "md5"}) {
+        f.Settings.ChecksumFileName = name;
+        EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Completed) << name;
+    }
+    EXPECT_EQ(f.Tree.List(), (std::vector<std::string>{"a.txt", "a.txt.md5", "sub"}));
+    EXPECT_EQ(f.Run(TRunCommand::Verify), TRunOutcome::Completed);
+    EXPECT_EQ(f.FrontEnd.Log.back(), "STAT: Total hints: 0, warnings: 0, failures: 0, errors: 0");
 }
 
 TEST(RunController, VerifyTakesAnyNameAsItsSearchPattern) {

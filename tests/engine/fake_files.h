@@ -140,6 +140,8 @@ public:
         return Native.SaveFile(path, content, error);
     }
 
+    std::string RealPath(const std::string& path) override { return Native.RealPath(path); }
+
     bool GetAttributes(const std::string& path, uint32_t& attributes) override {
         auto staged = Attributes.find(path);
         if (staged == Attributes.end())

@@ -77,6 +77,7 @@ public:
             Add("ChecksumOk " + Rel(p) + " " + kind);
         };
         e.OnOldChecksumFileKept = Path("OldChecksumFileKept");
+        e.OnEntryOutsideTree = Path("EntryOutsideTree");
         e.OnOldLinesCarried = [this](const std::string& p, int32_t lines) {
             Add("OldLinesCarried " + Rel(p) + " " + std::to_string(lines));
         };

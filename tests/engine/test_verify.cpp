@@ -8,9 +8,14 @@
 #include "run_tree.h"
 #include "temp_tree.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace {
 
 const std::string D(1, files::kPathDelimiter);
+constexpr bool kWindows = files::kPathDelimiter == '\\';
 
 // A folder "v" with a.txt, B.txt and locked.bin (cannot be opened), verified with the
 // name md5sum.lst unless a case says otherwise.
@@ -71,10 +76,29 @@ TEST(VerifyEntry, VerdictOfEachEntry) {
          {"ChecksumMismatch a.txt"}},
         {"changed two seconds later", Md5Line("a.txt", "bravo"), 22, 20, {"FileUpdated a.txt"}},
         {"changed earlier", Md5Line("a.txt", "bravo"), 0, 30, {"ChecksumMismatch a.txt"}},
+        {"down and up again stays inside",
+         Md5Line("sub/../a.txt", "alpha"),
+         -1,
+         -1,
+         {"ChecksumOk sub" + D + ".." + D + "a.txt MD5"}},
+        {"a parent segment leads outside",
+         Md5Line("../out.txt", "alpha"),
+         -1,
+         -1,
+         {"EntryOutsideTree .." + D + "out.txt"}},
+        {"a link to a folder outside leads outside",
+         Md5Line("out-link/out.txt", "alpha"),
+         -1,
+         -1,
+         {(kWindows ? "FileMissing out-link" : "EntryOutsideTree out-link") + D + "out.txt"}},
     };
     for (const Case& c : cases) {
         TVerifyRun run;
         run.Tree.AddFolder("v/sub");
+        run.Tree.AddFile("out.txt", "alpha");
+#ifndef _WIN32
+        ASSERT_EQ(symlink(run.Tree.Root().c_str(), run.Tree.Path("v/out-link").c_str()), 0);
+#endif
         run.Tree.AddFile("v/md5sum.lst", c.line + "\r\n");
         if (c.fileSecond >= 0) {
             run.Tree.SetTime("v/a.txt", 2024, 5, 6, 10, 0, c.fileSecond);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "engine/engine.h"
@@ -100,6 +101,12 @@ TEST(ChecksumFileNames, FolderNameAndFolderPart) {
     for (const Case& c : kWindows ? std::vector<Case>(std::begin(windows), std::end(windows))
                                   : std::vector<Case>(std::begin(posix), std::end(posix)))
         EXPECT_EQ(engine.FolderNameForChecksumFile(c.folder), c.name) << c.folder;
+    // "." and ".." stand for real folders, which give the name.
+    const std::filesystem::path current = std::filesystem::current_path();
+    const std::string d(1, files::kPathDelimiter);
+    EXPECT_EQ(engine.FolderNameForChecksumFile("." + d), current.filename().string());
+    EXPECT_EQ(engine.FolderNameForChecksumFile(".." + d),
+              current.parent_path().filename().string());
 
     struct PartCase {
         const char* name;

@@ -111,6 +111,23 @@ bool IsValidUpdateName(const std::string& name, TPlacementMode placement) {
            MatchesMask("x" + extension, name);
 }
 
+int RunExitCode(TRunOutcome outcome, const TLogTotals& totals) {
+    switch (outcome) {
+    case TRunOutcome::Aborted:
+        return kExitAborted;
+    case TRunOutcome::Refused:
+    case TRunOutcome::Failed:
+        return kExitErrors;
+    case TRunOutcome::Completed:
+        break;
+    }
+    if (totals.Errors > 0)
+        return kExitErrors;
+    if (totals.Warnings > 0 || totals.Failures > 0)
+        return kExitFindings;
+    return kExitClean;
+}
+
 TRunController::TRunController(TCheckSumEngine& engine, TRunFrontEnd& frontEnd,
                                TNumberFormat format)
     : Engine(engine), FrontEnd(frontEnd), Format(std::move(format)) {}
@@ -127,16 +144,11 @@ TRunOutcome TRunController::Run(TRunCommand command, const TRunSettings& setting
     UnlistedFolders.clear();
     try {
         return Perform(command, settings);
-    } catch (const std::exception& e) {
-        try {
-            FrontEnd.EndProgress();
-            Log({FormatText(texts::kLogRunFailed, {e.what()}), lkError});
-        } catch (...) {
-        }
     } catch (...) {
         try {
             FrontEnd.EndProgress();
-            Log({FormatText(texts::kLogRunFailed, {"unknown failure"}), lkError});
+            Log({FormatText(texts::kLogRunFailed, {DescribeFailure(std::current_exception())}),
+                 lkError});
         } catch (...) {
         }
     }
@@ -310,6 +322,11 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     Engine.SetChecksumKind(FormatChecksumKind(settings.Format));
     BindEvents(settings.DetailedLog);
 
+    // An empty folder would mean the program's current folder, where nobody asked for lists.
+    if (IsBlank(settings.Folder)) {
+        FrontEnd.ShowRefusal(texts::kRefuseNoFolder);
+        return refused;
+    }
     if (update && !ChecksNamePasses(settings))
         return Engine.Aborted ? TRunOutcome::Aborted : refused;
 
@@ -322,6 +339,10 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
         Engine.CountVerifyData();
     const uint64_t totalBytes = Engine.BytesProcessed;
     const TScaledSize total = ScaleSize(static_cast<long double>(totalBytes));
+    if (!Engine.FailureText.empty()) {
+        Log({FormatText(texts::kLogRunFailed, {Engine.FailureText}), lkError});
+        return TRunOutcome::Failed;
+    }
     Log({FormatText(texts::kLogCounted, {total.Value, total.Unit, Engine.FilesProcessed}, Format),
          lkPlain});
     // A filter that matches nothing (a typing error) must not delete every list.
@@ -330,7 +351,8 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
         return TRunOutcome::Completed;
     }
 
-    if (!update && !Engine.Aborted && Engine.Placement <= plTreeRoot && Engine.IncludeSubfolders) {
+    if (!update && !settings.Unattended && !Engine.Aborted && Engine.Placement <= plTreeRoot &&
+        Engine.IncludeSubfolders) {
         const TConfirmAnswer answer =
             FrontEnd.Ask(texts::kAskDisableRecursion, TQuestionButtons::YesNoCancel, false);
         if (Engine.Aborted)
@@ -359,10 +381,16 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     FrontEnd.EndProgress();
     CountingTotals = false;
 
-    const bool aborted = Engine.Aborted;
-    Log({FormatText(aborted ? texts::kLogStopAborted : texts::kLogStopCompleted,
+    // Only a confirmed abort is the user's; a failure inside the engine is an error.
+    const bool failed = !Engine.FailureText.empty();
+    if (failed)
+        Log({FormatText(texts::kLogRunFailed, {Engine.FailureText}), lkError});
+    const bool aborted = !failed && Engine.Aborted;
+    Log({FormatText(failed    ? texts::kLogStopFailed
+                    : aborted ? texts::kLogStopAborted
+                              : texts::kLogStopCompleted,
                     {FrontEnd.DateTimeText(), operation}),
          lkStop});
     LogStatistics(elapsed);
-    return aborted ? TRunOutcome::Aborted : TRunOutcome::Completed;
+    return failed ? TRunOutcome::Failed : aborted ? TRunOutcome::Aborted : TRunOutcome::Completed;
 }

@@ -56,6 +56,9 @@ struct TRunSettings {
     TPlacementMode Placement = plTreeAnyPlace;
     int HeaderMode = 0; // 0 none, 1 standard, 2 WIN-SFV compatible, 3 none
     bool DetailedLog = false;
+    // A script's run (the window's /a): the recursion question of a Verify is not asked,
+    // the options stand as given.
+    bool Unattended = false;
 };
 
 // The formats of written lists, in the order of the window's choice and of /f.
@@ -84,6 +87,15 @@ enum class TRunOutcome {
     Refused,   // a check or a question ended it before the engine entry: no auto-exit
     Failed     // an unexpected failure ended it; an ERROR line says which
 };
+
+// The exit codes of a run, the console's and those of the window under /a.
+constexpr int kExitClean = 0;    // no warning, failure or error
+constexpr int kExitFindings = 1; // warnings or failures
+constexpr int kExitErrors = 2;   // errors, a refused run, or a bad command line
+constexpr int kExitAborted = 3;  // aborted by the user
+
+// The exit code of a run from its outcome and every line it logged.
+int RunExitCode(TRunOutcome outcome, const TLogTotals& totals);
 
 class TRunController {
 public:

@@ -90,6 +90,8 @@ inline constexpr char kRefuseInvalidName[] =
     "folder,\r"
     "or the \"*.ext\" format for creating separate checksum file for each file.\r"
     "For example, \"md5sum.lst\" in first case, and \"*.sfv\" or \"*.md5\" in second case.";
+inline constexpr char kRefuseNoFolder[] = "The \"Folder\" field is empty.\r"
+                                          "Please enter the folder with files for processing.";
 inline constexpr char kAskDisableRecursion[] =
     "You have enabled recursive processing of subfolders, but also have specified mode with one "
     "checksum file for entire folders tree.\r"
@@ -107,6 +109,7 @@ inline constexpr char kOperationVerify[] = "Verifying";
 inline constexpr char kLogStart[] = "%s %s folder \"%s%s\", with checksum files name \"%s\"";
 inline constexpr char kLogStopAborted[] = "%s %s has been aborted by user!";
 inline constexpr char kLogStopCompleted[] = "%s %s is completed.";
+inline constexpr char kLogStopFailed[] = "%s %s has been stopped by an error!";
 inline constexpr char kLogNoFilesProcessed[] = "No files processed!";
 // The count before an Update found no file at all: nothing is written or deleted.
 inline constexpr char kLogNothingToUpdate[] =
@@ -178,6 +181,8 @@ inline constexpr char kConsoleBadArgument[] = "Bad command-line argument: %s";
 inline constexpr char kConsoleNoCommand[] = "Nothing to do: give -u to update or -v to verify.";
 inline constexpr char kConsoleAskYesNo[] = " [y/n] ";
 inline constexpr char kConsoleAskYesNoCancel[] = " [y/n/c] ";
+// A question met without a terminal is answered "no", and says so.
+inline constexpr char kConsoleNoTerminal[] = "no, no terminal";
 
 // ---------------------------------------------------------------------------------------
 // Web links, Options dialog, update reminder, About dialog and online help. The host (of

@@ -20,23 +20,6 @@ TRunSettings SettingsFromCommandLine(const TCommandLine& commandLine,
     return settings;
 }
 
-int ExitCode(TRunOutcome outcome, const TLogTotals& totals) {
-    switch (outcome) {
-    case TRunOutcome::Aborted:
-        return kExitAborted;
-    case TRunOutcome::Refused:
-    case TRunOutcome::Failed:
-        return kExitErrors;
-    case TRunOutcome::Completed:
-        break;
-    }
-    if (totals.Errors > 0)
-        return kExitErrors;
-    if (totals.Warnings > 0 || totals.Failures > 0)
-        return kExitFindings;
-    return kExitClean;
-}
-
 std::string ConsoleHelpText() {
     std::string text;
     for (char c : UsageText('-'))

@@ -8,19 +8,11 @@
 #include "app/log.h"
 #include "app/run.h"
 
-constexpr int kExitClean = 0;    // no warning, failure or error
-constexpr int kExitFindings = 1; // warnings or failures
-constexpr int kExitErrors = 2;   // errors, a refused run, or a bad command line
-constexpr int kExitAborted = 3;  // aborted by the user
-
 // The settings of a run: the built-in defaults, overridden by the command line. The name
 // is the one given, else the default of the format and placement in effect; the folder is
 // the one given, else currentFolder.
 TRunSettings SettingsFromCommandLine(const TCommandLine& commandLine,
                                      const std::string& currentFolder);
-
-// The exit code of a run from its outcome and every line it logged.
-int ExitCode(TRunOutcome outcome, const TLogTotals& totals);
 
 // The usage text with "-" options, the console's notes and exit codes, and the version;
 // lines end with LF.

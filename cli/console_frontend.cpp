@@ -78,10 +78,16 @@ int TConsoleFrontEnd::ReadAnswer() {
 TConfirmAnswer TConsoleFrontEnd::Ask(const std::string& text, TQuestionButtons buttons,
                                      bool /*defaultNo*/) {
     ForwardInterrupt();
-    if (!Streams.AskOnTerminal)
-        return caNo;
     const bool withCancel = buttons == TQuestionButtons::YesNoCancel;
     ClearProgress();
+    if (!Streams.AskOnTerminal) {
+        std::fprintf(Streams.Err, "%s: %s%s%s\n", texts::kCaptionConfirmation,
+                     TerminalLines(text).c_str(),
+                     withCancel ? texts::kConsoleAskYesNoCancel : texts::kConsoleAskYesNo,
+                     texts::kConsoleNoTerminal);
+        std::fflush(Streams.Err);
+        return caNo;
+    }
     while (true) {
         std::fprintf(Streams.Err, "%s: %s%s", texts::kCaptionConfirmation,
                      TerminalLines(text).c_str(),

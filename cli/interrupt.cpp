@@ -26,6 +26,8 @@ void InstallInterruptHandler() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
     sigaction(SIGINT, &action, nullptr);
+    // A log written to a pipe whose reader has gone is a failed write, not a dead program.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool Interrupted() {

@@ -61,7 +61,7 @@ int RunConsole(const std::vector<std::string>& args) {
     const TRunCommand command = commandLine.StartUpdate ? TRunCommand::Update : TRunCommand::Verify;
     const TRunOutcome outcome =
         controller.Run(command, SettingsFromCommandLine(commandLine, CurrentFolder()));
-    int exitCode = ExitCode(outcome, frontEnd.AllTotals());
+    int exitCode = RunExitCode(outcome, frontEnd.AllTotals());
 
     if (commandLine.AutoExit) {
         std::vector<std::string> lines;

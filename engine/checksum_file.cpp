@@ -141,8 +141,11 @@ void TCheckSumEngine::SaveChecksumFile(std::vector<std::string>& lines, const st
     if (cleared)
         Fs->SetAttributes(path, attributes);
 
-    if (status == files::TSaveStatus::WriteFailed)
-        Required(OnSaveError, "OnSaveError")(path, kStreamWriteError);
-    else if (status != files::TSaveStatus::Ok)
-        Required(OnSaveError, "OnSaveError")(path, kCannotCreateFile + path);
+    if (status == files::TSaveStatus::Ok)
+        return;
+    std::string message =
+        status == files::TSaveStatus::WriteFailed ? kStreamWriteError : kCannotCreateFile + path;
+    if (error != 0)
+        message += ": " + Fs->ErrorText(error);
+    Required(OnSaveError, "OnSaveError")(path, message);
 }

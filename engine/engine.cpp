@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "platform/files.h"
 #include "version.h"
@@ -54,6 +55,18 @@ void TCheckSumEngine::SetAborted(bool aborted) {
 
 void TCheckSumEngine::SetFileSystem(files::TFileSystem* fs) {
     Fs = fs ? fs : &files::NativeFileSystem();
+}
+
+std::string DescribeFailure(std::exception_ptr failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown failure";
+    }
 }
 
 void EngineAssertionFailure(const char* what) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <set>
 #include <string>
@@ -53,6 +54,9 @@ public:
     uint64_t BytesProcessed = 0;
     int32_t FilesProcessed = 0;
     bool Aborted = false;
+    // Why the last entry was stopped by a failure (out of memory, an exception from an
+    // event handler); "" when it was not. Never the user's abort.
+    std::string FailureText;
     TChecksumKind ChecksumKind = ckNone;
     std::string KindName;
     TPlacementMode Placement = plTreeAnyPlace;
@@ -178,7 +182,7 @@ public:
     // the listing failed.
     bool ListFolderFiles(const std::string& relativeFolder);
     // Runs the body of an entry: counters reset first, lists empty on every way out, and
-    // an exception ends the run as aborted instead of leaving the engine.
+    // an exception ends the run with FailureText instead of leaving the engine.
     void RunEntry(const std::function<void()>& body);
 
     // Update run.
@@ -208,6 +212,9 @@ private:
     std::string RealRoot;                // RealPath of FolderPath, for LeavesTree
     std::set<std::string> FoldersInside; // entry folders found inside the tree
 };
+
+// The text of a caught exception: its message, "out of memory" for a failed allocation.
+std::string DescribeFailure(std::exception_ptr failure);
 
 // Stops the program on a programming error, naming the unit: "Assertion failure (engine): ...".
 [[noreturn]] void EngineAssertionFailure(const char* what);

@@ -54,7 +54,7 @@ bool TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::s
                                  uint64_t& totalSize, TFileList* target) {
     const std::string folder = FolderPath + relativeFolder;
     files::TErrorCode error = Fs->FindFiles(folder + pattern, [&](const files::TFoundFile& entry) {
-        if (entry.IsDirectory() ||
+        if (entry.IsDirectory() || files::IsTemporaryName(entry.Name) ||
             (excludeChecksumFiles &&
              (IsChecksumFileName(entry.Name) || IsRunList(relativeFolder, entry.Name))))
             return true;
@@ -226,10 +226,11 @@ void TCheckSumEngine::RunEntry(const std::function<void()>& body) {
         if (!folder.empty() && RealFolderInTree(folder + files::kPathDelimiter, relative))
             RunListRelative = relative + ChecksumFileName.substr(end + 1);
     }
+    FailureText.clear();
     try {
         body();
     } catch (...) {
-        Aborted = true;
+        FailureText = DescribeFailure(std::current_exception());
     }
     Lines.clear();
     Files.clear();

@@ -102,8 +102,10 @@ public:
     virtual bool ReadWholeFile(const std::string& path, std::string& content,
                                TErrorCode& error) = 0;
     // Writes content to a temporary file in the same folder and only then replaces
-    // the file at path with it; on failure the old file is untouched and the
-    // temporary file is gone.
+    // the file at path with it, which keeps the old file's attributes, security and
+    // owner; on failure the old file is untouched and the temporary file is gone. A
+    // target that is no plain file, has more than one hard link, or lies in a folder
+    // where no file can be created is written in place.
     virtual TSaveStatus SaveFile(const std::string& path, const std::string& content,
                                  TErrorCode& error) = 0;
 
@@ -130,6 +132,16 @@ public:
     // characters and ".".
     virtual std::string ErrorText(TErrorCode error) = 0;
 };
+
+// Saving writes a temporary file first, named "~tlvn", six characters and ".tmp" in the
+// target's folder; no listing ever takes such a name for a file of the tree.
+constexpr char kTemporaryPrefix[] = "~tlvn";
+constexpr char kTemporarySuffix[] = ".tmp";
+constexpr size_t kTemporaryNameLength = 15;
+inline bool IsTemporaryName(const std::string& name) {
+    return name.size() == kTemporaryNameLength && name.compare(0, 5, kTemporaryPrefix) == 0 &&
+           name.compare(11, 4, kTemporarySuffix) == 0;
+}
 
 // A system message without its trailing blanks, control characters and ".".
 inline std::string TrimSystemMessage(std::string text) {

@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <pthread.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -129,13 +131,47 @@ bool WriteAll(int fd, const std::string& content) {
     return true;
 }
 
-mode_t NewFileMode(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        return st.st_mode & 07777;
+mode_t NewFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
+}
+
+// Holds SIGINT and SIGTERM back while it lives.
+class TInterruptsHeld {
+public:
+    TInterruptsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        sigaddset(&held, SIGINT);
+        sigaddset(&held, SIGTERM);
+        ::pthread_sigmask(SIG_BLOCK, &held, &Previous);
+    }
+    ~TInterruptsHeld() { ::pthread_sigmask(SIG_SETMASK, &Previous, nullptr); }
+    TInterruptsHeld(const TInterruptsHeld&) = delete;
+    TInterruptsHeld& operator=(const TInterruptsHeld&) = delete;
+
+private:
+    sigset_t Previous;
+};
+
+// Writes over the file itself: a FIFO or device, a file of several hard links, or one in
+// a folder where nothing new can be created. A FIFO without a reader fails at once.
+TSaveStatus WriteInPlace(const std::string& path, const std::string& content, TErrorCode& error) {
+    TFd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) {
+        error = errno;
+        return TSaveStatus::CannotCreate;
+    }
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    struct stat st;
+    const bool regular = ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode);
+    if (!WriteAll(fd.Get(), content) || (regular && ::fsync(fd.Get()) != 0) ||
+        ::close(fd.Detach()) != 0) {
+        error = errno;
+        return TSaveStatus::WriteFailed;
+    }
+    return TSaveStatus::Ok;
 }
 
 // The file a symbolic link points to, or the path itself when it is no link or the
@@ -295,16 +331,28 @@ public:
 
     TSaveStatus SaveFile(const std::string& linkOrPath, const std::string& content,
                          TErrorCode& error) override {
+        // A second Ctrl-C during the save waits for its end: no temporary file is left.
+        TInterruptsHeld held;
         // A list reached through a symbolic link is replaced where it lives; the link
         // stays a link.
-        std::string path = ResolvedLink(linkOrPath);
-        std::string temp = path + ".tlvn-XXXXXX";
-        TFd fd(::mkstemp(&temp[0]));
+        const std::string path = ResolvedLink(linkOrPath);
+        struct stat old;
+        const bool exists = ::stat(path.c_str(), &old) == 0;
+        if (exists && (!S_ISREG(old.st_mode) || old.st_nlink > 1))
+            return WriteInPlace(path, content, error);
+        const size_t slash = path.find_last_of('/');
+        std::string temp = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) +
+                           kTemporaryPrefix + "XXXXXX" + kTemporarySuffix;
+        TFd fd(::mkstemps(&temp[0], 4));
         if (!fd) {
+            if (exists && (errno == EACCES || errno == EPERM))
+                return WriteInPlace(path, content, error);
             error = errno;
             return TSaveStatus::CannotCreate;
         }
-        ::fchmod(fd.Get(), NewFileMode(path));
+        ::fchmod(fd.Get(), exists ? old.st_mode & 07777 : NewFileMode());
+        if (exists && ::fchown(fd.Get(), old.st_uid, old.st_gid) != 0)
+            ::fchown(fd.Get(), static_cast<uid_t>(-1), old.st_gid); // the group, where allowed
         // The data must be on disk before the name points to it, or a crash could
         // leave an empty list where the old one was.
         bool written = WriteAll(fd.Get(), content) && ::fsync(fd.Get()) == 0;

@@ -113,6 +113,33 @@ bool WriteAll(HANDLE file, const std::string& content) {
     return true;
 }
 
+// True for a file on disk with a single name: a device or a file of several hard links
+// is written in place, so the other names keep seeing it.
+bool PlainFileOfOneLink(const std::wstring& path) {
+    TFileHandle file(CreateFileW(path.c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    return file && GetFileType(file.Get()) == FILE_TYPE_DISK &&
+           GetFileInformationByHandle(file.Get(), &info) && info.nNumberOfLinks <= 1;
+}
+
+TSaveStatus WriteInPlace(const std::wstring& path, const std::string& content, TErrorCode& error) {
+    TFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        error = GetLastError();
+        return TSaveStatus::CannotCreate;
+    }
+    const bool disk = GetFileType(file.Get()) == FILE_TYPE_DISK;
+    if (!WriteAll(file.Get(), content) || (disk && !SetEndOfFile(file.Get())) ||
+        !CloseHandle(file.Detach())) {
+        error = GetLastError();
+        return TSaveStatus::WriteFailed;
+    }
+    return TSaveStatus::Ok;
+}
+
 class TWin32FileSystem : public TFileSystem {
 public:
     TErrorCode FindFiles(const std::string& pattern,
@@ -195,12 +222,25 @@ public:
 
     TSaveStatus SaveFile(const std::string& path, const std::string& content,
                          TErrorCode& error) override {
+        const std::wstring target = WidePath(path);
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+        if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            error = ERROR_ACCESS_DENIED;
+            return TSaveStatus::CannotCreate;
+        }
+        if (exists && !PlainFileOfOneLink(target))
+            return WriteInPlace(target, content, error);
+        const size_t slash = path.find_last_of("\\/");
+        const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
         TFileHandle file;
         std::string temp;
         DWORD created = NO_ERROR;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            temp = path + ".tlvn-" + std::to_string(GetCurrentProcessId()) + "-" +
-                   std::to_string(attempt) + ".tmp";
+        for (DWORD attempt = 0; attempt < 100; ++attempt) {
+            char unique[8];
+            const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 12);
+            wsprintfA(unique, "%06lX", (seed + attempt * 7919) & 0xFFFFFF);
+            temp = folder + kTemporaryPrefix + unique + kTemporarySuffix;
             file.Attach(CreateFileW(WidePath(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
             created = file ? NO_ERROR : GetLastError();
@@ -208,6 +248,8 @@ public:
                 break;
         }
         if (!file) {
+            if (exists && created == ERROR_ACCESS_DENIED)
+                return WriteInPlace(target, content, error);
             error = created;
             return TSaveStatus::CannotCreate;
         }
@@ -216,16 +258,21 @@ public:
         bool written = WriteAll(file.Get(), content) && FlushFileBuffers(file.Get());
         if (written)
             written = CloseHandle(file.Detach()) != 0;
+        const std::wstring wideTemp = WidePath(temp);
         if (!written) {
             error = GetLastError();
             file.Close();
-            DeleteFileW(WidePath(temp).c_str());
+            DeleteFileW(wideTemp.c_str());
             return TSaveStatus::WriteFailed;
         }
-        if (!MoveFileExW(WidePath(temp).c_str(), WidePath(path).c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        // ReplaceFileW keeps the old file's attributes, security descriptor and streams.
+        const bool replaced =
+            exists ? ReplaceFileW(target.c_str(), wideTemp.c_str(), nullptr,
+                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
+                   : MoveFileExW(wideTemp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+        if (!replaced) {
             error = GetLastError();
-            DeleteFileW(WidePath(temp).c_str());
+            DeleteFileW(wideTemp.c_str());
             return TSaveStatus::CannotReplace;
         }
         return TSaveStatus::Ok;
@@ -239,18 +286,25 @@ public:
         line = FromWide(ToWide(line, legacy), CP_UTF8);
     }
 
+    // Links and junctions are resolved by GetFinalPathNameByHandleW (Vista and later); on
+    // older systems the full path is the best answer.
     std::string RealPath(const std::string& path) override {
-        TFileHandle file(CreateFileA(path.empty() ? "." : path.c_str(), 0,
+        using TGetFinalPath = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+        static const auto getFinalPath = reinterpret_cast<TGetFinalPath>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")));
+        const std::wstring wide = WidePath(path.empty() ? "." : path);
+        TFileHandle file(CreateFileW(wide.c_str(), 0,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!file)
             return "";
-        char buffer[MAX_PATH * 4];
-        DWORD length = GetFinalPathNameByHandleA(file.Get(), buffer, sizeof buffer,
-                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0 || length >= sizeof buffer)
+        std::wstring buffer(32768, L'\0');
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        DWORD length = getFinalPath ? getFinalPath(file.Get(), &buffer[0], size, 0)
+                                    : GetFullPathNameW(wide.c_str(), size, &buffer[0], nullptr);
+        if (length == 0 || length >= size)
             return "";
-        std::string result(buffer, length);
+        std::string result = FromWide(buffer.substr(0, length));
         if (result.compare(0, 8, "\\\\?\\UNC\\") == 0)
             result = "\\" + result.substr(7);
         else if (result.compare(0, 4, "\\\\?\\") == 0)

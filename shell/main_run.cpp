@@ -209,12 +209,15 @@ TRunSettings SettingsFromControls(TMainWindow& window) {
 
 // Writes the log for the script that started the program and closes the window (the close
 // is ignored while a run is active). A log that cannot be written still closes the window:
-// an unattended script must not wait forever, and the missing file tells it.
+// an unattended script must not wait forever; the exit code and the missing file tell it.
 void AutoExit(TMainWindow& window) {
     TLogList log(window.Handle, window.Item(IDC_LOG));
     std::string message;
-    if (!SaveLogFile(files::NativeFileSystem(), window.LogFileName, log.Texts(), message))
+    if (!SaveLogFile(files::NativeFileSystem(), window.LogFileName, log.Texts(), message)) {
         window.AddLogLine(message, lkError);
+        if (window.ExitCode != kExitAborted)
+            window.ExitCode = kExitErrors;
+    }
     PostMessageA(window.Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
@@ -228,18 +231,30 @@ TTickSource SetRunTickSource(TTickSource source) {
 
 void TMainWindow::Run(int id) {
     PumpMessages();
-    TRunOutcome outcome = TRunOutcome::Completed;
     if (Running) {
-        // A second press of the running button asks to abort.
+        // A second press of the running button asks to abort; under /a the log is
+        // written as it stands and the close waits for the run's end.
         Engine->SetAborted(true);
-    } else {
+        if (AutoExit)
+            ::AutoExit(*this);
+        return;
+    }
+    TRunOutcome outcome;
+    TLogTotals totals;
+    {
         TRunLock lock(*this, id);
         TWindowFrontEnd frontEnd(*this);
         TRunController controller(*Engine, frontEnd, UserNumberFormat());
-        outcome = controller.Run(id == IDC_UPDATE ? TRunCommand::Update : TRunCommand::Verify,
-                                 SettingsFromControls(*this));
+        TRunSettings settings = SettingsFromControls(*this);
+        settings.Unattended = AutoExit;
+        outcome =
+            controller.Run(id == IDC_UPDATE ? TRunCommand::Update : TRunCommand::Verify, settings);
+        totals = controller.Totals();
     }
-    if (AutoExit && outcome != TRunOutcome::Refused)
+    if (!AutoExit)
+        return;
+    ExitCode = RunExitCode(outcome, totals);
+    if (outcome != TRunOutcome::Refused)
         ::AutoExit(*this);
 }
 

@@ -164,7 +164,7 @@ bool TMainWindow::OnSysCommand(WPARAM command) {
         // viewer closes while its owner still stands.
         if (!Running) {
             CloseHelp();
-            EndDialog(Handle, 0);
+            EndDialog(Handle, ExitCode);
         }
         return true;
     }

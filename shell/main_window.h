@@ -42,6 +42,8 @@ public:
     bool ShowUsage = false;
     bool AutoExit = false;
     std::string LogFileName;
+    // The process's exit code: that of the last run under /a (RunExitCode), else 0.
+    int ExitCode = 0;
     bool StartUpdate = false;
     bool StartVerify = false;
 

@@ -9,6 +9,7 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     InitCommonControls();
     BuildWebLinks();
-    DialogBoxParamA(instance, IDD_MAIN, nullptr, MainDialogProc, 0);
-    return 0;
+    // A script that started a run with /a learns how it went from the exit code.
+    const INT_PTR exitCode = DialogBoxParamA(instance, IDD_MAIN, nullptr, MainDialogProc, 0);
+    return exitCode < 0 ? 2 : static_cast<int>(exitCode);
 }

@@ -405,6 +405,35 @@ TEST(RunController, UpdateWhoseFilterMatchesNothingWritesAndDeletesNothing) {
     EXPECT_EQ(f.Tree.Content("md5sum.lst"), list);
 }
 
+TEST(RunController, AFailureInsideTheEngineIsAnErrorNotTheUsersAbort) {
+    TRunFixture f;
+    f.Settings.DetailedLog = true;
+    f.FrontEnd.ThrowOnLineStartingWith = "INFO: "; // an event handler fails mid-run
+    EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Failed);
+    const std::vector<std::string>& log = f.FrontEnd.Log;
+    ASSERT_GE(log.size(), 4u);
+    EXPECT_EQ(log.at(log.size() - 4),
+              "ERROR: The run has been stopped by an unexpected failure: boom");
+    EXPECT_EQ(log.at(log.size() - 3),
+              std::string("STOP: ") + kNow + " Updating has been stopped by an error!");
+    EXPECT_FALSE(f.Tree.Exists("md5sum.lst"));
+    EXPECT_EQ(RunExitCode(TRunOutcome::Failed, f.Controller.Totals()), 2);
+    EXPECT_EQ(DescribeFailure(std::make_exception_ptr(std::bad_alloc())), "out of memory");
+}
+
+TEST(RunController, AnEmptyFolderIsRefusedAndAScriptIsNotAskedAboutRecursion) {
+    TRunFixture f;
+    f.Settings.Folder = " ";
+    EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Refused);
+    EXPECT_EQ(f.FrontEnd.Refusals, std::vector<std::string>{texts::kRefuseNoFolder});
+    EXPECT_TRUE(f.FrontEnd.Log.empty());
+    f.Settings.Folder = f.Tree.Root();
+    f.Settings.Placement = plTreeRoot;
+    f.Settings.Unattended = true;
+    EXPECT_EQ(f.Run(TRunCommand::Verify), TRunOutcome::Completed);
+    EXPECT_TRUE(f.FrontEnd.Asked.empty());
+}
+
 TEST(RunController, UnexpectedFailureEndsTheRunWithAnErrorLine) {
     TRunFixture f;
     f.FrontEnd.ThrowOnLineStartingWith = "START: ";

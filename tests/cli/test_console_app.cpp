@@ -75,7 +75,7 @@ TEST(ConsoleExitCode, WorstFindingDecides) {
         {TRunOutcome::Aborted, totals(0, 1, 1, 1), 3},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ExitCode(c.Outcome, c.Totals), c.Code) << static_cast<int>(c.Outcome);
+        EXPECT_EQ(RunExitCode(c.Outcome, c.Totals), c.Code) << static_cast<int>(c.Outcome);
 }
 
 TEST(ConsoleDateTime, DayMonthYearAndTimeWithoutLeadingZeroHour) {

@@ -136,7 +136,10 @@ TEST(TlvnEndToEnd, ExitCodesAndMessages) {
         {{tree.Root()}, 2, nullptr, "Nothing to do"},
         {{"-u", tree.Root(), "-n", "*.*"}, 2, nullptr, "ERROR: Invalid checksum file name.\n"},
         {{"-u", tree.Root(), "-p3", "-n", "*."}, 2, nullptr, "ERROR: Invalid checksum file name."},
-        {{"-v", tree.Path("no-such-folder")}, 2, "ERROR: Cannot read content of folder", nullptr},
+        {{"-v", tree.Path("no-such-folder")},
+         2,
+         "ERROR: Cannot read content of folder",
+         "subfolders? [y/n/c] no, no terminal\n"},
         {{"-u", tree.Root(), "-a", tree.Path("missing/run.log")},
          2,
          "STAT: Total hints: 0",
@@ -183,12 +186,20 @@ TEST(TlvnEndToEnd, WithoutATerminalEveryQuestionIsAnsweredNo) {
     EXPECT_TRUE(HasLine(foreign, "WARN: The file \"" + tree.Path("md5sum.lst") +
                                      "\" has invalid format (line 3). Skipped..."))
         << foreign.Out;
-    EXPECT_EQ(foreign.Err, "");
+    EXPECT_EQ(foreign.Err, "Confirmation: The file \"" + tree.Path("md5sum.lst") +
+                               "\", probably, is not a checksum file. Continue? [y/n/c] no, "
+                               "no terminal\n");
 
     // An MD5 list whose name says SFV: the update does not start.
     const TTlvnResult named = RunTlvn({"-u", tree.Root(), "-n", "my.sfv"});
     EXPECT_EQ(named.ExitCode, 2);
     EXPECT_FALSE(tree.Exists("my.sfv"));
+    // It never refuses in silence: the question and the answer given are on stderr.
+    EXPECT_NE(named.Err.find("Confirmation: You have selected the MD5 file format, but the "
+                             "checksum file name include the \"SFV\" substring. Continue? "
+                             "[y/n] no, no terminal\n"),
+              std::string::npos)
+        << named.Err;
 }
 
 TEST(TlvnEndToEnd, OnATerminalQuestionsAreAskedAndProgressIsCleared) {

@@ -147,7 +147,8 @@ TEST(CoreChecksumFile, FailedSaveKeepsTheOldFileAndItsAttributes) {
         TLines lines = {"a 00000000"};
         run.Engine.SaveChecksumFile(lines, path, "folder");
         EXPECT_EQ(run.Recorder.Events, TLines{"SaveError list.sfv"});
-        EXPECT_EQ(run.Recorder.LastSaveError, c.Message + (c.WithPath ? path : ""));
+        EXPECT_EQ(run.Recorder.LastSaveError,
+                  c.Message + (c.WithPath ? path : "") + ": " + run.Fs.ErrorText(28));
         EXPECT_EQ(run.Tree.Content("list.sfv"), "old content\r\n");
         using TCall = std::pair<std::string, uint32_t>;
         EXPECT_EQ(run.Fs.AttributeCalls, (std::vector<TCall>{{path, archive}, {path, before}}));
@@ -166,8 +167,8 @@ TEST(CoreChecksumFile, FilesWithoutProtectingAttributesAreWrittenWithoutTouching
     EXPECT_EQ(run.Tree.Content("list.md5"), "x\r\n");
 }
 
-// The real services: a folder in the way of the new file makes the replace fail after
-// the complete write; the temporary file must not stay behind.
+// The real services: a folder in the way of the new file, or a missing folder, fails the
+// save; no temporary file stays behind.
 TEST(CoreChecksumFile, RealFailedSaveLeavesNoTemporaryFile) {
     struct TCase {
         const char* Target;
@@ -182,7 +183,10 @@ TEST(CoreChecksumFile, RealFailedSaveLeavesNoTemporaryFile) {
         TLines lines = {"a", "b"};
         run.Engine.SaveChecksumFile(lines, run.Tree.Path(c.Target), "folder");
         EXPECT_EQ(run.Recorder.Events, TLines{std::string("SaveError ") + c.Target});
-        EXPECT_EQ(run.Recorder.LastSaveError, c.Message + run.Tree.Path(c.Target));
+        // The system's reason follows the path.
+        const std::string prefix = c.Message + run.Tree.Path(c.Target) + ": ";
+        EXPECT_EQ(run.Recorder.LastSaveError.rfind(prefix, 0), 0u);
+        EXPECT_GT(run.Recorder.LastSaveError.size(), prefix.size());
         EXPECT_EQ(run.Tree.List(), TLines{"taken"});
         EXPECT_EQ(run.Tree.List("taken"), TLines{"inside.txt"});
     }

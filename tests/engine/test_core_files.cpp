@@ -172,17 +172,21 @@ TEST(CoreFiles, FoldersAndMissingFilesCannotBeOpenedForReading) {
     }
 }
 
+const std::string kLongName = std::string(247, 'n') + ".md5";
+
 TEST(CoreFiles, SaveReplacesOnlyAfterACompleteWrite) {
     struct TCase {
-        const char* Target;
+        std::string Target;
         files::TSaveStatus Status;
         TNames Left; // names in the root afterwards
     };
     const TCase cases[] = {
         {"new.md5", files::TSaveStatus::Ok, {"new.md5", "old.md5", "sub"}},
         {"old.md5", files::TSaveStatus::Ok, {"old.md5", "sub"}},
-        {"sub", files::TSaveStatus::CannotReplace, {"old.md5", "sub"}},
+        {"sub", files::TSaveStatus::CannotCreate, {"old.md5", "sub"}},
         {"missing/x.md5", files::TSaveStatus::CannotCreate, {"old.md5", "sub"}},
+        // The temporary name is short: every name the system takes can be saved.
+        {kLongName, files::TSaveStatus::Ok, {kLongName, "old.md5", "sub"}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Target);
@@ -198,7 +202,7 @@ TEST(CoreFiles, SaveReplacesOnlyAfterACompleteWrite) {
         }
         EXPECT_EQ(tree.List(), c.Left);
         EXPECT_EQ(tree.List("sub"), TNames{"keep"});
-        if (std::string(c.Target) != "old.md5") {
+        if (c.Target != "old.md5") {
             EXPECT_EQ(tree.Content("old.md5"), "old");
         }
     }
@@ -265,6 +269,45 @@ TEST(CoreFiles, AFolderThatCannotBeEnteredEndsItsListingWithAnError) {
     if (!failed)
         GTEST_SKIP() << "no unprivileged user to run as";
     EXPECT_TRUE(*failed);
+#endif
+}
+
+// POSIX only: what is not a plain file of one name is written in place, and a replaced
+// file keeps its mode.
+TEST(CoreFiles, SaveKeepsWhatTheUserHad) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX files";
+#else
+    TTempTree tree;
+    tree.AddFile("list.md5", "old");
+    ASSERT_EQ(chmod(tree.Path("list.md5").c_str(), 0640), 0);
+    tree.AddFile("linked.md5", "old");
+    ASSERT_EQ(link(tree.Path("linked.md5").c_str(), tree.Path("other-name").c_str()), 0);
+    ASSERT_EQ(mkfifo(tree.Path("fifo").c_str(), 0600), 0);
+    files::TErrorCode error = 0;
+    EXPECT_EQ(Fs().SaveFile(tree.Path("list.md5"), "new", error), files::TSaveStatus::Ok);
+    struct stat st;
+    ASSERT_EQ(stat(tree.Path("list.md5").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(Fs().SaveFile(tree.Path("linked.md5"), "new", error), files::TSaveStatus::Ok);
+    EXPECT_EQ(tree.Content("other-name"), "new");
+    // A FIFO nobody reads fails at once instead of hanging.
+    EXPECT_EQ(Fs().SaveFile(tree.Path("fifo"), "new", error), files::TSaveStatus::CannotCreate);
+    EXPECT_EQ(error, static_cast<files::TErrorCode>(ENXIO));
+    EXPECT_EQ(tree.List(), (TNames{"fifo", "linked.md5", "list.md5", "other-name"}));
+
+    // A writable list in a folder where nothing can be created is written in place.
+    tree.AddFile("closed/list.md5", "old");
+    ASSERT_EQ(chmod(tree.Path("closed/list.md5").c_str(), 0666), 0);
+    ASSERT_EQ(chmod(tree.Path("closed").c_str(), 0555), 0);
+    const std::optional<bool> saved = AsUnprivilegedUser([&] {
+        files::TErrorCode code = 0;
+        return Fs().SaveFile(tree.Path("closed/list.md5"), "new", code) == files::TSaveStatus::Ok;
+    });
+    if (!saved)
+        GTEST_SKIP() << "no unprivileged user to run as";
+    EXPECT_TRUE(*saved);
+    EXPECT_EQ(tree.Content("closed/list.md5"), "new");
 #endif
 }
 

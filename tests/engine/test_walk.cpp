@@ -232,6 +232,7 @@ TEST_F(WalkTest, ListingsFilterExcludeAndCount) {
     Tree.AddFile("one/md5sum.lst.bak", "xy");
     Tree.AddFile("one/list.md5", "xyz");
     Tree.AddFile("one/B.TEXT", "1234");
+    Tree.AddFile("one/~tlvnA1b2C3.tmp", "a save in progress, or one a killed run left");
     struct Case {
         const char* mask;
         const char* checksumName;

@@ -1,5 +1,5 @@
 // tlvn.exe itself: it starts as its window, closes on the close command with exit code 0
-// and keeps its settings from one start to the next.
+// and keeps its settings from one start to the next; under /a it exits with the run's code.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -45,13 +45,13 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
 // waits for the exit code.
 class TProgram {
 public:
-    TProgram() {
+    explicit TProgram(const std::string& arguments = "", bool waitForWindow = true) {
         STARTUPINFOA startup{};
         startup.cb = sizeof(startup);
-        std::string commandLine = "\"" + ProgramFile() + "\"";
+        std::string commandLine = "\"" + ProgramFile() + "\" " + arguments;
         Started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                  nullptr, &startup, &Process);
-        if (!Started)
+        if (!Started || !waitForWindow)
             return;
         WaitForInputIdle(Process.hProcess, 10000);
         for (int i = 0; i < 200 && !Window; ++i) {
@@ -72,6 +72,9 @@ public:
     }
     DWORD Close() {
         PostMessageA(Window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return ExitCode();
+    }
+    DWORD ExitCode() {
         if (WaitForSingleObject(Process.hProcess, 20000) != WAIT_OBJECT_0)
             return STILL_ACTIVE;
         DWORD code = STILL_ACTIVE;
@@ -125,6 +128,44 @@ TEST(Program, StartsClosesWithExitCodeZeroAndKeepsItsSettings) {
         EXPECT_EQ(second.Close(), 0u);
     }
     DeleteProgramSettings();
+}
+
+// Under /a the process ends with the console's exit codes, and a Verify of a tree list
+// with sub-folders runs as given instead of waiting on the recursion question.
+TEST(Program, ScriptedRunsEndWithTheExitCodeOfTheRun) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    const std::string tree = std::string(temp) + "tlvn-exit-" + std::to_string(GetTickCount());
+    ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((tree + "\\sub").c_str(), nullptr));
+    for (const char* name : {"\\a.txt", "\\sub\\b.txt"}) {
+        HANDLE file = CreateFileA((tree + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        WriteFile(file, "abc", 3, &written, nullptr);
+        CloseHandle(file);
+    }
+    const std::string log = tree + "\\run.log";
+    const struct {
+        std::string Arguments;
+        DWORD Code;
+    } cases[] = {
+        {"/u /o+ /p2 /s+ /a \"" + log + "\" \"" + tree + "\"", 0},
+        {"/v /p1 /s+ /n md5sum.lst /a \"" + log + "\" \"" + tree + "\"", 0},
+        {"/v /p2 /n other.lst /a \"" + log + "\" \"" + tree + "\"", 1},
+        {"/u /o+ /p2 /a \"" + tree + "\\no\\run.log\" \"" + tree + "\"", 2},
+    };
+    for (const auto& c : cases) {
+        TProgram program(c.Arguments, false);
+        ASSERT_TRUE(program.Started);
+        EXPECT_EQ(program.ExitCode(), c.Code) << c.Arguments;
+    }
+    DeleteProgramSettings();
+    for (const char* name :
+         {"\\a.txt", "\\md5sum.lst", "\\run.log", "\\sub\\b.txt", "\\sub\\md5sum.lst"})
+        DeleteFileA((tree + name).c_str());
+    RemoveDirectoryA((tree + "\\sub").c_str());
+    RemoveDirectoryA(tree.c_str());
 }
 
 } // namespace

@@ -194,7 +194,7 @@ bool TCheckSumEngine::CarryOldLines(const std::string& path, int32_t& carried) {
     }
     for (const std::string& line : old) {
         const TLineClass lineClass = ClassifyLine(line);
-        if (lineClass != lcMD5 && lineClass != lcSFV)
+        if (!IsEntryClass(lineClass))
             continue;
         ParseChecksumLine(lineClass, line, checksum, name);
         if (IsUnreached(name) && written.insert(name).second) {

@@ -80,17 +80,17 @@ TEST(VerifyEntry, VerdictOfEachEntry) {
          Md5Line("sub/../a.txt", "alpha"),
          -1,
          -1,
-         {"ChecksumOk sub" + D + ".." + D + "a.txt MD5"}},
+         {"ChecksumOk sub/../a.txt MD5"}},
         {"a parent segment leads outside",
          Md5Line("../out.txt", "alpha"),
          -1,
          -1,
-         {"EntryOutsideTree .." + D + "out.txt"}},
+         {"EntryOutsideTree ../out.txt"}},
         {"a link to a folder outside leads outside",
          Md5Line("out-link/out.txt", "alpha"),
          -1,
          -1,
-         {(kWindows ? "FileMissing out-link" : "EntryOutsideTree out-link") + D + "out.txt"}},
+         {std::string(kWindows ? "FileMissing" : "EntryOutsideTree") + " out-link/out.txt"}},
     };
     for (const Case& c : cases) {
         TVerifyRun run;

@@ -133,6 +133,7 @@ TEST(Program, StartsClosesWithExitCodeZeroAndKeepsItsSettings) {
 // Under /a the process ends with the console's exit codes, and a Verify of a tree list
 // with sub-folders runs as given instead of waiting on the recursion question.
 TEST(Program, ScriptedRunsEndWithTheExitCodeOfTheRun) {
+    DeleteProgramSettings();
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     const std::string tree = std::string(temp) + "tlvn-exit-" + std::to_string(GetTickCount());
@@ -150,10 +151,10 @@ TEST(Program, ScriptedRunsEndWithTheExitCodeOfTheRun) {
         std::string Arguments;
         DWORD Code;
     } cases[] = {
-        {"/u /o+ /p2 /s+ /a \"" + log + "\" \"" + tree + "\"", 0},
+        {"/u /f0 /o+ /p2 /s+ /a \"" + log + "\" \"" + tree + "\"", 0},
         {"/v /p1 /s+ /n md5sum.lst /a \"" + log + "\" \"" + tree + "\"", 0},
         {"/v /p2 /n other.lst /a \"" + log + "\" \"" + tree + "\"", 1},
-        {"/u /o+ /p2 /a \"" + tree + "\\no\\run.log\" \"" + tree + "\"", 2},
+        {"/u /f0 /o+ /p2 /a \"" + tree + "\\no\\run.log\" \"" + tree + "\"", 2},
     };
     for (const auto& c : cases) {
         TProgram program(c.Arguments, false);

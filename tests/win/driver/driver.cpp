@@ -228,7 +228,7 @@ void ScenarioUpdateThenVerify() {
     WriteWholeFile(tree + "sub\\b.txt", "abd");
     {
         TProgram verify("/v" + options + "\"" + WorkFolder + "v2.log\" \"" + tree + "\"");
-        Check(verify.Exit() == 0, "verify after change: ends by itself");
+        Check(verify.Exit() == 1, "verify after change: ends by itself with exit code 1");
     }
     const std::string v2 = ReadWholeFile(WorkFolder + "v2.log");
     Check(Contains(v2, "The file \"" + tree + "sub\\b.txt\" has been updated\r\n"),
@@ -289,7 +289,7 @@ void ScenarioForeignFileAndAbortQuestion() {
         Check(HasButtons(abort, true, true, false), "abort question: Yes and No only");
         Answer(abort, IDYES);
     }
-    Check(update.Exit() == 0, "foreign: ends by itself");
+    Check(update.Exit() == 3, "foreign: ends by itself with the exit code of an abort");
     Check(ReadWholeFile(tree + "md5sum.lst") == notes, "foreign: the file is kept");
     Check(Contains(ReadWholeFile(WorkFolder + "foreign.log"), "Updating has been aborted by user!"),
           "foreign: the log says the run was aborted");
@@ -322,7 +322,7 @@ void ScenarioAbortThroughTheWindow() {
     if (abort)
         Answer(abort, IDYES);
     Answer(box, IDNO);
-    Check(update.Exit() == 0, "abort: ends by itself after the run");
+    Check(update.Exit() == 3, "abort: ends by itself after the run, exit code 3");
     const std::string log = ReadWholeFile(WorkFolder + "abort.log");
     Check(Contains(log, "Updating has been aborted by user!\r\n"), "abort: stop line in the log");
     Check(ReadWholeFile(tree + "md5sum.lst") == stale, "abort: the list is kept");

@@ -152,7 +152,7 @@ TEST(Program, ScriptedRunsEndWithTheExitCodeOfTheRun) {
         DWORD Code;
     } cases[] = {
         {"/u /f0 /o+ /p2 /s+ /a \"" + log + "\" \"" + tree + "\"", 0},
-        {"/v /p1 /s+ /n md5sum.lst /a \"" + log + "\" \"" + tree + "\"", 0},
+        {"/v /p1 /s+ /n md5sum.lst /a \"" + log + "\" \"" + tree + "\"", 1}, // run.log: not listed
         {"/v /p2 /n other.lst /a \"" + log + "\" \"" + tree + "\"", 1},
         {"/u /f0 /o+ /p2 /a \"" + tree + "\\no\\run.log\" \"" + tree + "\"", 2},
     };

@@ -1,5 +1,6 @@
 #include "app/cmdline.h"
 
+#include "app/run.h"
 #include "app/texts.h"
 
 namespace {
@@ -15,6 +16,15 @@ bool DigitOption(const std::string& option, int highest, int& value) {
         return false;
     value = option[1] - '0';
     return true;
+}
+
+// A count of 1..highest written in plain decimal digits.
+bool CountValue(const std::string& text, int highest, int& value) {
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::stoi(text);
+    return value >= 1 && value <= highest;
 }
 
 } // namespace
@@ -103,6 +113,21 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool slashOp
             else
                 bad();
             break;
+        case 'J': {
+            // "j<n>" or "j <n>"; a bad count names the option.
+            const size_t optionAt = i;
+            const std::string count =
+                option.size() > 1 ? option.substr(1) : (i + 1 < args.size() ? args[++i] : "");
+            if (CountValue(count, kMaxWorkers, digit)) {
+                result.Workers = digit;
+            } else {
+                const size_t next = i;
+                i = optionAt;
+                bad();
+                i = next;
+            }
+            break;
+        }
         case 'M':
         case 'N':
             if (i + 1 >= args.size())

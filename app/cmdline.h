@@ -31,6 +31,7 @@ struct TCommandLine {
     std::optional<TPlacementMode> Placement;
     std::optional<int> HeaderMode; // 0..3
     std::optional<bool> DetailedLog;
+    std::optional<int> Workers; // "j <n>" or "j<n>", 1..kMaxWorkers
 };
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool slashOption);

@@ -1,6 +1,8 @@
 #include "app/run.h"
 
+#include <algorithm>
 #include <exception>
+#include <thread>
 
 #include "engine/mask.h"
 #include "platform/files.h"
@@ -58,6 +60,10 @@ private:
 };
 
 } // namespace
+
+int DefaultWorkers() {
+    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxWorkers);
+}
 
 const char* DefaultChecksumName(int format, int placement) {
     const bool perFile = placement == plFolderNamedAfterFolder || placement == plPerFile;
@@ -320,6 +326,7 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     Engine.ChecksumFileName = ChecksumNameForPlacement(settings.ChecksumFileName, Engine.Placement);
     Engine.OverwriteMode = settings.OverwriteMode;
     Engine.SetChecksumKind(FormatChecksumKind(settings.Format));
+    Engine.Workers = std::clamp(settings.Workers, 1, kMaxWorkers);
     BindEvents(settings.DetailedLog);
 
     // An empty folder would mean the program's current folder, where nobody asked for lists.

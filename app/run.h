@@ -45,6 +45,11 @@ public:
 
 enum class TRunCommand { Update, Verify };
 
+// The number of workers that read and hash files: the number of processors, at most
+// kMaxWorkers.
+constexpr int kMaxWorkers = 64;
+int DefaultWorkers();
+
 // The values of a run, as the window's controls or the console's options hold them.
 struct TRunSettings {
     std::string Folder;
@@ -59,6 +64,7 @@ struct TRunSettings {
     // A script's run (the window's /a): the recursion question of a Verify is not asked,
     // the options stand as given.
     bool Unattended = false;
+    int Workers = DefaultWorkers(); // threads that read and hash files, 1..kMaxWorkers
 };
 
 // The formats of written lists, in the order of the window's choice and of /f.

@@ -166,6 +166,8 @@ inline constexpr const char* kConsoleHelpLines[] = {
     "CONSOLE:",
     " -i{0|1}   - log every good file (the -l above is not accepted)",
     " -h3       - write no header line",
+    " -j <n>    - read and hash files with n workers (default: one per processor;",
+    "             -j 1 reads one file at a time, for disks that seek)",
     " -?, --help - show this text",
     " Without a terminal every question is answered \"no\".",
     " Ctrl-C aborts the run; a second Ctrl-C ends the program at once.",
@@ -194,6 +196,8 @@ inline constexpr char kWebHost[] = TLVN_WEB_HOST;
 inline constexpr char kMailAddress[] = "tlvn@example.org";
 
 inline constexpr char kOptionsCaption[] = "Options";
+inline constexpr char kOptionsWorkers[] =
+    "Files read and hashed at a time (1 for a disk that seeks):";
 inline constexpr char kOptionsDetailedLog[] = "&Detailed log: show the calculated checksum values";
 inline constexpr char kOptionsToolTips[] = "Show tooltips with help";
 inline constexpr char kOptionsRemind[] = "Remind to check for updates.";

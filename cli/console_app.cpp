@@ -15,6 +15,7 @@ TRunSettings SettingsFromCommandLine(const TCommandLine& commandLine,
     settings.Placement = commandLine.Placement.value_or(settings.Placement);
     settings.HeaderMode = commandLine.HeaderMode.value_or(settings.HeaderMode);
     settings.DetailedLog = commandLine.DetailedLog.value_or(settings.DetailedLog);
+    settings.Workers = commandLine.Workers.value_or(settings.Workers);
     settings.ChecksumFileName = commandLine.ChecksumFileName.value_or(
         DefaultChecksumName(settings.Format, settings.Placement));
     return settings;

@@ -1,6 +1,8 @@
 // The digest of one file, read in 64 KiB blocks, with progress, abort and failure events.
 #include "engine/engine.h"
 
+#include "engine/file_digest.h"
+#include "engine/hash_pool.h"
 #include "engine/running_digest.h"
 #include "platform/files.h"
 
@@ -23,52 +25,77 @@ private:
 
 } // namespace
 
+TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::string& path,
+                       const TBlockRead& onBlock) {
+    TFileDigest result;
+    files::TFileId id = fs.OpenRead(path, result.Error);
+    if (id == files::kNoFile) {
+        result.Status = TFileDigest::OpenFailed;
+        return result;
+    }
+    TOpenFile file(fs, id);
+
+    // Only the bytes there at open are digested; bytes appended meanwhile are not.
+    uint64_t remaining = fs.FileSize(id);
+    TRunningDigest digest(kind);
+    uint32_t blockLength = kBlockSize;
+    uint8_t buffer[kBlockSize];
+    while (remaining > 0) {
+        if (remaining < blockLength)
+            blockLength = static_cast<uint32_t>(remaining);
+        uint32_t done = 0;
+        if (!fs.Read(id, buffer, blockLength, done, result.Error)) {
+            result.Status = TFileDigest::ReadFailed;
+            return result;
+        }
+        // The file shrank after it was opened: no digest of bytes that are not there.
+        if (done == 0) {
+            result.Status = TFileDigest::ReadFailed;
+            result.Error = files::kErrorEndOfFile;
+            return result;
+        }
+        if (done > blockLength)
+            done = blockLength;
+        digest.Add(buffer, done);
+        result.BytesRead += done;
+        remaining -= done;
+        if (!onBlock(done))
+            return result;
+    }
+    result.Text = digest.Text();
+    result.Status = TFileDigest::Done;
+    return result;
+}
+
 bool TCheckSumEngine::CalcFileChecksum(TChecksumKind kind, const std::string& path,
                                        std::string& text) {
     if (!IsEntryClass(static_cast<TLineClass>(kind)))
         EngineAssertionFailure("CalcFileChecksum needs a checksum kind");
     if (OnProcessing)
         OnProcessing(path);
-    files::TErrorCode error = 0;
-    files::TFileId id = Fs->OpenRead(path, error);
-    if (id == files::kNoFile) {
-        Required(OnFileOpenError, "OnFileOpenError")(path, error);
-        return false;
-    }
-    TOpenFile file(*Fs, id);
-
-    // Only the bytes there at open are digested; bytes appended meanwhile are not.
-    uint64_t remaining = Fs->FileSize(id);
-    TRunningDigest digest(kind);
-    uint32_t blockLength = kBlockSize;
-    uint64_t bytesRead = 0;
-    uint8_t buffer[kBlockSize];
-    while (remaining > 0) {
-        if (remaining < blockLength)
-            blockLength = static_cast<uint32_t>(remaining);
-        uint32_t done = 0;
-        if (!Fs->Read(id, buffer, blockLength, done, error)) {
-            Required(OnFileReadError, "OnFileReadError")(path, error, bytesRead);
-            return false;
-        }
-        // The file shrank after it was opened: no digest of bytes that are not there.
-        if (done == 0) {
-            Required(OnFileReadError, "OnFileReadError")(path, files::kErrorEndOfFile, bytesRead);
-            return false;
-        }
-        if (done > blockLength)
-            done = blockLength;
-        digest.Add(buffer, done);
-        bytesRead += done;
-        BytesProcessed += done;
-        remaining -= done;
+    const TBlockRead onBlock = [this](uint32_t length) {
+        BytesProcessed += length;
         if (OnProgress)
             OnProgress(BytesProcessed);
-        if (Aborted)
-            return false;
+        return !Aborted;
+    };
+    // A worker may have read the file already; its blocks are counted here, in order.
+    TFileDigest digest;
+    if (!Pool || !Pool->Take(path, kind, onBlock, digest))
+        digest = DigestFile(*Fs, kind, path, onBlock);
+    switch (digest.Status) {
+    case TFileDigest::OpenFailed:
+        Required(OnFileOpenError, "OnFileOpenError")(path, digest.Error);
+        return false;
+    case TFileDigest::ReadFailed:
+        Required(OnFileReadError, "OnFileReadError")(path, digest.Error, digest.BytesRead);
+        return false;
+    case TFileDigest::Stopped:
+        return false;
+    case TFileDigest::Done:
+        break;
     }
-
-    text = digest.Text();
+    text = digest.Text;
     ++FilesProcessed;
     return true;
 }

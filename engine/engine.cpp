@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "engine/hash_pool.h"
 #include "platform/files.h"
 #include "version.h"
 
@@ -51,6 +52,14 @@ void TCheckSumEngine::SetAborted(bool aborted) {
     if (aborted && !Aborted && !Required(OnConfirmAbort, "OnConfirmAbort")())
         return;
     Aborted = aborted;
+}
+
+void TCheckSumEngine::Prefetch(const std::string& path, TChecksumKind kind) {
+    if (Workers <= 1)
+        return;
+    if (!Pool)
+        Pool = std::make_unique<THashPool>(*Fs, Workers);
+    Pool->Submit(path, kind);
 }
 
 void TCheckSumEngine::SetFileSystem(files::TFileSystem* fs) {

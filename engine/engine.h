@@ -6,15 +6,16 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "items.h"
+#include "platform/files.h"
 
-namespace files {
-class TFileSystem;
-}
+class THashPool;
 
 enum THeaderMode : int32_t { hmNone = 0, hmStandard = 1, hmWinSFV = 2 };
 enum TOverwriteMode : int32_t { omAsk = 0, omOverwrite = 1, omKeep = 2 };
@@ -61,6 +62,9 @@ public:
     std::string KindName;
     TPlacementMode Placement = plTreeAnyPlace;
     THeaderMode HeaderMode = hmNone;
+    // Threads that read and digest files ahead of the run; 1 reads on the run's own thread.
+    // Events, lists and counters are the same for every number.
+    int32_t Workers = 1;
 
     // The 22 event slots, in slot order. Required events are asserted bound when raised;
     // OnProgress, OnProcessing and OnChecksumOk are optional.
@@ -126,6 +130,9 @@ public:
 
     // File digest.
     bool CalcFileChecksum(TChecksumKind kind, const std::string& path, std::string& text);
+    // Has the workers read a file that CalcFileChecksum will be asked for later, in the
+    // order it will be asked; nothing when there are no workers.
+    void Prefetch(const std::string& path, TChecksumKind kind);
 
     // Checksum-file formats.
     TLineClass ClassifyLine(const std::string& line) const;
@@ -150,6 +157,11 @@ public:
 
     // Folder walk and placement.
     void WalkFolders(const std::string& relativeFolder, TFolderHandler handler);
+    // A directory search of pattern, or the one a pre-count kept for it, entry by entry.
+    files::TErrorCode Search(const std::string& pattern,
+                             const std::function<void(const files::TFoundFile&)>& onEntry);
+    // The sub-folders of folder, from its last "*.*" search when that was the last one.
+    files::TErrorCode SearchFolders(const std::string& folder, std::vector<std::string>& names);
     // False when the listing ended with an error (reported with OnFileListError).
     bool ListFolder(const std::string& relativeFolder, const std::string& pattern, bool withPath,
                     bool excludeChecksumFiles, int32_t& count, uint64_t& totalSize,
@@ -182,8 +194,9 @@ public:
     // the listing failed.
     bool ListFolderFiles(const std::string& relativeFolder);
     // Runs the body of an entry: counters reset first, lists empty on every way out, and
-    // an exception ends the run with FailureText instead of leaving the engine.
-    void RunEntry(const std::function<void()>& body);
+    // an exception ends the run with FailureText instead of leaving the engine. A pre-count
+    // (count) keeps its searches for the run that follows; a run drops what it left.
+    void RunEntry(const std::function<void()>& body, bool count = false);
 
     // Update run.
     void UpdateTreeFolder(const std::string& relativeFolder);
@@ -208,9 +221,24 @@ public:
     void CountChecksumFileData(const std::string& path, const std::string& relativeFolder);
 
 private:
+    struct TSearchResult {
+        std::vector<files::TFoundFile> Entries;
+        files::TErrorCode Error = 0;
+    };
+    // A pre-count keeps its searches for the run that follows, which takes each once: the
+    // tree is listed, and its files looked up, once for both.
+    bool KeepSearches = false;
+    std::unordered_map<std::string, TSearchResult> KeptSearches;
+    // The sub-folders that the last "*.*" search found, for the walk to go on with.
+    std::string LastSearchFolder;
+    std::vector<std::string> LastSubFolders;
+    files::TErrorCode LastSearchError = 0;
+    void ForgetSearches();
+
     files::TFileSystem* Fs;
     std::string RealRoot;                // RealPath of FolderPath, for LeavesTree
     std::set<std::string> FoldersInside; // entry folders found inside the tree
+    std::unique_ptr<THashPool> Pool;     // during an entry that prefetches
 };
 
 // The text of a caught exception: its message, "out of memory" for a failed allocation.

@@ -23,7 +23,7 @@ std::string ExtensionOf(const std::string& checksumFileName) {
 } // namespace
 
 void TCheckSumEngine::CountUpdateData() {
-    RunEntry([this] { WalkFolders("", &TCheckSumEngine::CountFolderFiles); });
+    RunEntry([this] { WalkFolders("", &TCheckSumEngine::CountFolderFiles); }, true);
 }
 
 void TCheckSumEngine::CountFolderFiles(const std::string& relativeFolder) {
@@ -64,6 +64,8 @@ void TCheckSumEngine::UpdateTreeFolder(const std::string& relativeFolder) {
     const std::string listPath = TreeChecksumFilePath();
     std::string path = FolderPath + relativeFolder;
     const size_t folderLength = path.size();
+    for (const TFileListItem& item : Files)
+        Prefetch(path + item.FileName, ChecksumKind);
     std::string text;
     for (const TFileListItem& item : Files) {
         path.resize(folderLength);
@@ -112,6 +114,8 @@ void TCheckSumEngine::UpdateFolderFile(const std::string& relativeFolder) {
         listed = ListFolderFiles(relativeFolder);
     if (!listed)
         Unreached.push_back("");
+    for (const TFileListItem& item : Files)
+        Prefetch(folder + item.FileName, ChecksumKind);
     std::string path = folder;
     std::string text;
     for (const TFileListItem& item : Files) {
@@ -138,14 +142,23 @@ void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
     ListFolderFiles(relativeFolder);
     const std::string folder = FolderPath + relativeFolder;
     const std::string folderText = folder + FileMask;
+    // A checksum file that is kept leaves its file unread: nothing to read ahead then.
+    auto refused = [this](const TFileListItem& item, std::string& storedName) {
+        storedName = StoredFileName(item.FileName + Extension);
+        return !IsChecksumFileName(storedName) && FindListedFile(storedName);
+    };
+    std::string storedName;
+    if (OverwriteMode != omKeep)
+        for (const TFileListItem& item : Files)
+            if (!refused(item, storedName))
+                Prefetch(folder + item.FileName, ChecksumKind);
     std::string path = folder;
     std::string text;
     for (const TFileListItem& item : Files) {
         path.resize(folder.size());
         path += item.FileName;
         const std::string checksumPath = path + Extension;
-        const std::string storedName = StoredFileName(item.FileName + Extension);
-        if (!IsChecksumFileName(storedName) && FindListedFile(storedName)) {
+        if (refused(item, storedName)) {
             RefuseChecksumFile(checksumPath, storedName);
         } else if (MayWriteChecksumFile(checksumPath) &&
                    CalcFileChecksum(ChecksumKind, path, text)) {

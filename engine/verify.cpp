@@ -15,16 +15,49 @@ bool FindEntryFile(files::TFileSystem& fs, const std::string& path, files::TFoun
 
 } // namespace
 
+// Silences an event slot for a scope: the pre-count makes listings that the run makes
+// again, and what they find is reported by the run alone.
+template <typename... Args> class TMutedEvent {
+public:
+    explicit TMutedEvent(std::function<void(Args...)>& slot) : Slot(slot), Saved(std::move(slot)) {
+        Slot = [](Args...) {};
+    }
+    ~TMutedEvent() { Slot = std::move(Saved); }
+    TMutedEvent(const TMutedEvent&) = delete;
+    TMutedEvent& operator=(const TMutedEvent&) = delete;
+
+private:
+    std::function<void(Args...)>& Slot;
+    std::function<void(Args...)> Saved;
+};
+
 void TCheckSumEngine::CountVerifyData() {
-    RunEntry([this] {
-        if (HasFolderPart(ChecksumFileName))
+    RunEntry(
+        [this] {
+            if (!HasFolderPart(ChecksumFileName)) {
+                WalkFolders("", &TCheckSumEngine::CountFolderChecksumFiles);
+                return;
+            }
+            // The tree's files, listed as the run lists them: the sizes of the entries
+            // come from there.
+            {
+                TMutedEvent processing(OnProcessing);
+                TMutedEvent fileListError(OnFileListError);
+                TMutedEvent folderListError(OnFolderListError);
+                WalkFolders("", &TCheckSumEngine::CollectFolder);
+            }
+            SortFileList(*Fs, Files);
             CountChecksumFileData(ChecksumFileName, "");
-        else
-            WalkFolders("", &TCheckSumEngine::CountFolderChecksumFiles);
-    });
+        },
+        true);
 }
 
 void TCheckSumEngine::CountFolderChecksumFiles(const std::string& relativeFolder) {
+    TScopeExit clear([this] { Files.clear(); });
+    {
+        TMutedEvent fileListError(OnFileListError);
+        ListFolderFiles(relativeFolder);
+    }
     TFileList found;
     int32_t count = 0;
     uint64_t size = 0;
@@ -39,9 +72,7 @@ void TCheckSumEngine::CountChecksumFileData(const std::string& path,
     std::vector<std::string> lines;
     bool loaded;
     {
-        auto report = std::move(OnLoadError);
-        OnLoadError = [](const std::string&, const std::string&) {};
-        TScopeExit restore([&] { OnLoadError = std::move(report); });
+        TMutedEvent loadError(OnLoadError);
         loaded = LoadChecksumFile(lines, path);
     }
     if (!loaded)
@@ -54,9 +85,15 @@ void TCheckSumEngine::CountChecksumFileData(const std::string& path,
         if (!IsEntryClass(lineClass))
             continue;
         ParseChecksumLine(lineClass, line, checksum, name);
-        if (!LeavesTree(relativeFolder, name) &&
-            (FindEntryFile(*Fs, folder + name, info) ||
-             (EntryNameAsWritten(line, name) && FindEntryFile(*Fs, folder + name, info)))) {
+        // A file of the folder's listing needs no lookup of its own.
+        if (LeavesTree(relativeFolder, name))
+            continue;
+        const TFileListItem* item = FindListedFile(name);
+        if (item && item->FileName == name) {
+            BytesProcessed += item->Size;
+            ++FilesProcessed;
+        } else if (FindEntryFile(*Fs, folder + name, info) ||
+                   (EntryNameAsWritten(line, name) && FindEntryFile(*Fs, folder + name, info))) {
             BytesProcessed += info.Size;
             ++FilesProcessed;
         }
@@ -111,10 +148,53 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
     files::TFoundFile info;
     const uint32_t listAge = Fs->GetFileInfo(path, info) ? info.Age : 0;
     const std::string folder = FolderPath + relativeFolder;
-    bool askAboutInvalid = true;
+
+    // Each line is classified, and the file of an entry looked up and handed to the
+    // workers, a few lines ahead of the line being checked; with no workers, just before.
+    constexpr uint8_t kExists = 8;     // added to the line class when the entry's file is there
+    constexpr uint8_t kAsWritten = 16; // ... under the name as written
+    constexpr uint8_t kOutside = 32;   // the entry leads outside the tree
+    std::vector<uint8_t> resolved(Lines.size());
+    size_t ahead = 0;
+    const size_t window = Workers > 1 ? static_cast<size_t>(Workers) * 32 : 0;
     std::string stored, name, asWritten, computed, entryPath;
+    auto resolveUpTo = [&](size_t end) {
+        for (; ahead < end && ahead < Lines.size(); ++ahead) {
+            const TLineClass lineClass = ClassifyLine(Lines[ahead]);
+            resolved[ahead] = static_cast<uint8_t>(lineClass);
+            if (!IsEntryClass(lineClass))
+                continue;
+            ParseChecksumLine(lineClass, Lines[ahead], stored, name);
+            // An entry that leads outside the tree is neither looked up nor read.
+            if (LeavesTree(relativeFolder, name)) {
+                resolved[ahead] |= kOutside;
+                continue;
+            }
+            // A name the folder's listing holds exactly is a file there: no lookup of its
+            // own. Its age is looked up only when the digests differ.
+            TFileListItem* item = FindListedFile(name);
+            entryPath = folder + name;
+            bool found = (item && item->FileName == name) || FindEntryFile(*Fs, entryPath, info);
+            if (!found && EntryNameAsWritten(Lines[ahead], asWritten) &&
+                FindEntryFile(*Fs, folder + asWritten, info)) {
+                entryPath = folder + asWritten;
+                item = FindListedFile(asWritten);
+                found = true;
+                resolved[ahead] |= kAsWritten;
+            }
+            if (item)
+                item->Listed = true;
+            if (found) {
+                resolved[ahead] |= kExists;
+                Prefetch(entryPath, static_cast<TChecksumKind>(lineClass));
+            }
+        }
+    };
+
+    bool askAboutInvalid = true;
     for (size_t index = 0; index < Lines.size(); ++index) {
-        const TLineClass lineClass = ClassifyLine(Lines[index]);
+        resolveUpTo(index + 1 + window);
+        const TLineClass lineClass = static_cast<TLineClass>(resolved[index] & (kExists - 1));
         if (lineClass == lcInvalid) {
             if (!askAboutInvalid)
                 continue;
@@ -135,25 +215,14 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
         if (!IsEntryClass(lineClass))
             continue;
         ParseChecksumLine(lineClass, Lines[index], stored, name);
-        if (LeavesTree(relativeFolder, name)) {
+        if (resolved[index] & kOutside) {
             Required(OnEntryOutsideTree, "OnEntryOutsideTree")(folder + name);
             continue;
         }
-        // A name the folder's listing holds exactly is a file there: no lookup of its
-        // own. Its age is looked up only when the digests differ.
-        TFileListItem* item = FindListedFile(name);
+        if (resolved[index] & kAsWritten)
+            EntryNameAsWritten(Lines[index], name);
         entryPath = folder + name;
-        bool found = (item && item->FileName == name) || FindEntryFile(*Fs, entryPath, info);
-        if (!found && EntryNameAsWritten(Lines[index], asWritten) &&
-            FindEntryFile(*Fs, folder + asWritten, info)) {
-            name = asWritten;
-            entryPath = folder + name;
-            item = FindListedFile(name);
-            found = true;
-        }
-        if (item)
-            item->Listed = true;
-        if (!found) {
+        if (!(resolved[index] & kExists)) {
             Required(OnFileMissing, "OnFileMissing")(entryPath);
         } else if (CalcFileChecksum(static_cast<TChecksumKind>(lineClass), entryPath, computed)) {
             if (SameChecksum(stored, computed)) {

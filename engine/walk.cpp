@@ -2,6 +2,7 @@
 // every placement mode.
 #include "engine.h"
 
+#include "hash_pool.h"
 #include "mask.h"
 #include "platform/files.h"
 
@@ -38,31 +39,109 @@ void TCheckSumEngine::WalkFolders(const std::string& relativeFolder, TFolderHand
     (this->*handler)(relativeFolder);
     if (!IncludeSubfolders || Aborted)
         return;
-    files::TErrorCode error =
-        Fs->FindFolders(FolderPath + relativeFolder, [&](const std::string& name) {
-            WalkFolders(relativeFolder + name + files::kPathDelimiter, handler);
-            return !Aborted;
-        });
+    std::vector<std::string> names;
+    files::TErrorCode error = SearchFolders(FolderPath + relativeFolder, names);
+    for (const std::string& name : names) {
+        WalkFolders(relativeFolder + name + files::kPathDelimiter, handler);
+        if (Aborted)
+            break;
+    }
     if (!Aborted && error != 0) {
         Unreached.push_back(relativeFolder);
         Required(OnFolderListError, "OnFolderListError")(FolderPath + relativeFolder, error);
     }
 }
 
+files::TErrorCode
+TCheckSumEngine::Search(const std::string& pattern,
+                        const std::function<void(const files::TFoundFile&)>& onEntry) {
+    static const std::string kAll = "*.*";
+    const bool all = pattern.size() >= kAll.size() &&
+                     pattern.compare(pattern.size() - kAll.size(), kAll.size(), kAll) == 0;
+    TSearchResult result;
+    auto kept = KeptSearches.find(pattern);
+    if (kept != KeptSearches.end()) {
+        result = std::move(kept->second);
+        KeptSearches.erase(kept);
+    } else if (KeepSearches || all) {
+        result.Error = Fs->FindFiles(pattern, [&](const files::TFoundFile& entry) {
+            result.Entries.push_back(entry);
+            return true;
+        });
+    } else {
+        return Fs->FindFiles(pattern, [&](const files::TFoundFile& entry) {
+            onEntry(entry);
+            return true;
+        });
+    }
+    if (all) {
+        LastSearchFolder = pattern.substr(0, pattern.size() - kAll.size());
+        LastSubFolders.clear();
+        for (const files::TFoundFile& entry : result.Entries)
+            if (entry.IsDirectory() && entry.Name != "." && entry.Name != "..")
+                LastSubFolders.push_back(entry.Name);
+        LastSearchError = result.Error;
+    }
+    for (const files::TFoundFile& entry : result.Entries)
+        onEntry(entry);
+    const files::TErrorCode error = result.Error;
+    if (KeepSearches)
+        KeptSearches[pattern] = std::move(result);
+    return error;
+}
+
+files::TErrorCode TCheckSumEngine::SearchFolders(const std::string& folder,
+                                                 std::vector<std::string>& names) {
+    if (LastSearchFolder == folder) {
+        LastSearchFolder.clear();
+        names = std::move(LastSubFolders);
+        return LastSearchError;
+    }
+    // A "*.*" search that the pre-count kept and the run's handler did not take.
+    if (KeptSearches.count(folder + "*.*") != 0) {
+        Search(folder + "*.*", [](const files::TFoundFile&) {});
+        return SearchFolders(folder, names);
+    }
+    // Kept apart from the file searches: a pattern never holds a line break.
+    const std::string key = folder + '\n';
+    auto kept = KeptSearches.find(key);
+    if (kept != KeptSearches.end()) {
+        for (const files::TFoundFile& entry : kept->second.Entries)
+            names.push_back(entry.Name);
+        const files::TErrorCode error = kept->second.Error;
+        KeptSearches.erase(kept);
+        return error;
+    }
+    TSearchResult result;
+    result.Error = Fs->FindFolders(folder, [&](const std::string& name) {
+        names.push_back(name);
+        if (KeepSearches)
+            result.Entries.emplace_back().Name = name;
+        return true;
+    });
+    if (KeepSearches)
+        KeptSearches[key] = std::move(result);
+    return result.Error;
+}
+
+void TCheckSumEngine::ForgetSearches() {
+    KeptSearches.clear();
+    LastSearchFolder.clear();
+}
+
 bool TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::string& pattern,
                                  bool withPath, bool excludeChecksumFiles, int32_t& count,
                                  uint64_t& totalSize, TFileList* target) {
     const std::string folder = FolderPath + relativeFolder;
-    files::TErrorCode error = Fs->FindFiles(folder + pattern, [&](const files::TFoundFile& entry) {
+    files::TErrorCode error = Search(folder + pattern, [&](const files::TFoundFile& entry) {
         if (entry.IsDirectory() || files::IsTemporaryName(entry.Name) ||
             (excludeChecksumFiles &&
              (IsChecksumFileName(entry.Name) || IsRunList(relativeFolder, entry.Name))))
-            return true;
+            return;
         totalSize += entry.Size;
         ++count;
         if (target)
             target->emplace_back(withPath ? relativeFolder + entry.Name : entry.Name, entry.Size);
-        return true;
     });
     if (error == 0)
         return true;
@@ -213,7 +292,7 @@ bool TCheckSumEngine::ListFolderFiles(const std::string& relativeFolder) {
     return listed;
 }
 
-void TCheckSumEngine::RunEntry(const std::function<void()>& body) {
+void TCheckSumEngine::RunEntry(const std::function<void()>& body, bool count) {
     BytesProcessed = 0;
     FilesProcessed = 0;
     RealRoot.clear();
@@ -227,11 +306,20 @@ void TCheckSumEngine::RunEntry(const std::function<void()>& body) {
             RunListRelative = relative + ChecksumFileName.substr(end + 1);
     }
     FailureText.clear();
+    if (count)
+        ForgetSearches();
+    KeepSearches = count;
+    LastSearchFolder.clear();
     try {
         body();
     } catch (...) {
         FailureText = DescribeFailure(std::current_exception());
     }
+    KeepSearches = false;
+    Pool.reset();
+    if (!count || Aborted)
+        ForgetSearches();
+    LastSearchFolder.clear();
     Lines.clear();
     Files.clear();
     ChecksumFiles.clear();

@@ -1,5 +1,8 @@
 #include "shell/options.h"
 
+#include <algorithm>
+
+#include "app/run.h"
 #include "platform/tools.h"
 #include "resources/resource.h"
 #include "app/texts.h"
@@ -16,6 +19,7 @@ void SetTexts(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_OPT_HDR_NONE, texts::kOptionsHeaderNone);
     SetDlgItemTextA(dialog, IDC_OPT_HDR_STANDARD, texts::kOptionsHeaderStandard);
     SetDlgItemTextA(dialog, IDC_OPT_HDR_WINSFV, texts::kOptionsHeaderWinSfv);
+    SetDlgItemTextA(dialog, IDC_OPT_WORKERS_LABEL, texts::kOptionsWorkers);
     SetDlgItemTextA(dialog, IDC_OPT_OK, texts::kOptionsOk);
     SetDlgItemTextA(dialog, IDC_OPT_CANCEL, texts::kOptionsCancel);
 }
@@ -40,6 +44,8 @@ void OnInitDialog(HWND dialog) {
         CheckRadioButton(dialog, IDC_OPT_HDR_NONE, IDC_OPT_HDR_WINSFV,
                          IDC_OPT_HDR_NONE + (known ? HeaderMode : 0));
     }
+    SendDlgItemMessageA(dialog, IDC_OPT_WORKERS, EM_LIMITTEXT, 2, 0);
+    SetDlgItemInt(dialog, IDC_OPT_WORKERS, static_cast<UINT>(Workers), FALSE);
     CenterOnOwner(dialog);
     SetFocus(GetDlgItem(dialog, IDC_OPT_DETAILED));
 }
@@ -52,6 +58,10 @@ void OnOk(HWND dialog) {
     for (int mode = 1; mode <= 2; ++mode)
         if (IsChecked(dialog, IDC_OPT_HDR_NONE + mode))
             HeaderMode = mode;
+    // An empty or out-of-range count keeps the nearest one allowed.
+    BOOL read = FALSE;
+    const UINT workers = GetDlgItemInt(dialog, IDC_OPT_WORKERS, &read, FALSE);
+    Workers = read ? std::clamp(static_cast<int32_t>(workers), 1, kMaxWorkers) : Workers;
     EndDialog(dialog, 0);
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "platform/handle.h"
+#include "app/run.h"
 #include "platform/tools.h"
 #include "resources/resource.h"
 #include "shell/remind.h"
@@ -16,6 +17,7 @@ bool DetailedLog = false;
 bool ShowToolTips = true;
 int32_t HeaderMode = 0;
 bool RemindToCheck = true;
+int32_t Workers = 1;
 std::string SettingsKeyPath = kDefaultSettingsKeyPath;
 
 namespace {
@@ -77,6 +79,7 @@ void TMainWindow::SetDefaults() {
     HeaderMode = 0;
     DetailedLog = false;
     RemindToCheck = true;
+    Workers = DefaultWorkers();
 
     AutoExit = false;
     LogFileName.clear();
@@ -118,6 +121,8 @@ void TMainWindow::LoadSettings(HKEY root) {
         RegReadInteger(key.Get(), "Headers", HeaderMode);
         RegReadBoolean(key.Get(), "Detailed", DetailedLog);
         RegReadBoolean(key.Get(), "Reminder", RemindToCheck);
+        if (RegReadInteger(key.Get(), "Workers", number))
+            Workers = std::clamp(number, 1, kMaxWorkers);
         RegReadInteger(key.Get(), "Checked", LastUpdateCheck);
         RegReadInteger(key.Get(), "Top", top);
         RegReadInteger(key.Get(), "Left", left);
@@ -165,6 +170,7 @@ void TMainWindow::SaveSettings(HKEY root) {
     RegWriteInteger(key.Get(), "Headers", HeaderMode);
     RegWriteBoolean(key.Get(), "Detailed", DetailedLog);
     RegWriteBoolean(key.Get(), "Reminder", RemindToCheck);
+    RegWriteInteger(key.Get(), "Workers", Workers);
     if (LastUpdateCheck == 0)
         LastUpdateCheck = Today;
     RegWriteInteger(key.Get(), "Checked", LastUpdateCheck);

@@ -41,6 +41,7 @@ struct TExpect {
     std::optional<TPlacementMode> Place;
     std::optional<int> Header;
     std::optional<bool> Detailed;
+    std::optional<int> Workers;
 };
 
 void ExpectParse(const TCommandLine& r, const TExpect& e, const std::string& what) {
@@ -59,6 +60,7 @@ void ExpectParse(const TCommandLine& r, const TExpect& e, const std::string& wha
     EXPECT_EQ(r.Placement, e.Place) << what;
     EXPECT_EQ(r.HeaderMode, e.Header) << what;
     EXPECT_EQ(r.DetailedLog, e.Detailed) << what;
+    EXPECT_EQ(r.Workers, e.Workers) << what;
 }
 
 TExpect Usage(const std::string& bad, TExpect e = {}) {
@@ -140,6 +142,14 @@ std::vector<TParseCase> ParseCases() {
     e = {}, e.Usage = true; // asked for, not a mistake
     add({"/?"}, e);
     add({"/"}, Usage("/"));
+    e = {}, e.Workers = 3;
+    add({"/j", "3"}, e);
+    e = {}, e.Workers = 64;
+    add({"/J64"}, e);
+    add({"/j", "0"}, Usage("/j"));
+    add({"/j65"}, Usage("/j65"));
+    add({"/j", "two"}, Usage("/j"));
+    add({"/j"}, Usage("/j"));
     e = Usage("/q"), e.Sub = false, e.Folder = "B"; // options around a bad one still apply
     add({"A", "/s-", "/q", "B"}, e);
     return cases;

@@ -2,12 +2,14 @@
 // to the platform's real services and stages, per full path, the failures a real disk
 // cannot be made to show on demand: an open that fails, a read that fails after some
 // bytes, a file that shrinks while it is read, a huge file of zeros that is not on disk,
-// a failed save, and Windows attributes on systems that have none.
+// a failed save, and Windows attributes on systems that have none. Hashing workers open,
+// read and close files on their own threads: those calls hold a lock.
 #pragma once
 
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -58,6 +60,7 @@ public:
     }
 
     files::TFileId OpenRead(const std::string& path, files::TErrorCode& error) override {
+        std::lock_guard<std::mutex> lock(Mutex);
         auto staged = OpenErrors.find(path);
         if (staged != OpenErrors.end()) {
             error = staged->second;
@@ -80,12 +83,14 @@ public:
     }
 
     uint64_t FileSize(files::TFileId file) override {
+        std::lock_guard<std::mutex> lock(Mutex);
         const TOpen& open = Open.at(file);
         return open.ZeroSize ? *open.ZeroSize : Native.FileSize(open.Native);
     }
 
     bool Read(files::TFileId file, void* buffer, uint32_t length, uint32_t& done,
               files::TErrorCode& error) override {
+        std::lock_guard<std::mutex> lock(Mutex);
         ReadLengths.push_back(length);
         TOpen& open = Open.at(file);
         auto failure = ReadFailures.find(open.Path);
@@ -110,6 +115,7 @@ public:
     }
 
     void Close(files::TFileId file) override {
+        std::lock_guard<std::mutex> lock(Mutex);
         auto open = Open.find(file);
         if (open == Open.end())
             return; // a double close would show as OpenFiles going wrong elsewhere
@@ -179,6 +185,7 @@ private:
         std::optional<uint64_t> ZeroSize;
         uint64_t Position = 0;
     };
+    std::mutex Mutex;
     std::map<files::TFileId, TOpen> Open;
     files::TFileId NextId = 1000;
 };

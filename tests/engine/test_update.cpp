@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <random>
+#include <thread>
 
 #include "engine/engine.h"
 #include "fake_files.h"
@@ -462,6 +465,121 @@ TEST_F(UpdateTest, CountersAgainstThePreCount) {
     EXPECT_EQ(Engine.FilesProcessed, 4); // a.txt kept its list, locked.bin cannot be read
     EXPECT_EQ(Engine.BytesProcessed, 23u);
     EXPECT_EQ(Tree.Content("a.txt.md5"), "; kept\r\n");
+}
+
+// One run over a fresh copy of the shared tree, with a file of several blocks, one whose
+// read fails after a block and a changed file: every event (progress too), the files on
+// disk afterwards and the counters, for a number of workers. The pre-count comes first,
+// as in the program. abortAt > 0 presses "Abort" at that event.
+struct TRunOutcome {
+    std::vector<std::string> Events;
+    std::map<std::string, std::string> Disk;
+    int32_t Files = 0;
+    uint64_t Bytes = 0;
+    bool Aborted = false;
+};
+
+TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
+                           const std::string& name, size_t abortAt) {
+    TTempTree tree;
+    TFakeFileSystem fs;
+    BuildRunTree(tree, fs);
+    tree.AddSizedFile("sub/big.bin", 5 * 65536 + 17);
+    tree.AddSizedFile("sub/deep/bad.bin", 3 * 65536);
+    fs.ReadFailures[tree.Path("sub/deep/bad.bin")] = {65536, 23};
+    TCheckSumEngine engine;
+    engine.SetFileSystem(&fs);
+    engine.SetFolderPath(tree.Root());
+    engine.SetFileMask("*.*");
+    engine.IncludeSubfolders = true;
+    engine.OverwriteMode = omOverwrite;
+    engine.SetChecksumKind(ckMD5);
+    engine.Placement = placement;
+    engine.ChecksumFileName = name;
+    TRunRecorder recorder(engine, tree.Root());
+    if (!update) {
+        engine.Update(hmNone);
+        tree.AddFile("B.txt", "changed");
+        tree.SetTime("B.txt", 2001, 1, 1, 10, 0, 0);
+        recorder.Events.clear();
+    }
+    engine.Workers = workers;
+    engine.OnProgress = [&](uint64_t bytes) { recorder.Events.push_back(std::to_string(bytes)); };
+    bool pressed = false;
+    recorder.AfterEvent = [&](const std::string&) {
+        if (abortAt != 0 && recorder.Events.size() >= abortAt && !pressed) {
+            pressed = true;
+            engine.SetAborted(true);
+        }
+        // A slow run thread: the workers read every file before it is taken.
+        if (workers > 1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    TRunOutcome outcome;
+    if (update)
+        engine.CountUpdateData();
+    else
+        engine.CountVerifyData();
+    outcome.Events.push_back("counted " + std::to_string(engine.FilesProcessed));
+    if (update)
+        engine.Update(hmNone);
+    else
+        engine.Verify();
+    outcome.Events.insert(outcome.Events.end(), recorder.Events.begin(), recorder.Events.end());
+    // The lists written, by name; the root's list of mode 3 is named after the root.
+    const std::string rootName =
+        std::filesystem::path(tree.Root()).parent_path().filename().string();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.Root()))
+        if (entry.is_regular_file() && entry.path().extension() != ".bin") {
+            const std::string relative = entry.path().string().substr(tree.Root().size());
+            std::string key = relative;
+            if (key.compare(0, rootName.size(), rootName) == 0)
+                key.replace(0, rootName.size(), "root");
+            outcome.Disk[key] = tree.Content(relative);
+        }
+    outcome.Files = engine.FilesProcessed;
+    outcome.Bytes = engine.BytesProcessed;
+    outcome.Aborted = engine.Aborted;
+    return outcome;
+}
+
+TEST(ParallelRun, WorkersChangeNothingButTheTime) {
+    struct Case {
+        bool update;
+        TPlacementMode placement;
+        std::string name;
+    } cases[] = {
+        {true, plTreeRoot, "tree.md5"},
+        {true, plFolderFixedName, "md5sum.lst"},
+        {true, plFolderNamedAfterFolder, "*.md5"},
+        {true, plPerFile, "*.md5"},
+        {false, plTreeRoot, "tree.md5"},
+        {false, plFolderFixedName, "md5sum.lst"},
+        {false, plPerFile, "*.md5"},
+    };
+    std::mt19937 random(16);
+    int aborted = 0;
+    for (const Case& c : cases) {
+        const TRunOutcome whole = RunWithWorkers(1, c.update, c.placement, c.name, 0);
+        ASSERT_GT(whole.Events.size(), 20u) << c.name;
+        // The whole run, then aborts at four points picked at random.
+        std::vector<size_t> abortAt = {0};
+        for (int i = 0; i < 4; ++i)
+            abortAt.push_back(1 + random() % (whole.Events.size() - 2));
+        for (size_t at : abortAt) {
+            const TRunOutcome one = RunWithWorkers(1, c.update, c.placement, c.name, at);
+            const TRunOutcome three = RunWithWorkers(3, c.update, c.placement, c.name, at);
+            const std::string what =
+                c.name + (c.update ? " update" : " verify") + ", abort at " + std::to_string(at);
+            EXPECT_EQ(three.Events, one.Events) << what;
+            EXPECT_EQ(three.Disk, one.Disk) << what;
+            EXPECT_EQ(three.Files, one.Files) << what;
+            EXPECT_EQ(three.Bytes, one.Bytes) << what;
+            EXPECT_EQ(three.Aborted, one.Aborted) << what;
+            aborted += one.Aborted;
+        }
+    }
+    EXPECT_GT(aborted, 20);
 }
 
 } // namespace

@@ -80,8 +80,9 @@ TEST_F(OptionsDialog, ShowsTheSettingsItOpensWith) {
         EXPECT_EQ(result, 1);
         // Reading order, one stop for the headers: the selected one, else the first.
         const int headerStop = c.ExpectedHeaderButton ? c.ExpectedHeaderButton : IDC_OPT_HDR_NONE;
-        EXPECT_EQ(tabOrder, (std::vector<int>{IDC_OPT_DETAILED, IDC_OPT_TOOLTIPS, IDC_OPT_REMIND,
-                                              headerStop, IDC_OPT_OK, IDC_OPT_CANCEL}));
+        EXPECT_EQ(tabOrder,
+                  (std::vector<int>{IDC_OPT_DETAILED, IDC_OPT_TOOLTIPS, IDC_OPT_REMIND, headerStop,
+                                    IDC_OPT_WORKERS, IDC_OPT_OK, IDC_OPT_CANCEL}));
         EXPECT_EQ(shown.Detailed, c.Settings.Detailed);
         EXPECT_EQ(shown.ToolTips, c.Settings.ToolTips);
         EXPECT_EQ(shown.Remind, c.Settings.Remind);
@@ -138,6 +139,29 @@ TEST_F(OptionsDialog, OkStoresEveryControl) {
     }
 }
 
+TEST_F(OptionsDialog, WorkersShownAndStoredWithinTheirRange) {
+    struct TCase {
+        int Before;
+        const char* Typed; // nullptr: leave the text as shown
+        int After;
+    } cases[] = {{3, nullptr, 3}, {3, "1", 1}, {1, "8", 8}, {4, "0", 1}, {4, "99", 64}, {5, "", 5}};
+    const int saved = Workers;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Typed ? c.Typed : "as shown");
+        Workers = c.Before;
+        std::string shown;
+        Drive([] { return ShowOptionsDialog(nullptr); }, {[&](HWND dialog) {
+                  shown = ItemText(dialog, IDC_OPT_WORKERS);
+                  if (c.Typed)
+                      SetDlgItemTextA(dialog, IDC_OPT_WORKERS, c.Typed);
+                  Click(dialog, IDC_OPT_OK);
+              }});
+        EXPECT_EQ(shown, std::to_string(c.Before));
+        EXPECT_EQ(Workers, c.After);
+    }
+    Workers = saved;
+}
+
 TEST_F(OptionsDialog, CancelAndEscChangeNothing) {
     const TOptions before{false, true, true, 1};
     Store(before);
@@ -173,21 +197,23 @@ TEST_F(OptionsDialog, ShowsItsTextsWithoutSystemMenu) {
               style = GetWindowLongPtrA(dialog, GWL_STYLE);
               shown.push_back(WindowText(dialog));
               for (int id : {IDC_OPT_DETAILED, IDC_OPT_TOOLTIPS, IDC_OPT_REMIND, IDC_OPT_HEADERS,
-                             IDC_OPT_HDR_NONE, IDC_OPT_HDR_STANDARD, IDC_OPT_HDR_WINSFV, IDC_OPT_OK,
-                             IDC_OPT_CANCEL})
+                             IDC_OPT_HDR_NONE, IDC_OPT_HDR_STANDARD, IDC_OPT_HDR_WINSFV,
+                             IDC_OPT_WORKERS_LABEL, IDC_OPT_OK, IDC_OPT_CANCEL})
                   shown.push_back(ItemText(dialog, id));
               Click(dialog, IDC_OPT_CANCEL);
           }});
-    const std::vector<std::string> expected = {"Options",
-                                               "&Detailed log: show the calculated checksum values",
-                                               "Show tooltips with help",
-                                               "Remind to check for updates.",
-                                               "Checksum files headers",
-                                               "No add any headers",
-                                               "Add standard TLVN headers",
-                                               "Add Win-SFV compatible headers",
-                                               "OK",
-                                               "Cancel"};
+    const std::vector<std::string> expected = {
+        "Options",
+        "&Detailed log: show the calculated checksum values",
+        "Show tooltips with help",
+        "Remind to check for updates.",
+        "Checksum files headers",
+        "No add any headers",
+        "Add standard TLVN headers",
+        "Add Win-SFV compatible headers",
+        "Files read and hashed at a time (1 for a disk that seeks):",
+        "OK",
+        "Cancel"};
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(style & WS_SYSMENU, 0);
     EXPECT_NE(style & WS_CAPTION, 0);

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "platform/tools.h"
+#include "app/run.h"
 #include "resources/resource.h"
 
 namespace {
@@ -132,8 +133,9 @@ TEST_F(SettingsTest, FirstStartTakesTheDefaultsAndTheFirstExitWritesThemAll) {
     EXPECT_EQ(user.Integer("Headers"), 0);
     EXPECT_EQ(user.Integer("Detailed"), 0);
     EXPECT_EQ(user.Integer("Reminder"), 1);
+    EXPECT_EQ(user.Integer("Workers"), DefaultWorkers());
     EXPECT_EQ(user.Integer("Checked"), today) << "the first exit records today";
-    EXPECT_EQ(user.ValueNames().size(), 31u);
+    EXPECT_EQ(user.ValueNames().size(), 32u);
     TKey history(HKEY_CURRENT_USER, kHistorySubKey);
     EXPECT_TRUE(history.ValueNames().empty()) << "an empty folder is no history entry";
 }
@@ -151,6 +153,7 @@ TEST_F(SettingsTest, MachineKeyAloneProvidesEveryValueAndTheExitCopiesThemToTheU
         RegWriteInteger(machine.Get(), "Headers", 2);
         RegWriteBoolean(machine.Get(), "Detailed", true);
         RegWriteBoolean(machine.Get(), "Tooltips", false);
+        RegWriteInteger(machine.Get(), "Workers", 99); // above the highest count
         TKey history(HKEY_LOCAL_MACHINE, kHistorySubKey);
         RegWriteInteger(history.Get(), "C:\\Shared", 0);
         RegWriteInteger(history.Get(), "D:\\Images", 0);
@@ -168,6 +171,7 @@ TEST_F(SettingsTest, MachineKeyAloneProvidesEveryValueAndTheExitCopiesThemToTheU
     EXPECT_EQ(HeaderMode, 2);
     EXPECT_TRUE(DetailedLog);
     EXPECT_FALSE(ShowToolTips);
+    EXPECT_EQ(Workers, kMaxWorkers);
     auto entries = ComboEntries(dialog->Handle);
     EXPECT_EQ(std::set<std::string>(entries.begin(), entries.end()),
               (std::set<std::string>{"C:\\Shared", "D:\\Images"}));
@@ -179,6 +183,7 @@ TEST_F(SettingsTest, MachineKeyAloneProvidesEveryValueAndTheExitCopiesThemToTheU
     EXPECT_EQ(user.Integer("Subdirs"), 0);
     EXPECT_EQ(user.Integer("Locate"), 2);
     EXPECT_EQ(user.Integer("Headers"), 2);
+    EXPECT_EQ(user.Integer("Workers"), kMaxWorkers);
     EXPECT_EQ(TKey(HKEY_CURRENT_USER, kHistorySubKey).ValueNames(),
               (std::set<std::string>{"C:\\Shared", "D:\\Images"}));
 }

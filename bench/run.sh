@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
-# Speed of tlvn against md5sum, sha256sum, rhash, OpenSSL and Python on data made here, in one run.
-# Prints a Markdown table: per case our time, the peer's time and the speed ratio
-# (peer time / our time: above 1 means we are faster). Every time is the best of
-# BENCH_REPEAT runs with a warm cache; "cpu" is user + system time of that run.
+# Speed of tlvn against md5sum, sha256sum, rhash, cksfv and OpenSSL on data made here, and of tlvn.exe
+# under Wine against a bare Win32 program doing the least the same job needs.
+# Every pair runs interleaved (ours, peer, peer, ours, ...) BENCH_REPEAT times with a warm
+# cache, so a change of the machine's load hits both sides alike; the table gives the median
+# with the min and max, and the ratio of the medians (peer time / our time: above 1 means we
+# are faster). Under Wine the ratio is tlvn.exe's time as a multiple of the reference.
 #
 # Sizes (environment, defaults in brackets):
 #   BENCH_BIG_MIB [1024]        the one big file
 #   BENCH_SMALL_FILES [20000]   small files of 1 to 16 KiB ...
 #   BENCH_SMALL_DIRS [200]      ... spread over this many folders
 #   BENCH_LARGE_FILES [200]     large files of 1 to BENCH_LARGE_MAX_MIB [20] MiB
-#   BENCH_MEM_FILES [100000]    files of the peak-memory tree (in BENCH_MEM_FILES/100 folders)
-#   BENCH_REPEAT [3]
+#   BENCH_TINY_FILES [100000]   files of 0 to 2 KiB, in BENCH_TINY_FILES/100 folders
+#   BENCH_REPEAT [5]            runs of each side of a pair
 # Programs: BENCH_BUILD [build/bench] (native build folder, configured and built if needed),
-#   BENCH_WIN_BUILD [build/win64] (its tlvn.exe is measured under Wine when it exists),
-#   BENCH_DIR [a new temporary folder] (kept only when given).
+#   BENCH_WIN_BUILD [build/win64] (its tlvn.exe and win_floor.exe are run under Wine when
+#   they exist), BENCH_DIR [a new temporary folder] (kept only when given).
 # A quick run: BENCH_BIG_MIB=64 BENCH_SMALL_FILES=2000 BENCH_SMALL_DIRS=20 BENCH_LARGE_FILES=10 \
-#   BENCH_MEM_FILES=10000 BENCH_REPEAT=1 bench/run.sh
+#   BENCH_TINY_FILES=10000 BENCH_REPEAT=3 bench/run.sh
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,8 +26,8 @@ SMALL_FILES=${BENCH_SMALL_FILES:-20000}
 SMALL_DIRS=${BENCH_SMALL_DIRS:-200}
 LARGE_FILES=${BENCH_LARGE_FILES:-200}
 LARGE_MAX_MIB=${BENCH_LARGE_MAX_MIB:-20}
-MEM_FILES=${BENCH_MEM_FILES:-100000}
-REPEAT=${BENCH_REPEAT:-3}
+TINY_FILES=${BENCH_TINY_FILES:-100000}
+REPEAT=${BENCH_REPEAT:-5}
 build=$(cd "$repo" && mkdir -p "${BENCH_BUILD:-build/bench}" && cd "${BENCH_BUILD:-build/bench}" && pwd)
 win_build="$repo/${BENCH_WIN_BUILD:-build/win64}"
 
@@ -38,6 +40,7 @@ else
 fi
 cleanup() {
     if [ -n "$xvfb_pid" ]; then
+        "${WINESERVER:-true}" -k 2>/dev/null || true
         kill "$xvfb_pid" 2>/dev/null || true
     fi
     if [ -z "${BENCH_DIR:-}" ]; then
@@ -46,7 +49,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for tool in openssl python3 md5sum sha256sum rhash /usr/bin/time; do
+for tool in openssl md5sum sha256sum rhash cksfv python3 /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "bench: $tool is missing" >&2; exit 2; }
 done
 
@@ -57,12 +60,12 @@ tlvn=$build/cli/tlvn
 digest_bench=$build/bench/digest_bench
 
 # ---------------------------------------------------------------- data
-make_data() {
-    python3 - "$data" "$BIG_MIB" "$SMALL_FILES" "$SMALL_DIRS" "$LARGE_FILES" "$LARGE_MAX_MIB" \
-        "$MEM_FILES" <<'PY'
+echo "Making data in $data ..." >&2
+python3 - "$data" "$BIG_MIB" "$SMALL_FILES" "$SMALL_DIRS" "$LARGE_FILES" "$LARGE_MAX_MIB" \
+    "$TINY_FILES" <<'PY'
 import os, random, sys
 root = sys.argv[1]
-big_mib, small, small_dirs, large, large_max, mem = map(int, sys.argv[2:])
+big_mib, small, small_dirs, large, large_max, tiny = map(int, sys.argv[2:])
 rnd = random.Random(20261207)
 
 def write(path, size):
@@ -78,8 +81,7 @@ def tree(name, files, dirs, low, high):
     if os.path.exists(stamp):
         return
     for i in range(files):
-        d = i % dirs
-        write(os.path.join(root, name, "d%04d" % d, "f%06d.bin" % i), rnd.randint(low, high))
+        write(os.path.join(root, name, "d%04d" % (i % dirs), "f%06d.bin" % i), rnd.randint(low, high))
     open(stamp, "w").close()
 
 if not os.path.exists(os.path.join(root, "big.made")):
@@ -87,106 +89,115 @@ if not os.path.exists(os.path.join(root, "big.made")):
     open(os.path.join(root, "big.made"), "w").close()
 tree("small", small, small_dirs, 1 << 10, 16 << 10)
 tree("large", large, 1, 1 << 20, large_max << 20)
-tree("mem", mem, max(1, mem // 100), 1, 1024)
+tree("tiny", tiny, max(1, tiny // 100), 0, 2 << 10)
 PY
-}
-
-echo "Making data in $data ..." >&2
-make_data
-mkdir -p "$data/lists"
+lists=$data/lists
+mkdir -p "$lists"
 warm() { find "$@" -type f -print0 | xargs -0 cat >/dev/null; }
 
 # ---------------------------------------------------------------- timing
-# measure NAME COMMAND...: best elapsed of REPEAT runs; sets t_NAME (elapsed) and c_NAME (cpu).
-measure() {
-    local name=$1 best= bestcpu= i e u s
-    shift
-    for ((i = 0; i < REPEAT; i++)); do
-        /usr/bin/time -f "%e %U %S" -o "$data/time.txt" "$@" >/dev/null 2>&1 || true
-        read -r e u s <"$data/time.txt" || { echo "bench: $name did not run" >&2; return 1; }
-        if [ -z "$best" ] || awk "BEGIN{exit !($e < $best)}"; then
-            best=$e
-            bestcpu=$(awk "BEGIN{printf \"%.2f\", $u + $s}")
-        fi
-    done
-    printf -v "t_$name" '%s' "$best"
-    printf -v "c_$name" '%s' "$bestcpu"
+# once COMMAND: the elapsed seconds of one run of a shell command, output discarded.
+once() {
+    local start=$EPOCHREALTIME
+    (eval "$1") >/dev/null 2>&1 || true
+    awk -v s="$start" -v e="$EPOCHREALTIME" 'BEGIN { printf "%.3f", e - s }'
 }
 
-ratio() { awk "BEGIN{ if ($2 > 0) printf \"%.2f\", $1 / $2; else print \"-\" }"; }
+# spread TIMES...: "median min max" of the times.
+spread() {
+    printf '%s\n' "$@" | sort -g | awk '{ t[NR] = $1 }
+        END { m = NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
+              printf "%.3f %.3f %.3f", m, t[1], t[NR] }'
+}
+
+shown() { printf '%.2f (%.2f-%.2f)' "$1" "$2" "$3"; }
 
 rows=()
-# row CASE OURS PEER_LABEL PEER: one table line comparing two measured names.
-row() {
-    local t_ours="t_$2" c_ours="c_$2" t_peer="t_$4" c_peer="c_$4"
-    rows+=("| $1 | ${!t_ours} (${!c_ours}) | $3 | ${!t_peer} (${!c_peer}) | $(ratio "${!t_peer}" "${!t_ours}") | $(ratio "${!c_peer}" "${!c_ours}") |")
+wine_rows=()
+# pair CASE OURS_LABEL OURS_COMMAND PEER_LABEL PEER_COMMAND [wine]: the two commands run
+# interleaved, ABBA, REPEAT times each; one table row. With "wine" the row goes to the Wine
+# table and its ratio is our time / the peer's.
+pair() {
+    local ours=() peer=() i om omin omax pm pmin pmax ratio
+    for ((i = 0; i < REPEAT; i++)); do
+        if ((i % 2 == 0)); then
+            ours+=("$(once "$3")")
+            peer+=("$(once "$5")")
+        else
+            peer+=("$(once "$5")")
+            ours+=("$(once "$3")")
+        fi
+    done
+    read -r om omin omax <<<"$(spread "${ours[@]}")"
+    read -r pm pmin pmax <<<"$(spread "${peer[@]}")"
+    if [ "${6:-}" = wine ]; then
+        ratio=$(awk -v o="$om" -v p="$pm" 'BEGIN { printf (p > 0 ? "%.2f" : "-"), o / p }')
+        wine_rows+=("| $1 | $2 | $(shown "$om" "$omin" "$omax") | $4 | $(shown "$pm" "$pmin" "$pmax") | $ratio |")
+    else
+        ratio=$(awk -v o="$om" -v p="$pm" 'BEGIN { printf (o > 0 ? "%.2f" : "-"), p / o }')
+        rows+=("| $1 | $2 | $(shown "$om" "$omin" "$omax") | $4 | $(shown "$pm" "$pmin" "$pmax") | $ratio |")
+    fi
+    echo "  $1: $2 $om, $4 $pm" >&2
 }
 
-# ---------------------------------------------------------------- digests over the big file
+# ---------------------------------------------------------------- one big file
 big=$data/big/big.bin
-py_md5='import hashlib,sys
-h=hashlib.md5(); f=open(sys.argv[1],"rb",buffering=0)
-for b in iter(lambda: f.read(65536), b""): h.update(b)
-print(h.hexdigest())'
-py_crc='import zlib,sys
-c=0; f=open(sys.argv[1],"rb",buffering=0)
-for b in iter(lambda: f.read(65536), b""): c=zlib.crc32(b,c)
-print("%08X" % c)'
-
-echo "Digests over ${BIG_MIB} MiB ..." >&2
+echo "One file of ${BIG_MIB} MiB ..." >&2
 warm "$data/big"
-measure md5_bare "$digest_bench" md5 "$big"
-measure md5_tlvn "$tlvn" -u -s- -o+ -p0 -f0 -n "$data/lists/big.md5" "$data/big"
-measure md5_openssl openssl dgst -md5 "$big"
-measure md5_python python3 -c "$py_md5" "$big"
-measure crc_bare "$digest_bench" crc32 "$big"
-measure crc_table "$digest_bench" crc32 --portable "$big"
-measure crc_tlvn "$tlvn" -u -s- -o+ -p0 -f1 -n "$data/lists/big.sfv" "$data/big"
-measure crc_zlib python3 -c "$py_crc" "$big"
-measure crc_rhash rhash --crc32 "$big"
-row "MD5, ${BIG_MIB} MiB file, digest_bench" md5_bare "openssl dgst -md5" md5_openssl
-row "MD5, ${BIG_MIB} MiB file, tlvn -u" md5_tlvn "openssl dgst -md5" md5_openssl
-row "MD5, ${BIG_MIB} MiB file, digest_bench" md5_bare "Python hashlib.md5" md5_python
-row "CRC-32, ${BIG_MIB} MiB file, digest_bench" crc_bare "Python zlib.crc32, 64 KiB blocks" crc_zlib
-row "CRC-32, ${BIG_MIB} MiB file, tlvn -u -f1" crc_tlvn "Python zlib.crc32, 64 KiB blocks" crc_zlib
-row "CRC-32, ${BIG_MIB} MiB file, digest_bench" crc_bare "rhash --crc32" crc_rhash
-row "CRC-32, ${BIG_MIB} MiB file, digest_bench" crc_bare "our table path (--portable)" crc_table
-measure sha_tlvn "$tlvn" -u -s- -o+ -p0 -f2 -n "$data/lists/big.sha256" "$data/big"
-measure sha_openssl openssl dgst -sha256 "$big"
-measure sha_sha256sum sha256sum "$big"
-row "SHA-256, ${BIG_MIB} MiB file, tlvn -u -f2" sha_tlvn "openssl dgst -sha256" sha_openssl
-row "SHA-256, ${BIG_MIB} MiB file, tlvn -u -f2" sha_tlvn "sha256sum" sha_sha256sum
+case_big="MD5, ${BIG_MIB} MiB file"
+pair "$case_big" "tlvn -u" "'$tlvn' -u -s- -o+ -p0 -f0 -n '$lists/big.md5' '$data/big'" \
+    "openssl dgst -md5" "openssl dgst -md5 '$big'"
+pair "$case_big" "digest_bench md5" "'$digest_bench' md5 '$big'" "openssl dgst -md5" "openssl dgst -md5 '$big'"
+case_big="CRC-32, ${BIG_MIB} MiB file"
+pair "$case_big" "tlvn -u -f1" "'$tlvn' -u -s- -o+ -p0 -f1 -n '$lists/big.sfv' '$data/big'" \
+    "rhash --crc32" "rhash --crc32 '$big'"
+pair "$case_big" "digest_bench crc32" "'$digest_bench' crc32 '$big'" "rhash --crc32" "rhash --crc32 '$big'"
+case_big="SHA-256, ${BIG_MIB} MiB file"
+sha_big="'$tlvn' -u -s- -o+ -p0 -f2 -n '$lists/big.sha256' '$data/big'"
+pair "$case_big" "tlvn -u -f2" "$sha_big" "openssl dgst -sha256" "openssl dgst -sha256 '$big'"
+pair "$case_big" "tlvn -u -f2" "$sha_big" "sha256sum" "sha256sum '$big'"
 
 # ---------------------------------------------------------------- trees
-# tree_cases NAME LABEL: update and verify one tree with tlvn and the peers (MD5 lists).
+# tree_cases NAME LABEL: update and verify of one tree (MD5 lists) against the peers on one
+# core and on two; the SFV verify against cksfv for the tiny files.
 tree_cases() {
-    local name=$1 label=$2 dir=$data/$1 lists=$data/lists
-    echo "Tree $name ..." >&2
+    local name=$1 label=$2 dir=$data/$1
+    echo "$label ..." >&2
     warm "$dir"
-    measure "${name}_u" "$tlvn" -u -s+ -o+ -p0 -f0 -n "$lists/$name.tlvn.md5" "$dir"
-    measure "${name}_v" "$tlvn" -v -s+ -p0 -f0 -n "$lists/$name.tlvn.md5" "$dir"
-    measure "${name}_md5sum" bash -c "cd '$dir' && find . -type f -print0 | xargs -0 md5sum >'$lists/$name.md5sum'"
-    measure "${name}_md5sum_c" bash -c "cd '$dir' && md5sum -c --quiet '$lists/$name.md5sum'"
-    measure "${name}_rhash" bash -c "cd '$dir' && rhash -r --md5 . >'$lists/$name.rhash.md5'"
-    measure "${name}_rhash_c" bash -c "cd '$dir' && rhash -c --skip-ok '$lists/$name.rhash.md5'"
-    row "$label, update (tlvn -u)" "${name}_u" "find \\| xargs md5sum" "${name}_md5sum"
-    row "$label, update (tlvn -u)" "${name}_u" "rhash -r --md5" "${name}_rhash"
-    row "$label, verify (tlvn -v)" "${name}_v" "md5sum -c" "${name}_md5sum_c"
-    row "$label, verify (tlvn -v)" "${name}_v" "rhash -c" "${name}_rhash_c"
+    local u="'$tlvn' -u -s+ -o+ -p0 -f0 -n '$lists/$name.md5' '$dir'"
+    local v="'$tlvn' -v -s+ -p0 -f0 -n '$lists/$name.md5' '$dir'"
+    (cd "$dir" && find . -type f | sort >"$lists/$name.files")
+    (cd "$dir" && xargs -d '\n' md5sum <"$lists/$name.files" >"$lists/$name.md5sum")
+    split -n l/2 "$lists/$name.md5sum" "$lists/$name.half."
+    pair "$label, update" "tlvn -u" "$u" "xargs md5sum" \
+        "cd '$dir' && xargs -d '\n' md5sum <'$lists/$name.files'"
+    pair "$label, update" "tlvn -u" "$u" "xargs -P2 md5sum" \
+        "cd '$dir' && xargs -d '\n' -P2 -n 1000 md5sum <'$lists/$name.files'"
+    pair "$label, update" "tlvn -u" "$u" "rhash -r --md5" "cd '$dir' && rhash -r --md5 ."
+    eval "$u" >/dev/null
+    pair "$label, verify" "tlvn -v" "$v" "md5sum -c" "cd '$dir' && md5sum -c --quiet '$lists/$name.md5sum'"
+    pair "$label, verify" "tlvn -v" "$v" "md5sum -c, two halves at once" \
+        "cd '$dir' && { md5sum -c --quiet '$lists/$name.half.aa' & md5sum -c --quiet '$lists/$name.half.ab'; wait; }"
+    pair "$label, verify" "tlvn -v" "$v" "rhash -c" "cd '$dir' && rhash -c --skip-ok '$lists/$name.md5sum'"
 }
 
 tree_cases small "$SMALL_FILES files of 1-16 KiB"
-measure small_sha "$tlvn" -u -s+ -o+ -p0 -f2 -n "$data/lists/small.tlvn.sha256" "$data/small"
-measure small_sha256sum bash -c "cd '$data/small' && find . -type f -print0 | xargs -0 sha256sum >'$data/lists/small.sha256sum'"
-row "$SMALL_FILES files of 1-16 KiB, update (tlvn -u -f2)" small_sha "find \\| xargs sha256sum" small_sha256sum
+pair "$SMALL_FILES files of 1-16 KiB, update" "tlvn -u -f2" \
+    "'$tlvn' -u -s+ -o+ -p0 -f2 -n '$lists/small.sha256' '$data/small'" "xargs sha256sum" \
+    "cd '$data/small' && xargs -d '\n' sha256sum <'$lists/small.files'"
 tree_cases large "$LARGE_FILES files of 1-$LARGE_MAX_MIB MiB"
-measure large_bare bash -c "'$digest_bench' md5 '$data'/large/*/*"
-row "$LARGE_FILES files of 1-$LARGE_MAX_MIB MiB, update (tlvn -u)" large_u "digest_bench md5, same files" large_bare
+tree_cases tiny "$TINY_FILES files of 0-2 KiB"
+# SFV: cksfv checks one list at a time, so the list holds the whole tree.
+"$tlvn" -u -s+ -o+ -p0 -f1 -n "$lists/tiny.sfv" "$data/tiny" >/dev/null
+pair "$TINY_FILES files of 0-2 KiB, verify" "tlvn -v (SFV)" \
+    "'$tlvn' -v -s+ -p0 -n '$lists/tiny.sfv' '$data/tiny'" \
+    "cksfv -f" "cd '$data/tiny' && cksfv -q -f '$lists/tiny.sfv'"
 
 # ---------------------------------------------------------------- the Windows program under Wine
 tlvn_exe=$(find "$win_build" -name tlvn.exe -print -quit 2>/dev/null || true)
-wine_note="tlvn.exe not found in $win_build: Wine not measured"
-if [ -n "$tlvn_exe" ] && command -v Xvfb >/dev/null; then
+floor_exe=$(find "$win_build" -name win_floor.exe -print -quit 2>/dev/null || true)
+wine_note="tlvn.exe or win_floor.exe not found in $win_build: Wine not measured."
+if [ -n "$tlvn_exe" ] && [ -n "$floor_exe" ] && command -v Xvfb >/dev/null; then
     echo "tlvn.exe under Wine ..." >&2
     # shellcheck disable=SC1091
     . "$repo/scripts/wine-env.sh" "$win_build"
@@ -198,37 +209,48 @@ if [ -n "$tlvn_exe" ] && command -v Xvfb >/dev/null; then
     export DISPLAY=":$(cat "$data/display.txt")"
     $WINESERVER -p
     "$WINE" cmd /c exit >/dev/null 2>&1 || true
-    measure exe_start "$WINE" cmd /c exit
-    measure small_exe "$WINE" "$tlvn_exe" /u /s+ /o+ /p0 /f0 /n "$(winpath "$data/lists/small.exe.md5")" \
-        /a "$(winpath "$data/lists/exe.log")" "$(winpath "$data/small")"
+    exe() { echo "'$WINE' '$tlvn_exe' $* /a '$(winpath "$lists/exe.log")'"; }
+    # Per-folder lists: a tree-wide list with sub-folders would ask a question first.
+    small=$(winpath "$data/small")
+    pair "$SMALL_FILES files, update" "tlvn.exe /u" "$(exe /u /s+ /o+ /p2 /f0 /n wine.lst "'$small'")" \
+        "floor: walk, read, MD5" "'$WINE' '$floor_exe' '$small'" wine
+    pair "$SMALL_FILES files, verify" "tlvn.exe /v" "$(exe /v /s+ /p2 /f0 /n wine.lst "'$small'")" \
+        "floor: walk, read, MD5" "'$WINE' '$floor_exe' '$small'" wine
+    pair "MD5, ${BIG_MIB} MiB file" "tlvn.exe /u" \
+        "$(exe /u /s- /o+ /p0 /f0 /n "'$(winpath "$lists/big.exe.md5")'" "'$(winpath "$data/big")'")" \
+        "native tlvn -u" "'$tlvn' -u -s- -o+ -p0 -f0 -n '$lists/big.md5' '$data/big'" wine
+    find "$data/small" -name wine.lst -delete
     $WINESERVER -k || true
     kill "$xvfb_pid" 2>/dev/null || true
     xvfb_pid=
-    rows+=("| $SMALL_FILES small files, update: tlvn.exe under Wine | ${t_small_exe} (${c_small_exe}) | tlvn -u native | ${t_small_u} (${c_small_u}) | $(ratio "$t_small_u" "$t_small_exe") | $(ratio "$c_small_u" "$c_small_exe") |")
-    wine_note="Wine process start alone (wine64 cmd /c exit, server running): ${t_exe_start} s, included in the tlvn.exe time."
+    wine_note="Under Wine: elapsed of the wine64 process (server running), median (min-max) of $REPEAT."
 fi
 
 # ---------------------------------------------------------------- peak memory
-echo "Peak memory over $MEM_FILES files ..." >&2
+echo "Peak memory ..." >&2
 max_rss() {
     /usr/bin/time -f "%M" -o "$data/rss.txt" "$@" >/dev/null 2>&1 || true
-    echo $(($(cat "$data/rss.txt") / 1024))
+    echo $(($(tail -1 "$data/rss.txt") / 1024))
 }
-warm "$data/mem"
-rss_u=$(max_rss "$tlvn" -u -s+ -o+ -p0 -f0 -n "$data/lists/mem.md5" "$data/mem")
-rss_v=$(max_rss "$tlvn" -v -s+ -p0 -f0 -n "$data/lists/mem.md5" "$data/mem")
-rss_big=$(max_rss "$tlvn" -u -s- -o+ -p0 -f0 -n "$data/lists/big.md5" "$data/big")
+rss_u=$(max_rss "$tlvn" -u -s+ -o+ -p0 -f0 -n "$lists/tiny.md5" "$data/tiny")
+rss_v=$(max_rss "$tlvn" -v -s+ -p0 -f0 -n "$lists/tiny.md5" "$data/tiny")
+rss_big=$(max_rss "$tlvn" -u -s- -o+ -p0 -f0 -n "$lists/big.md5" "$data/big")
 
 # ---------------------------------------------------------------- report
 echo
 echo "Machine: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores; $(date -u '+%Y-%m-%d %H:%M UTC'); load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
-echo "Times in seconds, best of $REPEAT, elapsed (cpu). Ratio = peer time / our time."
+echo "Seconds, median (min-max) of $REPEAT interleaved runs. Ratio = peer median / our median."
 echo
-echo "| Case | Ours s | Peer | Peer s | Ratio | Ratio (cpu) |"
+echo "| Case | Ours | s | Peer | s | Ratio |"
 echo "|---|---|---|---|---|---|"
 printf '%s\n' "${rows[@]}"
+if [ ${#wine_rows[@]} -gt 0 ]; then
+    echo
+    echo "| Case under Wine | Ours | s | Reference | s | Multiple |"
+    echo "|---|---|---|---|---|---|"
+    printf '%s\n' "${wine_rows[@]}"
+fi
 echo
-echo "Files per second, $SMALL_FILES small files: update $(awk "BEGIN{printf \"%.0f\", $SMALL_FILES / $t_small_u}"), verify $(awk "BEGIN{printf \"%.0f\", $SMALL_FILES / $t_small_v}")."
-echo "Peak memory (max RSS): $MEM_FILES files update ${rss_u} MiB, verify ${rss_v} MiB; ${BIG_MIB} MiB file update ${rss_big} MiB."
+echo "Peak memory (max RSS): $TINY_FILES files update ${rss_u} MiB, verify ${rss_v} MiB; ${BIG_MIB} MiB file update ${rss_big} MiB."
 echo "$wine_note"

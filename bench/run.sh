@@ -53,11 +53,10 @@ for tool in openssl md5sum sha256sum rhash cksfv python3 /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "bench: $tool is missing" >&2; exit 2; }
 done
 
-echo "Building tlvn and digest_bench in $build ..." >&2
+echo "Building tlvn in $build ..." >&2
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTLVN_TESTS=OFF >/dev/null
-cmake --build "$build" --target tlvn digest_bench -j2 >/dev/null
+cmake --build "$build" --target tlvn -j2 >/dev/null
 tlvn=$build/cli/tlvn
-digest_bench=$build/bench/digest_bench
 
 # ---------------------------------------------------------------- data
 echo "Making data in $data ..." >&2
@@ -147,11 +146,9 @@ warm "$data/big"
 case_big="MD5, ${BIG_MIB} MiB file"
 pair "$case_big" "tlvn -u" "'$tlvn' -u -s- -o+ -p0 -f0 -n '$lists/big.md5' '$data/big'" \
     "openssl dgst -md5" "openssl dgst -md5 '$big'"
-pair "$case_big" "digest_bench md5" "'$digest_bench' md5 '$big'" "openssl dgst -md5" "openssl dgst -md5 '$big'"
 case_big="CRC-32, ${BIG_MIB} MiB file"
 pair "$case_big" "tlvn -u -f1" "'$tlvn' -u -s- -o+ -p0 -f1 -n '$lists/big.sfv' '$data/big'" \
     "rhash --crc32" "rhash --crc32 '$big'"
-pair "$case_big" "digest_bench crc32" "'$digest_bench' crc32 '$big'" "rhash --crc32" "rhash --crc32 '$big'"
 case_big="SHA-256, ${BIG_MIB} MiB file"
 sha_big="'$tlvn' -u -s- -o+ -p0 -f2 -n '$lists/big.sha256' '$data/big'"
 pair "$case_big" "tlvn -u -f2" "$sha_big" "openssl dgst -sha256" "openssl dgst -sha256 '$big'"

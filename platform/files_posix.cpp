@@ -325,7 +325,8 @@ public:
             }
             if (n == 0)
                 return true;
-            content.append(buffer, static_cast<size_t>(n));
+            if (AppendUpToNul(content, buffer, static_cast<size_t>(n)))
+                return true;
         }
     }
 

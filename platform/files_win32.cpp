@@ -220,7 +220,8 @@ public:
             }
             if (count == 0)
                 return true;
-            content.append(buffer, count);
+            if (AppendUpToNul(content, buffer, count))
+                return true;
         }
     }
 

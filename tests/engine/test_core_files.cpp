@@ -172,6 +172,21 @@ TEST(CoreFiles, FoldersAndMissingFilesCannotBeOpenedForReading) {
     }
 }
 
+TEST(CoreFiles, AListIsReadUpToItsFirstNul) {
+    TTempTree tree;
+    tree.AddFile("plain.lst", "a\r\nb");
+    tree.AddFile("stop.lst", std::string("a\r\n\0b", 5));
+    tree.AddSparseFile("sparse.lst", 2ull << 30); // read whole, this would be 2 GiB in memory
+    const std::pair<const char*, std::string> cases[] = {
+        {"plain.lst", "a\r\nb"}, {"stop.lst", "a\r\n"}, {"sparse.lst", ""}};
+    for (const auto& [name, expected] : cases) {
+        std::string content;
+        files::TErrorCode error = 0;
+        ASSERT_TRUE(Fs().ReadWholeFile(tree.Path(name), content, error)) << name;
+        EXPECT_EQ(content, expected) << name;
+    }
+}
+
 const std::string kLongName = std::string(247, 'n') + ".md5";
 
 TEST(CoreFiles, SaveReplacesOnlyAfterACompleteWrite) {

@@ -16,6 +16,7 @@
 #include "platform/files.h"
 
 class THashPool;
+class TListReader;
 
 enum THeaderMode : int32_t { hmNone = 0, hmStandard = 1, hmWinSFV = 2 };
 enum TOverwriteMode : int32_t { omAsk = 0, omOverwrite = 1, omKeep = 2 };
@@ -138,6 +139,9 @@ public:
     TLineClass ClassifyLine(const std::string& line) const;
     void ParseChecksumLine(TLineClass lineClass, const std::string& line, std::string& checksum,
                            std::string& name) const;
+    // The class of a line and, for an entry line, its digest and name in one reading.
+    TLineClass ReadChecksumLine(const std::string& line, std::string& checksum,
+                                std::string& name) const;
     // The entry line of ChecksumKind, in a form that reads back as name; "" when the format
     // cannot carry the name (SFV and a line break).
     std::string FormatChecksumLine(const std::string& name, const std::string& checksum) const;
@@ -147,8 +151,10 @@ public:
     // On POSIX, the name of an entry line without escapes that holds a "", with the "" kept
     // as part of the name; false otherwise. Verify takes it when the name read names no file.
     bool EntryNameAsWritten(const std::string& line, std::string& name) const;
-    bool LoadChecksumFile(std::vector<std::string>& lines, const std::string& path);
-    bool IsChecksumFileOfKind(const std::vector<std::string>& lines, TChecksumKind kind) const;
+    // Raises OnLoadError for a list that could not be opened or read.
+    void ReportLoadError(const std::string& path);
+    // True when every line left in the list is an entry of kind, a comment or blank.
+    bool IsChecksumFileOfKind(TListReader& list, TChecksumKind kind) const;
     bool MayWriteChecksumFile(const std::string& path);
     void SaveChecksumFile(std::vector<std::string>& lines, const std::string& path,
                           const std::string& folderText);

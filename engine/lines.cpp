@@ -230,12 +230,20 @@ TLineClass TCheckSumEngine::ClassifyLine(const std::string& line) const {
 
 void TCheckSumEngine::ParseChecksumLine(TLineClass lineClass, const std::string& line,
                                         std::string& checksum, std::string& name) const {
-    TEntrySpan span;
-    if (lineClass != ReadLine(line, span) || span.Class == lcInvalid)
+    if (lineClass != ReadChecksumLine(line, checksum, name) || !IsEntryClass(lineClass))
         EngineAssertionFailure("ParseChecksumLine needs an entry line of its class");
-    checksum = line.substr(span.DigestStart, span.DigestLength);
+}
+
+TLineClass TCheckSumEngine::ReadChecksumLine(const std::string& line, std::string& checksum,
+                                             std::string& name) const {
+    TEntrySpan span;
+    const TLineClass lineClass = ReadLine(line, span);
+    if (!IsEntryClass(lineClass))
+        return lineClass;
+    checksum.assign(line, span.DigestStart, span.DigestLength);
     // An escaped name tells a "\" in a name from a delimiter; elsewhere both delimit.
     name = NormaliseName(WrittenName(line, span), kWindowsPaths || !span.Escaped);
+    return lineClass;
 }
 
 bool TCheckSumEngine::EntryNameAsWritten(const std::string& line, std::string& name) const {

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "engine/list_reader.h"
 #include "platform/files.h"
 #include "scope_exit.h"
 
@@ -196,25 +197,32 @@ void TCheckSumEngine::SaveListOfScope(const std::string& path, const std::string
 }
 
 bool TCheckSumEngine::CarryOldLines(const std::string& path, int32_t& carried) {
-    std::vector<std::string> old;
-    if (!LoadChecksumFile(old, path) || !IsChecksumFileOfKind(old, ChecksumKind))
+    TListReader list(*this, *Fs);
+    if (!list.Open(path)) {
+        ReportLoadError(path);
         return false;
+    }
     std::set<std::string> written;
     std::string checksum, name;
     for (const std::string& line : Lines) {
         ParseChecksumLine(ClassifyLine(line), line, checksum, name);
         written.insert(name);
     }
-    for (const std::string& line : old) {
-        const TLineClass lineClass = ClassifyLine(line);
-        if (!IsEntryClass(lineClass))
-            continue;
-        ParseChecksumLine(lineClass, line, checksum, name);
-        if (IsUnreached(name) && written.insert(name).second) {
-            Lines.push_back(line);
-            ++carried;
-        }
+    std::vector<std::string> old;
+    TListLine line;
+    while (list.Next(line)) {
+        if (!BelongsToKind(line.Class, ChecksumKind))
+            return false;
+        if (IsEntryClass(line.Class) && IsUnreached(line.Name) && written.insert(line.Name).second)
+            old.push_back(std::move(line.Text));
     }
+    if (list.Failed()) {
+        ReportLoadError(path);
+        return false;
+    }
+    carried = static_cast<int32_t>(old.size());
+    Lines.insert(Lines.end(), std::make_move_iterator(old.begin()),
+                 std::make_move_iterator(old.end()));
     return true;
 }
 

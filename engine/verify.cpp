@@ -2,6 +2,9 @@
 // reports what is missing, changed or not listed; and its pre-count. Writes nothing.
 #include "engine.h"
 
+#include <deque>
+
+#include "engine/list_reader.h"
 #include "platform/files.h"
 #include "scope_exit.h"
 
@@ -69,31 +72,23 @@ void TCheckSumEngine::CountFolderChecksumFiles(const std::string& relativeFolder
 void TCheckSumEngine::CountChecksumFileData(const std::string& path,
                                             const std::string& relativeFolder) {
     // A list that cannot be read is passed over in silence: the run itself reports it.
-    std::vector<std::string> lines;
-    bool loaded;
-    {
-        TMutedEvent loadError(OnLoadError);
-        loaded = LoadChecksumFile(lines, path);
-    }
-    if (!loaded)
-        return;
+    TListReader list(*this, *Fs);
+    list.Open(path);
     const std::string folder = FolderPath + relativeFolder;
-    std::string checksum, name;
+    std::string asWritten;
     files::TFoundFile info;
-    for (const std::string& line : lines) {
-        TLineClass lineClass = ClassifyLine(line);
-        if (!IsEntryClass(lineClass))
-            continue;
-        ParseChecksumLine(lineClass, line, checksum, name);
+    TListLine line;
+    while (list.Next(line)) {
         // A file of the folder's listing needs no lookup of its own.
-        if (LeavesTree(relativeFolder, name))
+        if (!IsEntryClass(line.Class) || LeavesTree(relativeFolder, line.Name))
             continue;
-        const TFileListItem* item = FindListedFile(name);
-        if (item && item->FileName == name) {
+        const TFileListItem* item = FindListedFile(line.Name);
+        if (item && item->FileName == line.Name) {
             BytesProcessed += item->Size;
             ++FilesProcessed;
-        } else if (FindEntryFile(*Fs, folder + name, info) ||
-                   (EntryNameAsWritten(line, name) && FindEntryFile(*Fs, folder + name, info))) {
+        } else if (FindEntryFile(*Fs, folder + line.Name, info) ||
+                   (EntryNameAsWritten(line.Text, asWritten) &&
+                    FindEntryFile(*Fs, folder + asWritten, info))) {
             BytesProcessed += info.Size;
             ++FilesProcessed;
         }
@@ -142,59 +137,70 @@ void TCheckSumEngine::VerifyFolder(const std::string& relativeFolder) {
 
 bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
                                          const std::string& path) {
-    TScopeExit clear([this] { Lines.clear(); });
-    if (!LoadChecksumFile(Lines, path))
+    TListReader list(*this, *Fs);
+    if (!list.Open(path)) {
+        ReportLoadError(path);
         return false;
+    }
     files::TFoundFile info;
     const uint32_t listAge = Fs->GetFileInfo(path, info) ? info.Age : 0;
     const std::string folder = FolderPath + relativeFolder;
 
-    // Each line is classified, and the file of an entry looked up and handed to the
-    // workers, a few lines ahead of the line being checked; with no workers, just before.
-    constexpr uint8_t kExists = 8;     // added to the line class when the entry's file is there
-    constexpr uint8_t kAsWritten = 16; // ... under the name as written
-    constexpr uint8_t kOutside = 32;   // the entry leads outside the tree
-    std::vector<uint8_t> resolved(Lines.size());
-    size_t ahead = 0;
+    // Lines are read, and the file of an entry looked up and handed to the workers, a few
+    // lines ahead of the line being checked (with no workers, just before); the lines ahead
+    // are few and hold little text, so memory stays bounded by a line.
+    struct TAheadLine {
+        TListLine Line;
+        bool Outside = false; // the entry leads outside the tree
+        bool Exists = false;  // the entry's file is there, at Path
+        std::string Path;
+    };
+    std::deque<TAheadLine> ahead;
+    size_t aheadBytes = 0;
     const size_t window = Workers > 1 ? static_cast<size_t>(Workers) * 32 : 0;
-    std::string stored, name, asWritten, computed, entryPath;
-    auto resolveUpTo = [&](size_t end) {
-        for (; ahead < end && ahead < Lines.size(); ++ahead) {
-            const TLineClass lineClass = ClassifyLine(Lines[ahead]);
-            resolved[ahead] = static_cast<uint8_t>(lineClass);
-            if (!IsEntryClass(lineClass))
-                continue;
-            ParseChecksumLine(lineClass, Lines[ahead], stored, name);
-            // An entry that leads outside the tree is neither looked up nor read.
-            if (LeavesTree(relativeFolder, name)) {
-                resolved[ahead] |= kOutside;
-                continue;
-            }
-            // A name the folder's listing holds exactly is a file there: no lookup of its
-            // own. Its age is looked up only when the digests differ.
-            TFileListItem* item = FindListedFile(name);
-            entryPath = folder + name;
-            bool found = (item && item->FileName == name) || FindEntryFile(*Fs, entryPath, info);
-            if (!found && EntryNameAsWritten(Lines[ahead], asWritten) &&
-                FindEntryFile(*Fs, folder + asWritten, info)) {
-                entryPath = folder + asWritten;
-                item = FindListedFile(asWritten);
-                found = true;
-                resolved[ahead] |= kAsWritten;
-            }
-            if (item)
-                item->Listed = true;
-            if (found) {
-                resolved[ahead] |= kExists;
-                Prefetch(entryPath, static_cast<TChecksumKind>(lineClass));
-            }
+    constexpr size_t kAheadBytes = 1 << 20;
+    std::string asWritten;
+    auto resolve = [&](TAheadLine& entry) {
+        const std::string& name = entry.Line.Name;
+        if (LeavesTree(relativeFolder, name)) {
+            entry.Outside = true; // neither looked up nor read
+            return;
+        }
+        // A name the folder's listing holds exactly is a file there: no lookup of its own.
+        // Its age is looked up only when the digests differ.
+        TFileListItem* item = FindListedFile(name);
+        entry.Path = folder + name;
+        entry.Exists = (item && item->FileName == name) || FindEntryFile(*Fs, entry.Path, info);
+        if (!entry.Exists && EntryNameAsWritten(entry.Line.Text, asWritten) &&
+            FindEntryFile(*Fs, folder + asWritten, info)) {
+            entry.Path = folder + asWritten;
+            item = FindListedFile(asWritten);
+            entry.Exists = true;
+        }
+        if (item)
+            item->Listed = true;
+        if (entry.Exists)
+            Prefetch(entry.Path, static_cast<TChecksumKind>(entry.Line.Class));
+    };
+    auto readAhead = [&] {
+        while (ahead.empty() || (ahead.size() <= window && aheadBytes < kAheadBytes)) {
+            TAheadLine next;
+            if (!list.Next(next.Line))
+                return;
+            aheadBytes += next.Line.Text.size();
+            if (IsEntryClass(next.Line.Class))
+                resolve(next);
+            ahead.push_back(std::move(next));
         }
     };
 
     bool askAboutInvalid = true;
-    for (size_t index = 0; index < Lines.size(); ++index) {
-        resolveUpTo(index + 1 + window);
-        const TLineClass lineClass = static_cast<TLineClass>(resolved[index] & (kExists - 1));
+    std::string computed;
+    for (readAhead(); !ahead.empty(); readAhead()) {
+        const TAheadLine current = std::move(ahead.front());
+        ahead.pop_front();
+        aheadBytes -= current.Line.Text.size();
+        const TLineClass lineClass = current.Line.Class;
         if (lineClass == lcInvalid) {
             if (!askAboutInvalid)
                 continue;
@@ -203,7 +209,7 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
             if (answer == caYes) {
                 askAboutInvalid = false;
             } else if (answer == caNo) {
-                Required(OnInvalidLine, "OnInvalidLine")(path, static_cast<int32_t>(index + 1));
+                Required(OnInvalidLine, "OnInvalidLine")(path, current.Line.Number);
                 return false;
             } else {
                 SetAborted(true);
@@ -214,28 +220,28 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
         }
         if (!IsEntryClass(lineClass))
             continue;
-        ParseChecksumLine(lineClass, Lines[index], stored, name);
-        if (resolved[index] & kOutside) {
-            Required(OnEntryOutsideTree, "OnEntryOutsideTree")(folder + name);
-            continue;
-        }
-        if (resolved[index] & kAsWritten)
-            EntryNameAsWritten(Lines[index], name);
-        entryPath = folder + name;
-        if (!(resolved[index] & kExists)) {
-            Required(OnFileMissing, "OnFileMissing")(entryPath);
-        } else if (CalcFileChecksum(static_cast<TChecksumKind>(lineClass), entryPath, computed)) {
-            if (SameChecksum(stored, computed)) {
+        if (current.Outside) {
+            Required(OnEntryOutsideTree, "OnEntryOutsideTree")(folder + current.Line.Name);
+        } else if (!current.Exists) {
+            Required(OnFileMissing, "OnFileMissing")(folder + current.Line.Name);
+        } else if (CalcFileChecksum(static_cast<TChecksumKind>(lineClass), current.Path,
+                                    computed)) {
+            if (SameChecksum(current.Line.Checksum, computed)) {
                 if (OnChecksumOk)
-                    OnChecksumOk(entryPath, ChecksumKindName(lineClass), stored);
-            } else if (FindEntryFile(*Fs, entryPath, info) && info.Age > listAge) {
-                Required(OnFileUpdated, "OnFileUpdated")(entryPath);
+                    OnChecksumOk(current.Path, ChecksumKindName(lineClass), current.Line.Checksum);
+            } else if (FindEntryFile(*Fs, current.Path, info) && info.Age > listAge) {
+                Required(OnFileUpdated, "OnFileUpdated")(current.Path);
             } else {
-                Required(OnChecksumMismatch, "OnChecksumMismatch")(entryPath);
+                Required(OnChecksumMismatch, "OnChecksumMismatch")(current.Path);
             }
         }
         if (Aborted)
             return false;
+    }
+    // A list cut short by a failed read leaves its unlisted files unknown.
+    if (list.Failed()) {
+        ReportLoadError(path);
+        return false;
     }
     return true;
 }

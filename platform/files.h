@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <string>
 
@@ -99,11 +98,6 @@ public:
                       TErrorCode& error) = 0;
     virtual void Close(TFileId file) = 0;
 
-    // The content of a file up to its first NUL byte (a list ends there, so a sparse or
-    // binary file costs one block, not its size), opened for reading while denying other
-    // writers.
-    virtual bool ReadWholeFile(const std::string& path, std::string& content,
-                               TErrorCode& error) = 0;
     // Writes content to a temporary file in the same folder and only then replaces
     // the file at path with it, which keeps the old file's attributes, security and
     // owner; on failure the old file is untouched and the temporary file is gone. A
@@ -151,14 +145,6 @@ inline std::string TrimSystemMessage(std::string text) {
     while (!text.empty() && (static_cast<unsigned char>(text.back()) <= 32 || text.back() == '.'))
         text.pop_back();
     return text;
-}
-
-// Appends a block read from a file up to its first NUL byte; true when it held one, so
-// the reading can stop.
-inline bool AppendUpToNul(std::string& content, const char* block, size_t length) {
-    const void* nul = std::memchr(block, '\0', length);
-    content.append(block, nul ? static_cast<const char*>(nul) - block : length);
-    return nul != nullptr;
 }
 
 // The platform's real file services.

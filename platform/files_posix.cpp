@@ -308,28 +308,6 @@ public:
         ::close(static_cast<int>(file));
     }
 
-    bool ReadWholeFile(const std::string& path, std::string& content, TErrorCode& error) override {
-        uint64_t size = 0;
-        TFd fd(OpenRegular(path, error, size));
-        if (!fd)
-            return false;
-        content.clear();
-        char buffer[65536];
-        for (;;) {
-            ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                error = errno;
-                return false;
-            }
-            if (n == 0)
-                return true;
-            if (AppendUpToNul(content, buffer, static_cast<size_t>(n)))
-                return true;
-        }
-    }
-
     TSaveStatus SaveFile(const std::string& linkOrPath, const std::string& content,
                          TErrorCode& error) override {
         // A second Ctrl-C during the save waits for its end: no temporary file is left.

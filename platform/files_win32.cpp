@@ -204,27 +204,6 @@ public:
 
     void Close(TFileId file) override { CloseHandle(AsHandle(file)); }
 
-    bool ReadWholeFile(const std::string& path, std::string& content, TErrorCode& error) override {
-        TFileHandle file(OpenForReading(path));
-        if (!file) {
-            error = GetLastError();
-            return false;
-        }
-        content.clear();
-        char buffer[65536];
-        for (;;) {
-            DWORD count = 0;
-            if (!ReadFile(file.Get(), buffer, sizeof buffer, &count, nullptr)) {
-                error = GetLastError();
-                return false;
-            }
-            if (count == 0)
-                return true;
-            if (AppendUpToNul(content, buffer, count))
-                return true;
-        }
-    }
-
     TSaveStatus SaveFile(const std::string& path, const std::string& content,
                          TErrorCode& error) override {
         const std::wstring target = WidePath(path);

@@ -25,7 +25,7 @@ public:
     };
 
     // Staged behaviour, keyed by the full path the engine passes.
-    std::map<std::string, files::TErrorCode> OpenErrors; // OpenRead and ReadWholeFile fail
+    std::map<std::string, files::TErrorCode> OpenErrors; // OpenRead fails
     std::map<std::string, files::TErrorCode> ListErrors; // searches in this folder fail
     std::map<std::string, TReadFailure> ReadFailures;
     std::map<std::string, uint64_t> ShrinkTo;  // reads deliver this many bytes, then 0
@@ -123,16 +123,6 @@ public:
             Native.Close(open->second.Native);
         Open.erase(open);
         --OpenFiles;
-    }
-
-    bool ReadWholeFile(const std::string& path, std::string& content,
-                       files::TErrorCode& error) override {
-        auto staged = OpenErrors.find(path);
-        if (staged != OpenErrors.end()) {
-            error = staged->second;
-            return false;
-        }
-        return Native.ReadWholeFile(path, content, error);
     }
 
     files::TSaveStatus SaveFile(const std::string& path, const std::string& content,

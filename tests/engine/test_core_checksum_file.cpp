@@ -1,7 +1,8 @@
-// Loading and storing whole checksum files, and the decision to overwrite one.
+// Reading checksum files line by line, storing them, and the decision to overwrite one.
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "engine/list_reader.h"
 #include "fake_files.h"
 #include "run_recorder.h"
 #include "temp_tree.h"
@@ -24,9 +25,26 @@ struct TFileRun {
             Recorder.Events.push_back("LoadError " + path.substr(Tree.Root().size()));
         };
     }
+
+    // The lines of a list, read to their end; failed is set when the reading failed.
+    TLines Read(const std::string& relative, bool* failed = nullptr,
+                std::vector<TLineClass>* classes = nullptr) {
+        TListReader list(Engine, Fs);
+        list.Open(Tree.Path(relative));
+        TLines lines;
+        TListLine line;
+        while (list.Next(line)) {
+            lines.push_back(line.Text);
+            if (classes)
+                classes->push_back(line.Class);
+        }
+        if (failed)
+            *failed = list.Failed();
+        return lines;
+    }
 };
 
-TEST(CoreChecksumFile, LoadSplitsAtEveryLineEndAndStopsAtNul) {
+TEST(CoreChecksumFile, ReadSplitsAtEveryLineEndAndStopsAtNul) {
     const std::string kBom = "\xEF\xBB\xBF";
     struct TCase {
         std::string Content;
@@ -49,23 +67,65 @@ TEST(CoreChecksumFile, LoadSplitsAtEveryLineEndAndStopsAtNul) {
         {"no end", {"no end"}},
         {kBom + "a\r\nb", {"a", "b"}},             // Notepad's UTF-8 mark
         {"a\r\n" + kBom + "b", {"a", kBom + "b"}}, // only at the start
+        {kBom, {}},
+        {std::string(65535, 'x') + "\r\nb", {std::string(65535, 'x'), "b"}}, // CR | LF
+        {std::string(65536, 'x') + "\nb", {std::string(65536, 'x'), "b"}},   // | LF
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.Content));
         TFileRun run;
         run.Tree.AddFile("list.md5", c.Content);
-        TLines lines = {"left over"};
-        ASSERT_TRUE(run.Engine.LoadChecksumFile(lines, run.Tree.Path("list.md5")));
-        EXPECT_EQ(lines, c.Lines);
+        EXPECT_EQ(run.Read("list.md5"), c.Lines);
     }
 }
 
-TEST(CoreChecksumFile, LoadFailureIsReportedWithTheFileName) {
-    TFileRun run;
-    TLines lines;
-    EXPECT_FALSE(run.Engine.LoadChecksumFile(lines, run.Tree.Path("missing.md5")));
-    EXPECT_EQ(run.Recorder.Events, TLines{"LoadError missing.md5"});
-    EXPECT_EQ(run.LoadMessage, "Cannot open file " + run.Tree.Path("missing.md5"));
+TEST(CoreChecksumFile, MemoryIsBoundedByALineAndAFailedReadEndsTheList) {
+    const size_t longest = TListReader::kLongestLine;
+    struct TCase {
+        const char* What;
+        std::string Content;
+        uint64_t SparseSize; // instead of Content
+        uint64_t FailAfter;  // a read past this many bytes fails; 0: none
+        TLines Lines;
+        std::vector<TLineClass> Classes;
+        bool Failed;
+    };
+    const std::string entry = std::string(32, '0') + " *a";
+    const TCase cases[] = {
+        {"a sparse list ends at its first NUL", "", 2ull << 30, 0, {}, {}, false},
+        {"an overlong line is cut and invalid",
+         std::string(longest + 5, 'x') + "\n" + entry,
+         0,
+         0,
+         {std::string(longest, 'x'), entry},
+         {lcInvalid, lcMD5},
+         false},
+        {"a failed read after the first block",
+         entry + "\n" + std::string(70000, ';') + "\n" + entry,
+         0,
+         65536,
+         {entry},
+         {lcMD5},
+         true},
+        {"a list that cannot be opened", "", 0, 0, {}, {}, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        TFileRun run;
+        if (c.SparseSize)
+            run.Tree.AddSparseFile("list.md5", c.SparseSize);
+        else if (!c.Content.empty())
+            run.Tree.AddFile("list.md5", c.Content);
+        if (c.FailAfter)
+            run.Fs.ReadFailures[run.Tree.Path("list.md5")] = {c.FailAfter, 5};
+        bool failed = false;
+        std::vector<TLineClass> classes;
+        EXPECT_EQ(run.Read("list.md5", &failed, &classes), c.Lines);
+        EXPECT_EQ(classes, c.Classes);
+        EXPECT_EQ(failed, c.Failed);
+        EXPECT_LE(run.Fs.ReadLengths.size(), (c.Content.size() >> 16) + 2); // block by block
+        EXPECT_EQ(run.Fs.OpenFiles, 0);
+    }
 }
 
 TEST(CoreChecksumFile, SavedFileHasCrLfLinesAndItsHeaderAndReadsBackAsItsKind) {
@@ -101,14 +161,15 @@ TEST(CoreChecksumFile, SavedFileHasCrLfLinesAndItsHeaderAndReadsBackAsItsKind) {
         EXPECT_EQ(run.Tree.Content("list"), content);
         EXPECT_EQ(run.Tree.List(), TLines{"list"}); // no temporary file left behind
 
-        TLines back;
-        ASSERT_TRUE(run.Engine.LoadChecksumFile(back, path));
-        EXPECT_EQ(back, expected);
+        const TLines back = run.Read("list");
+        ASSERT_EQ(back, expected);
         EXPECT_EQ(back[0].compare(0, c.Header.size(), c.Header), 0);
         if (!c.Header.empty()) {
             EXPECT_NE(back[0].find(" on 2026-12-31 at 23"), std::string::npos);
         }
-        EXPECT_TRUE(run.Engine.IsChecksumFileOfKind(back, c.Kind));
+        TListReader list(run.Engine, run.Fs);
+        ASSERT_TRUE(list.Open(path));
+        EXPECT_TRUE(run.Engine.IsChecksumFileOfKind(list, c.Kind));
     }
 }
 
@@ -285,6 +346,9 @@ TEST(CoreChecksumFile, OverwriteDecisionFollowsSettingAndAnswers) {
         run.Recorder.ConfirmAbort = c.ConfirmAbort;
         EXPECT_EQ(run.Engine.MayWriteChecksumFile(path), c.MayWrite);
         EXPECT_EQ(run.Recorder.Events, c.Events);
+        if (content == "unreadable") {
+            EXPECT_EQ(run.LoadMessage, "Cannot open file " + path);
+        }
         bool askedAbort = !c.Events.empty() && c.Events.back() == "ConfirmAbort yes";
         EXPECT_EQ(run.Engine.Aborted, askedAbort);
         EXPECT_EQ(run.Engine.OverwriteMode, c.Mode);

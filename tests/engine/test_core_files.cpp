@@ -167,23 +167,6 @@ TEST(CoreFiles, FoldersAndMissingFilesCannotBeOpenedForReading) {
         files::TErrorCode error = 0;
         EXPECT_EQ(Fs().OpenRead(tree.Path(name), error), files::kNoFile) << name;
         EXPECT_NE(error, 0u) << name;
-        std::string content;
-        EXPECT_FALSE(Fs().ReadWholeFile(tree.Path(name), content, error)) << name;
-    }
-}
-
-TEST(CoreFiles, AListIsReadUpToItsFirstNul) {
-    TTempTree tree;
-    tree.AddFile("plain.lst", "a\r\nb");
-    tree.AddFile("stop.lst", std::string("a\r\n\0b", 5));
-    tree.AddSparseFile("sparse.lst", 2ull << 30); // read whole, this would be 2 GiB in memory
-    const std::pair<const char*, std::string> cases[] = {
-        {"plain.lst", "a\r\nb"}, {"stop.lst", "a\r\n"}, {"sparse.lst", ""}};
-    for (const auto& [name, expected] : cases) {
-        std::string content;
-        files::TErrorCode error = 0;
-        ASSERT_TRUE(Fs().ReadWholeFile(tree.Path(name), content, error)) << name;
-        EXPECT_EQ(content, expected) << name;
     }
 }
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "engine/list_reader.h"
 #include "fake_files.h"
+#include "temp_tree.h"
 
 namespace {
 
@@ -218,11 +220,19 @@ TEST(CoreLines, FileIsOfAKindWhenEveryLineIsThatEntryACommentOrBlank) {
         {{"garbage"}, false, false, false},
     };
     TCheckSumEngine engine;
+    TTempTree tree;
     for (const TCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.Lines));
-        EXPECT_EQ(engine.IsChecksumFileOfKind(c.Lines, ckMD5), c.Md5);
-        EXPECT_EQ(engine.IsChecksumFileOfKind(c.Lines, ckCRC32), c.Crc);
-        EXPECT_EQ(engine.IsChecksumFileOfKind(c.Lines, ckSHA256), c.Sha256);
+        std::string content;
+        for (const std::string& line : c.Lines)
+            content += line + "\r\n";
+        tree.AddFile("list", content);
+        for (const auto& [kind, expected] :
+             {std::pair{ckMD5, c.Md5}, std::pair{ckCRC32, c.Crc}, std::pair{ckSHA256, c.Sha256}}) {
+            TListReader list(engine, engine.FileSystem());
+            ASSERT_TRUE(list.Open(tree.Path("list")));
+            EXPECT_EQ(engine.IsChecksumFileOfKind(list, kind), expected) << int(kind);
+        }
     }
 }
 

@@ -127,6 +127,7 @@ TEST(VerifyFolder, ReportOfEachFolder) {
         bool unreadableList;
         std::vector<std::string> findings;
         int32_t filesHashed;
+        uint64_t listReadFailsAfter = 0; // bytes of the list read before a read fails
     } cases[] = {
         {"no list",
          "",
@@ -171,6 +172,15 @@ TEST(VerifyFolder, ReportOfEachFolder) {
          {"ChecksumOk a.txt MD5", "ChecksumOk a.txt MD5", "FileNotListed B.txt"},
          2},
         {"list cannot be read", both, "*.*", {}, true, true, {"LoadError md5sum.lst"}, 0},
+        {"list cut by a failed read: no file is called not listed",
+         Md5Line("a.txt", "alpha") + std::string(70000, ';') + "\r\n" + Md5Line("B.txt", "bravo"),
+         "*.*",
+         {},
+         true,
+         false,
+         {"ChecksumOk a.txt MD5", "LoadError md5sum.lst"},
+         1,
+         65536},
         {"invalid third line: yes",
          invalidThird,
          "*.*",
@@ -214,6 +224,8 @@ TEST(VerifyFolder, ReportOfEachFolder) {
             run.Tree.AddFile("v/md5sum.lst", c.list);
         if (c.unreadableList)
             run.Fs.OpenErrors[run.Tree.Path("v/md5sum.lst")] = kLockedError;
+        if (c.listReadFailsAfter)
+            run.Fs.ReadFailures[run.Tree.Path("v/md5sum.lst")] = {c.listReadFailsAfter, 5};
         run.Engine.SetFileMask(c.mask);
         run.Recorder.ContinueAnswers = c.continueAnswers;
         run.Recorder.ConfirmAbort = c.confirmAbort;

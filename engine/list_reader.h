@@ -1,0 +1,60 @@
+// TListReader: a checksum file read line by line in 64 KiB blocks, so memory is bounded by
+// the longest line kept, not by the file. Lines end at CR LF, CR or LF; the content ends at
+// its first NUL byte; a last line without an end still counts; a UTF-8 byte-order mark
+// (Notepad writes one) is no part of the first line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/items.h"
+#include "platform/files.h"
+
+class TCheckSumEngine;
+
+// One line of a list: its text made text of the program's code page, its class and, for an
+// entry, its digest and the name as the file services take it.
+struct TListLine {
+    std::string Text;
+    TLineClass Class = lcBlank;
+    int32_t Number = 0; // from 1
+    std::string Checksum;
+    std::string Name;
+};
+
+// True for a line that a list of kind may hold: one of its entries, a comment or a blank.
+inline bool BelongsToKind(TLineClass lineClass, TChecksumKind kind) {
+    return lineClass == lcBlank || lineClass == lcComment ||
+           lineClass == static_cast<TLineClass>(kind);
+}
+
+class TListReader {
+public:
+    // Longer lines are invalid; their text is cut here and the rest is passed over.
+    static constexpr size_t kLongestLine = 1 << 20;
+
+    explicit TListReader(const TCheckSumEngine& engine, files::TFileSystem& fs);
+    ~TListReader();
+    TListReader(const TListReader&) = delete;
+    TListReader& operator=(const TListReader&) = delete;
+
+    // False when the file cannot be opened.
+    bool Open(const std::string& path);
+    // The next line; false at the end of the content or when a read failed.
+    bool Next(TListLine& line);
+    // True when the file could not be opened or a read failed.
+    bool Failed() const { return ReadFailed; }
+
+private:
+    // Reads the next block; false at the end of the file or on a failed read.
+    bool Fill();
+
+    const TCheckSumEngine& Engine;
+    files::TFileSystem& Fs;
+    files::TFileId File = files::kNoFile;
+    std::vector<char> Block;
+    size_t Position = 0, Length = 0;
+    bool AtEnd = false, ReadFailed = false, FirstBlock = true, SkipLineFeed = false;
+    int32_t Number = 0;
+};

@@ -132,8 +132,10 @@ public:
     // File digest.
     bool CalcFileChecksum(TChecksumKind kind, const std::string& path, std::string& text);
     // Has the workers read a file that CalcFileChecksum will be asked for later, in the
-    // order it will be asked; nothing when there are no workers.
-    void Prefetch(const std::string& path, TChecksumKind kind);
+    // order it will be asked; nothing when there are no workers. size is the listing's.
+    void Prefetch(const std::string& path, TChecksumKind kind, uint64_t size);
+    // Has the workers list a folder search (as for Search) that the walk will make soon.
+    void PrefetchListing(const std::string& pattern);
 
     // Checksum-file formats.
     TLineClass ClassifyLine(const std::string& line) const;

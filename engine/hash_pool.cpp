@@ -1,16 +1,23 @@
 #include "engine/hash_pool.h"
 
+#include <algorithm>
+
 namespace {
 
 // Files queued before idle workers are woken; blocks read before a waiting run thread is.
 constexpr size_t kBatch = 8;
 constexpr uint64_t kBlockBatch = 16;
+// A file the run thread may read while it waits for another: one block at most.
+constexpr uint64_t kSmallFile = 64 * 1024;
+// Folders listed and not yet taken by the walk, at most.
+constexpr size_t kListingsAhead = 16;
 
 } // namespace
 
 THashPool::THashPool(files::TFileSystem& fs, int workers)
     : Fs(fs), InFlight(static_cast<size_t>(workers) * 32) {
-    for (int i = 0; i < workers; ++i)
+    // The run thread is one of the workers: it reads small files while it waits.
+    for (int i = 1; i < workers; ++i)
         Threads.emplace_back([this] { Work(); });
 }
 
@@ -26,16 +33,89 @@ THashPool::~THashPool() {
         thread.join();
 }
 
-void THashPool::Submit(const std::string& path, TChecksumKind kind) {
+void THashPool::Submit(const std::string& path, TChecksumKind kind, uint64_t size) {
     auto job = std::make_shared<TJob>();
     job->Path = path;
     job->Kind = kind;
+    job->Small = size <= kSmallFile;
     std::lock_guard<std::mutex> lock(Mutex);
     Jobs.push_back(std::move(job));
     // Woken for a batch, not for each file; the run thread reads a file that no worker
     // started itself.
     if (IdleWorkers > 0 && Jobs.size() - Started >= kBatch && Started < InFlight)
         WorkQueued.notify_all();
+}
+
+void THashPool::SubmitListing(const std::string& pattern) {
+    auto listing = std::make_shared<TListing>();
+    listing->Pattern = pattern;
+    std::lock_guard<std::mutex> lock(Mutex);
+    if (!ListingsQueued.emplace(pattern, listing).second)
+        return;
+    Listings.push_front(std::move(listing));
+    if (IdleWorkers > 0 && MayList())
+        WorkQueued.notify_one();
+}
+
+bool THashPool::MayList() const {
+    return !Listings.empty() && ListingsAhead < kListingsAhead;
+}
+
+void THashPool::List(std::unique_lock<std::mutex>& lock) {
+    std::shared_ptr<TListing> listing = std::move(Listings.front());
+    Listings.pop_front();
+    listing->Started = true;
+    ++ListingsAhead;
+    lock.unlock();
+    std::vector<files::TFoundFile> entries;
+    files::TErrorCode error = 0;
+    bool listed = false;
+    try {
+        error = Fs.FindFiles(listing->Pattern, [&](const files::TFoundFile& entry) {
+            entries.push_back(entry);
+            return true;
+        });
+        listed = true;
+    } catch (...) {
+        // Out of memory, say: the run thread lists the folder again and reports it.
+    }
+    lock.lock();
+    listing->Entries = std::move(entries);
+    listing->Error = error;
+    listing->Listed = listed;
+    listing->Finished = true;
+    if (Awaited == listing.get())
+        BlockRead.notify_one();
+}
+
+bool THashPool::TakeListing(const std::string& pattern, std::vector<files::TFoundFile>& entries,
+                            files::TErrorCode& error) {
+    std::unique_lock<std::mutex> lock(Mutex);
+    auto queued = ListingsQueued.find(pattern);
+    if (queued == ListingsQueued.end())
+        return false;
+    std::shared_ptr<TListing> listing = std::move(queued->second);
+    ListingsQueued.erase(queued);
+    if (!listing->Started) {
+        Listings.erase(std::find(Listings.begin(), Listings.end(), listing));
+        return false;
+    }
+    --ListingsAhead;
+    if (IdleWorkers > 0 && MayList())
+        WorkQueued.notify_one();
+    // Rather than sleep while a worker lists the awaited folder, list the next one.
+    while (!listing->Finished) {
+        if (MayList()) {
+            List(lock);
+            continue;
+        }
+        Awaited = listing.get();
+        BlockRead.wait(lock, [&] { return listing->Finished; });
+        Awaited = nullptr;
+    }
+    entries = std::move(listing->Entries);
+    error = listing->Error;
+    return listing->Listed;
 }
 
 void THashPool::DropFront() {
@@ -70,6 +150,12 @@ bool THashPool::Take(const std::string& path, TChecksumKind kind, const TBlockRe
     }
     for (;;) {
         if (!job->Finished && job->Blocks.empty()) {
+            // Rather than sleep while a worker reads the awaited file, read a small
+            // queued file meanwhile: its one block delays the awaited file's little.
+            if (Started < Jobs.size() && Jobs[Started]->Small) {
+                Read(Jobs[Started++], lock);
+                continue;
+            }
             Awaited = job.get();
             BlockRead.wait(lock, [&] { return job->Finished || !job->Blocks.empty(); });
             Awaited = nullptr;
@@ -99,31 +185,38 @@ void THashPool::Work() {
     std::unique_lock<std::mutex> lock(Mutex);
     for (;;) {
         ++IdleWorkers;
-        WorkQueued.wait(lock,
-                        [&] { return Stopping || (Started < Jobs.size() && Started < InFlight); });
+        WorkQueued.wait(lock, [&] {
+            return Stopping || MayList() || (Started < Jobs.size() && Started < InFlight);
+        });
         --IdleWorkers;
         if (Stopping)
             return;
-        std::shared_ptr<TJob> job = Jobs[Started++];
-        job->Started = true;
-        lock.unlock();
-        TFileDigest digest = DigestFile(Fs, job->Kind, job->Path, [&](uint32_t length) {
-            std::lock_guard<std::mutex> blockLock(Mutex);
-            if (job->Dropped)
-                return false;
-            if (!job->Blocks.empty() && job->Blocks.back().first == length)
-                ++job->Blocks.back().second;
-            else
-                job->Blocks.emplace_back(length, 1);
-            ++job->BlocksRead;
-            if (Awaited == job.get() && job->BlocksRead >= kBlockBatch)
-                BlockRead.notify_one();
-            return true;
-        });
-        lock.lock();
-        job->Digest = std::move(digest);
-        job->Finished = true;
-        if (Awaited == job.get())
-            BlockRead.notify_one();
+        if (MayList())
+            List(lock);
+        else
+            Read(Jobs[Started++], lock);
     }
+}
+
+void THashPool::Read(std::shared_ptr<TJob> job, std::unique_lock<std::mutex>& lock) {
+    job->Started = true;
+    lock.unlock();
+    TFileDigest digest = DigestFile(Fs, job->Kind, job->Path, [&](uint32_t length) {
+        std::lock_guard<std::mutex> blockLock(Mutex);
+        if (job->Dropped)
+            return false;
+        if (!job->Blocks.empty() && job->Blocks.back().first == length)
+            ++job->Blocks.back().second;
+        else
+            job->Blocks.emplace_back(length, 1);
+        ++job->BlocksRead;
+        if (Awaited == job.get() && job->BlocksRead >= kBlockBatch)
+            BlockRead.notify_one();
+        return true;
+    });
+    lock.lock();
+    job->Digest = std::move(digest);
+    job->Finished = true;
+    if (Awaited == job.get())
+        BlockRead.notify_one();
 }

@@ -1,5 +1,5 @@
-// THashPool: workers that read and digest files ahead of the run thread. The run thread
-// queues the files it will hash, in the order it will hash them, and takes each digest in
+// THashPool: workers that list folders and read and digest files ahead of the run thread. The run
+// thread queues the files it will hash, in the order it will hash them, and takes each digest in
 // that order; the blocks a worker read are handed over one by one, so the run thread
 // counts bytes, raises progress and tests the abort flag exactly as if it read them itself.
 // Memory stays bounded: a few files per worker are read ahead, and no file content is kept.
@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/file_digest.h"
@@ -24,18 +25,36 @@ public:
     THashPool(const THashPool&) = delete;
     THashPool& operator=(const THashPool&) = delete;
 
-    // Queues a file that the run will take later.
-    void Submit(const std::string& path, TChecksumKind kind);
+    // Queues a file that the run will take later; size is what the listing said.
+    void Submit(const std::string& path, TChecksumKind kind, uint64_t size);
     // The digest of a queued file, its blocks passed to onBlock in order; queued files
     // before it were passed over by the run and are dropped. False when the file is not
     // queued: the caller reads it itself. When onBlock stops, every queued file is dropped.
     bool Take(const std::string& path, TChecksumKind kind, const TBlockRead& onBlock,
               TFileDigest& digest);
 
+    // Queues the listing of a folder search (pattern as for FindFiles) that the walk will
+    // take soon; the latest queued are listed first, as a depth-first walk needs them.
+    void SubmitListing(const std::string& pattern);
+    // The entries of a queued listing and the error that ended it. False when it is not
+    // queued or no worker started it: the caller lists it itself.
+    bool TakeListing(const std::string& pattern, std::vector<files::TFoundFile>& entries,
+                     files::TErrorCode& error);
+
 private:
+    struct TListing {
+        std::string Pattern;
+        bool Started = false;
+        bool Finished = false;
+        bool Listed = false; // false when the listing threw: the run lists it again
+        std::vector<files::TFoundFile> Entries;
+        files::TErrorCode Error = 0;
+    };
+
     struct TJob {
         std::string Path;
         TChecksumKind Kind;
+        bool Small = false; // the run thread may read it while it waits for another
         bool Started = false;
         bool Finished = false;
         bool Dropped = false;
@@ -46,8 +65,13 @@ private:
     };
 
     void Work();
+    // Reads and digests a job that was just started. Mutex is held on entry and on return.
+    void Read(std::shared_ptr<TJob> job, std::unique_lock<std::mutex>& lock);
     // Drops the first queued file; its worker stops within one block. Mutex is held.
     void DropFront();
+    // Lists the next queued folder. Mutex is held on entry and on return.
+    void List(std::unique_lock<std::mutex>& lock);
+    bool MayList() const;
 
     files::TFileSystem& Fs;
     const size_t InFlight; // files started and not yet taken, at most
@@ -57,9 +81,12 @@ private:
     std::condition_variable WorkQueued; // workers wait here for a file to read
     std::condition_variable BlockRead;  // the run thread waits here for the file it takes
     int IdleWorkers = 0;
-    const void* Awaited = nullptr;          // the job the run thread waits for on BlockRead
-    std::deque<std::shared_ptr<TJob>> Jobs; // in the order the run takes them
-    size_t Started = 0;                     // Jobs[0..Started) are being read or done
+    const void* Awaited = nullptr;                  // the job the run thread waits for on BlockRead
+    std::deque<std::shared_ptr<TJob>> Jobs;         // in the order the run takes them
+    size_t Started = 0;                             // Jobs[0..Started) are being read or done
+    std::deque<std::shared_ptr<TListing>> Listings; // queued, not started, next first
+    std::unordered_map<std::string, std::shared_ptr<TListing>> ListingsQueued; // until taken
+    size_t ListingsAhead = 0; // started and not yet taken
     bool Stopping = false;
     std::vector<std::thread> Threads;
 };

@@ -66,7 +66,7 @@ void TCheckSumEngine::UpdateTreeFolder(const std::string& relativeFolder) {
     std::string path = FolderPath + relativeFolder;
     const size_t folderLength = path.size();
     for (const TFileListItem& item : Files)
-        Prefetch(path + item.FileName, ChecksumKind);
+        Prefetch(path + item.FileName, ChecksumKind, item.Size);
     std::string text;
     for (const TFileListItem& item : Files) {
         path.resize(folderLength);
@@ -116,7 +116,7 @@ void TCheckSumEngine::UpdateFolderFile(const std::string& relativeFolder) {
     if (!listed)
         Unreached.push_back("");
     for (const TFileListItem& item : Files)
-        Prefetch(folder + item.FileName, ChecksumKind);
+        Prefetch(folder + item.FileName, ChecksumKind, item.Size);
     std::string path = folder;
     std::string text;
     for (const TFileListItem& item : Files) {
@@ -152,7 +152,7 @@ void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
     if (OverwriteMode != omKeep)
         for (const TFileListItem& item : Files)
             if (!refused(item, storedName))
-                Prefetch(folder + item.FileName, ChecksumKind);
+                Prefetch(folder + item.FileName, ChecksumKind, item.Size);
     std::string path = folder;
     std::string text;
     for (const TFileListItem& item : Files) {

@@ -170,7 +170,8 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
         // Its age is looked up only when the digests differ.
         TFileListItem* item = FindListedFile(name);
         entry.Path = folder + name;
-        entry.Exists = (item && item->FileName == name) || FindEntryFile(*Fs, entry.Path, info);
+        const bool listed = item && item->FileName == name;
+        entry.Exists = listed || FindEntryFile(*Fs, entry.Path, info);
         if (!entry.Exists && EntryNameAsWritten(entry.Line.Text, asWritten) &&
             FindEntryFile(*Fs, folder + asWritten, info)) {
             entry.Path = folder + asWritten;
@@ -180,7 +181,8 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
         if (item)
             item->Listed = true;
         if (entry.Exists)
-            Prefetch(entry.Path, static_cast<TChecksumKind>(entry.Line.Class));
+            Prefetch(entry.Path, static_cast<TChecksumKind>(entry.Line.Class),
+                     listed ? item->Size : info.Size);
     };
     auto readAhead = [&] {
         while (ahead.empty() || (ahead.size() <= window && aheadBytes < kAheadBytes)) {

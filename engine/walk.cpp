@@ -41,6 +41,9 @@ void TCheckSumEngine::WalkFolders(const std::string& relativeFolder, TFolderHand
         return;
     std::vector<std::string> names;
     files::TErrorCode error = SearchFolders(FolderPath + relativeFolder, names);
+    // The workers list the sub-folders while the walk goes through them, first one first.
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        PrefetchListing(FolderPath + relativeFolder + *name + files::kPathDelimiter + FileMask);
     for (const std::string& name : names) {
         WalkFolders(relativeFolder + name + files::kPathDelimiter, handler);
         if (Aborted)
@@ -63,14 +66,14 @@ TCheckSumEngine::Search(const std::string& pattern,
     if (kept != KeptSearches.end()) {
         result = std::move(kept->second);
         KeptSearches.erase(kept);
-    } else if (KeepSearches || all) {
+    } else if (!Pool || !Pool->TakeListing(pattern, result.Entries, result.Error)) {
+        if (!KeepSearches && !all)
+            return Fs->FindFiles(pattern, [&](const files::TFoundFile& entry) {
+                onEntry(entry);
+                return true;
+            });
         result.Error = Fs->FindFiles(pattern, [&](const files::TFoundFile& entry) {
             result.Entries.push_back(entry);
-            return true;
-        });
-    } else {
-        return Fs->FindFiles(pattern, [&](const files::TFoundFile& entry) {
-            onEntry(entry);
             return true;
         });
     }

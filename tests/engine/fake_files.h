@@ -7,11 +7,13 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -35,8 +37,9 @@ public:
     // Attribute bits kept here instead of on disk (to stage hidden/system on POSIX);
     // a path present here also gets read-only passed through to the disk.
     std::map<std::string, uint32_t> Attributes;
-    std::optional<files::TLocalTime> Now; // LocalNow answers this when set
-    char Separator = 0;                   // TimeSeparator answers this when not 0
+    std::optional<files::TLocalTime> Now;   // LocalNow answers this when set
+    char Separator = 0;                     // TimeSeparator answers this when not 0
+    std::chrono::microseconds ReadDelay{0}; // every Read takes at least this long
 
     // What the engine did.
     std::vector<uint32_t> ReadLengths;                            // the length asked of every Read
@@ -90,6 +93,7 @@ public:
 
     bool Read(files::TFileId file, void* buffer, uint32_t length, uint32_t& done,
               files::TErrorCode& error) override {
+        std::this_thread::sleep_for(ReadDelay);
         std::lock_guard<std::mutex> lock(Mutex);
         ReadLengths.push_back(length);
         TOpen& open = Open.at(file);

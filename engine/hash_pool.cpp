@@ -15,8 +15,9 @@ constexpr size_t kListingsAhead = 16;
 } // namespace
 
 THashPool::THashPool(files::TFileSystem& fs, int workers)
-    : Fs(fs), InFlight(static_cast<size_t>(workers) * 32) {
-    // The run thread is one of the workers: it reads small files while it waits.
+    : Fs(fs), InFlight(static_cast<size_t>(workers) * 32), Workers(static_cast<size_t>(workers)) {
+    // The run thread is one of the workers while files are small: it reads them while it
+    // waits. The first large file, which it does not read meanwhile, starts the last worker.
     for (int i = 1; i < workers; ++i)
         Threads.emplace_back([this] { Work(); });
 }
@@ -38,6 +39,8 @@ void THashPool::Submit(const std::string& path, TChecksumKind kind, uint64_t siz
     job->Path = path;
     job->Kind = kind;
     job->Small = size <= kSmallFile;
+    if (!job->Small && Threads.size() < Workers)
+        Threads.emplace_back([this] { Work(); });
     std::lock_guard<std::mutex> lock(Mutex);
     Jobs.push_back(std::move(job));
     // Woken for a batch, not for each file; the run thread reads a file that no worker

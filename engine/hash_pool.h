@@ -75,6 +75,7 @@ private:
 
     files::TFileSystem& Fs;
     const size_t InFlight; // files started and not yet taken, at most
+    const size_t Workers;  // threads that read, the run thread's own included
     std::mutex Mutex;
     // Waking a thread costs far more than a small file's digest: each side is woken only
     // when it waits.

@@ -62,12 +62,11 @@ TNumberFormat UserNumberFormat() {
 }
 
 // What the shared run shows and asks, in the main window. Every repaint and every look
-// into the message queue is costly (under Wine above all), and thousands of small files
-// would spend more time on the screen than on their digests: the status line changes at
-// most 15 times a second, a path that comes sooner waits for the next progress or status
-// call that is due, so the line always ends at the file in work; the progress shows every
-// step of 1%, its end, and else keeps that pace; messages (an abort click, repaints) are
-// handled at least every 30 ms of work.
+// into the message queue is costly (under Wine a progress repaint takes milliseconds), and a
+// run reports progress per 64 KiB block and a path per file: the window keeps the newest
+// position, caption and path and shows them together at most every kRunRefreshMs of the real
+// clock, so the status line always ends at the file in work; the end of the range shows at
+// once. Messages (an abort click, repaints) are handled at least every 30 ms of work.
 class TWindowFrontEnd : public TRunFrontEnd {
 public:
     explicit TWindowFrontEnd(TMainWindow& window) : Window(window) {}
@@ -96,19 +95,13 @@ public:
         SendMessageA(Window.Item(IDC_PROGRESS), PBM_SETRANGE, 0,
                      MAKELPARAM(0, static_cast<WORD>(maximum)));
         ProgressEnd = maximum;
-        ProgressStep = maximum / 100;
-        ShownPosition = 0;
     }
 
     void ShowProgress(int32_t position, const std::string& caption) override {
-        ShowPendingStatus();
-        const int64_t moved = static_cast<int64_t>(position) - ShownPosition;
-        if (moved < 0 || moved >= ProgressStep || position >= ProgressEnd || ProgressPace.Due()) {
-            ShownPosition = position;
-            Window.ShowProgress(position, caption);
-        } else {
-            Pump();
-        }
+        PendingPosition = position;
+        PendingCaption = caption;
+        ProgressPending = true;
+        Refresh(position >= ProgressEnd);
     }
 
     void EndProgress() override { SendMessageA(Window.Item(IDC_PROGRESS), PBM_SETPOS, 0, 0); }
@@ -116,8 +109,7 @@ public:
     void ShowStatus(const std::string& path) override {
         PendingStatus = path;
         StatusPending = true;
-        if (!ShowPendingStatus())
-            Pump();
+        Refresh(false);
     }
 
     uint32_t TickCount() override { return TickSource()(); }
@@ -129,28 +121,28 @@ public:
     }
 
 private:
-    // Shows the newest path when the status pace allows; true when it was shown.
-    bool ShowPendingStatus() {
-        if (!StatusPending || !StatusPace.Due())
-            return false;
-        StatusPending = false;
-        Window.ShowStatus(PendingStatus);
-        return true;
-    }
-
-    void Pump() {
-        if (PumpPace.Due())
-            Window.PumpMessages();
+    // Shows what waits when the refresh is due (or now), else only handles messages.
+    void Refresh(bool now) {
+        if (!RefreshPace.Due() && !now) {
+            if (PumpPace.Due())
+                Window.PumpMessages();
+            return;
+        }
+        if (StatusPending)
+            Window.ShowStatus(PendingStatus);
+        if (ProgressPending)
+            Window.ShowProgress(PendingPosition, PendingCaption);
+        StatusPending = ProgressPending = false;
     }
 
     TMainWindow& Window;
     int64_t ProgressEnd = 0;
-    int64_t ProgressStep = 0;
-    int64_t ShownPosition = 0;
+    int32_t PendingPosition = 0;
+    std::string PendingCaption;
+    bool ProgressPending = false;
     std::string PendingStatus;
     bool StatusPending = false;
-    TPace ProgressPace{66};
-    TPace StatusPace{66};
+    TPace RefreshPace{kRunRefreshMs};
     TPace PumpPace{30};
 };
 

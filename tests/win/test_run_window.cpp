@@ -451,8 +451,10 @@ std::vector<TShown>* ShownSink = nullptr;
 
 // The clock of TwoSecondsIntoTheRun that also notes what the window shows at each reading:
 // the engine reads the clock for every progress step before it is shown, and once more
-// when the run ends, so each step's display is noted at the next reading.
+// when the run ends, so each step's display is noted at the next reading. The real clock
+// moves on past the window's refresh between readings, so every step is shown.
 uint32_t NoteProgressAndTick() {
+    Sleep(kRunRefreshMs + 10);
     const uint32_t now = TwoSecondsIntoTheRun();
     if (MainWindow && ShownSink) {
         HWND progress = GetDlgItem(MainWindow->Handle, IDC_PROGRESS);
@@ -508,10 +510,11 @@ TEST_F(TRunWindowTest, ProgressShowsPositionPercentageAndTimeLeft) {
 }
 
 // The clock of TwoSecondsIntoTheRun, read at every progress step, that lets the real
-// clock move on and notes the status line as it stands at each reading.
+// clock move on (the 16 blocks of the test take four of the window's refreshes) and notes
+// the status line as it stands at each reading.
 std::string NotedStatus;
 uint32_t NoteStatusSlowly() {
-    Sleep(10);
+    Sleep(kRunRefreshMs / 4);
     if (MainWindow)
         NotedStatus = GetWindowString(GetDlgItem(MainWindow->Handle, IDC_STATUS));
     return TwoSecondsIntoTheRun();

@@ -243,6 +243,7 @@ private:
     files::TErrorCode LastSearchError = 0;
     void ForgetSearches();
 
+    size_t ListedHint = 0; // where FindListedFile looks first
     files::TFileSystem* Fs;
     std::string RealRoot;                // RealPath of FolderPath, for LeavesTree
     std::set<std::string> FoldersInside; // entry folders found inside the tree

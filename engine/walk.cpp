@@ -251,18 +251,27 @@ std::string TCheckSumEngine::StoredFileName(const std::string& name) const {
 }
 
 TFileListItem* TCheckSumEngine::FindListedFile(const std::string& name) {
-    size_t index;
-    if (!FindFileListItem(*Fs, Files, name, index))
-        return nullptr;
-    if (kWindowsPaths)
-        return &Files[index]; // names that differ only in letter case name one file
-    // POSIX names are case-sensitive: look among the neighbours that compare equal.
-    while (index > 0 && Fs->CompareText(Files[index - 1].FileName, name) == 0)
-        --index;
-    for (; index < Files.size() && Fs->CompareText(Files[index].FileName, name) == 0; ++index)
-        if (Files[index].FileName == name)
-            return &Files[index];
-    return nullptr;
+    // Lists mostly name the files in the order of the listing: the item after the one
+    // found last is tried first.
+    size_t index = ListedHint;
+    if (index >= Files.size() || Files[index].FileName != name) {
+        if (!FindFileListItem(*Fs, Files, name, index))
+            return nullptr;
+        // Among the names that compare equal, the one written exactly; else, on Windows,
+        // where names that differ only in letter case name one file, the first.
+        while (index > 0 && Fs->CompareText(Files[index - 1].FileName, name) == 0)
+            --index;
+        size_t exact = index;
+        while (exact < Files.size() && Files[exact].FileName != name &&
+               Fs->CompareText(Files[exact].FileName, name) == 0)
+            ++exact;
+        if (exact < Files.size() && Files[exact].FileName == name)
+            index = exact;
+        else if (!kWindowsPaths)
+            return nullptr;
+    }
+    ListedHint = index + 1;
+    return &Files[index];
 }
 
 bool TCheckSumEngine::TreeFileLandsOnListedFile(const std::string& path, std::string& storedName) {

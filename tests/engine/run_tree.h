@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "engine/engine.h"
 #include "fake_files.h"
 #include "temp_tree.h"
 
@@ -48,4 +49,13 @@ inline void BuildRunTree(TTempTree& tree, TFakeFileSystem& fs) {
     SetFileAttributesA(tree.Path("sub").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 #endif
     fs.OpenErrors[tree.Path("sub/locked.bin")] = kLockedError;
+}
+
+// Points an engine at the run tree: the fake file services, the tree's root as the folder,
+// every file, sub-folders included.
+inline void AimAtRunTree(TCheckSumEngine& engine, TFakeFileSystem& fs, const TTempTree& tree) {
+    engine.SetFileSystem(&fs);
+    engine.SetFolderPath(tree.Root());
+    engine.SetFileMask("*.*");
+    engine.IncludeSubfolders = true;
 }

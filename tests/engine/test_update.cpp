@@ -139,10 +139,7 @@ TEST_F(UpdateTest, EveryPlacementModeWritesItsFiles) {
         TCheckSumEngine engine;
         TRunRecorder recorder(engine, tree.Root());
         recorder.RecordProcessing = false;
-        engine.SetFileSystem(&fs);
-        engine.SetFolderPath(tree.Root());
-        engine.SetFileMask("*.*");
-        engine.IncludeSubfolders = true;
+        AimAtRunTree(engine, fs, tree);
         engine.OverwriteMode = omOverwrite;
         engine.SetChecksumKind(c.kind);
         engine.Placement = c.placement;
@@ -404,10 +401,7 @@ TEST_F(UpdateTest, ErrorsNeverCostARecordedDigest) {
         TCheckSumEngine engine;
         TRunRecorder recorder(engine, tree.Root());
         recorder.RecordProcessing = false;
-        engine.SetFileSystem(&fs);
-        engine.SetFolderPath(tree.Root());
-        engine.SetFileMask("*.*");
-        engine.IncludeSubfolders = true;
+        AimAtRunTree(engine, fs, tree);
         engine.OverwriteMode = omOverwrite;
         engine.SetChecksumKind(ckMD5);
         engine.Placement = c.placement;
@@ -488,10 +482,7 @@ TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
     tree.AddSizedFile("sub/deep/bad.bin", 3 * 65536);
     fs.ReadFailures[tree.Path("sub/deep/bad.bin")] = {65536, 23};
     TCheckSumEngine engine;
-    engine.SetFileSystem(&fs);
-    engine.SetFolderPath(tree.Root());
-    engine.SetFileMask("*.*");
-    engine.IncludeSubfolders = true;
+    AimAtRunTree(engine, fs, tree);
     engine.OverwriteMode = omOverwrite;
     engine.SetChecksumKind(ckMD5);
     engine.Placement = placement;

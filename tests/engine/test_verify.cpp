@@ -255,11 +255,8 @@ TEST(VerifyTree, RootListWithSubfoldersReportsTheirFilesAsNotListed) {
     TCheckSumEngine engine;
     TRunRecorder recorder(engine, tree.Root());
     recorder.RecordProcessing = false;
-    engine.SetFileSystem(&fs);
-    engine.SetFolderPath(tree.Root());
-    engine.SetFileMask("*.*");
+    AimAtRunTree(engine, fs, tree);
     engine.ChecksumFileName = "tree.md5";
-    engine.IncludeSubfolders = true;
     engine.CountVerifyData();
     EXPECT_EQ(engine.FilesProcessed, 5);
     EXPECT_EQ(engine.BytesProcessed, 28u);
@@ -287,11 +284,8 @@ TEST(VerifyTree, SingleListForTheWholeTreeWithEitherDelimiter) {
         TCheckSumEngine engine;
         TRunRecorder recorder(engine, tree.Root());
         recorder.RecordProcessing = false;
-        engine.SetFileSystem(&fs);
-        engine.SetFolderPath(tree.Root());
-        engine.SetFileMask("*.*");
+        AimAtRunTree(engine, fs, tree);
         engine.ChecksumFileName = lists.Path("tree.md5");
-        engine.IncludeSubfolders = true;
         engine.CountVerifyData();
         EXPECT_EQ(engine.FilesProcessed, 4) << d;
         engine.Verify();

@@ -1,9 +1,10 @@
-// THashPool: workers that list folders and read and digest files ahead of the run thread. The run
-// thread queues the files it will hash, in the order it will hash them, and takes each digest in
-// that order; the blocks a worker read are handed over one by one, so the run thread
-// counts bytes, raises progress and tests the abort flag exactly as if it read them itself.
-// Memory stays bounded: a few files per worker are read ahead, and no file content is kept.
-// Destroying the pool drops every queued file; workers stop within one block.
+// THashPool: workers that list folders and read and digest files ahead of the run thread.
+// The run thread queues the files it will hash, in the order it will hash them, and takes
+// each digest in that order; the blocks a worker read are handed over one by one, so the run
+// thread counts bytes, raises progress and tests the abort flag exactly as if it read them
+// itself. While it waits, the run thread reads small queued files or lists queued folders
+// itself. Memory stays bounded: a few files per worker are read ahead, and no file content
+// is kept. Destroying the pool drops every queued file; workers stop within one block.
 #pragma once
 
 #include <condition_variable>

@@ -62,18 +62,31 @@ TNumberFormat UserNumberFormat() {
 }
 
 // What the shared run shows and asks, in the main window. Every repaint and every look
-// into the message queue is costly (under Wine a progress repaint takes milliseconds), and a
-// run reports progress per 64 KiB block and a path per file: the window keeps the newest
-// position, caption and path and shows them together at most every kRunRefreshMs of the real
-// clock, so the status line always ends at the file in work; the end of the range shows at
-// once. Messages (an abort click, repaints) are handled at least every 30 ms of work.
+// into the message queue is costly (under Wine a progress repaint takes milliseconds, and a
+// log line that scrolls the list tens of them), and a run reports progress per 64 KiB block,
+// a path per file and, with the detailed log, a line per file: the window keeps the newest
+// position, caption and path, adds log lines with the list's drawing held, and shows them all
+// together at most every kRunRefreshMs of the real clock, so the status line always ends at
+// the file in work; the end of the range shows at once, and the log before a question and at
+// the end. Messages (an abort click, repaints) are handled at least every 30 ms of work.
 class TWindowFrontEnd : public TRunFrontEnd {
 public:
-    explicit TWindowFrontEnd(TMainWindow& window) : Window(window) {}
+    explicit TWindowFrontEnd(TMainWindow& window) : Window(window), List(window.Item(IDC_LOG)) {}
+    ~TWindowFrontEnd() override { ShowLog(); }
+    TWindowFrontEnd(const TWindowFrontEnd&) = delete;
+    TWindowFrontEnd& operator=(const TWindowFrontEnd&) = delete;
 
-    void AddLogLine(const TLogLine& line) override { Window.AddLogLine(line.Text, line.Kind); }
+    void AddLogLine(const TLogLine& line) override {
+        if (!LogHeld) {
+            SendMessageA(List, WM_SETREDRAW, FALSE, 0);
+            LogHeld = true;
+        }
+        TLogList(Window.Handle, List).Add(line);
+        Refresh(false);
+    }
 
     TConfirmAnswer Ask(const std::string& text, TQuestionButtons buttons, bool defaultNo) override {
+        ShowLog();
         const UINT type = MB_ICONQUESTION |
                           (buttons == TQuestionButtons::YesNo ? MB_YESNO : MB_YESNOCANCEL) |
                           (defaultNo ? MB_DEFBUTTON2 : MB_DEFBUTTON1);
@@ -88,6 +101,7 @@ public:
     }
 
     void ShowRefusal(const std::string& text) override {
+        ShowLog();
         ShowMessageBox(Window.Handle, text, texts::kCaptionError, MB_OK | MB_ICONERROR);
     }
 
@@ -128,14 +142,29 @@ private:
                 Window.PumpMessages();
             return;
         }
+        const bool logShown = ShowLog();
         if (StatusPending)
             Window.ShowStatus(PendingStatus);
         if (ProgressPending)
             Window.ShowProgress(PendingPosition, PendingCaption);
+        else if (logShown && !StatusPending)
+            Window.PumpMessages();
         StatusPending = ProgressPending = false;
     }
 
+    // Lets the list draw again and repaint the lines added meanwhile; true when it was held.
+    bool ShowLog() {
+        if (!LogHeld)
+            return false;
+        LogHeld = false;
+        SendMessageA(List, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(List, nullptr, TRUE);
+        return true;
+    }
+
     TMainWindow& Window;
+    HWND List;
+    bool LogHeld = false;
     int64_t ProgressEnd = 0;
     int32_t PendingPosition = 0;
     std::string PendingCaption;

@@ -206,7 +206,9 @@ if [ -n "$tlvn_exe" ] && [ -n "$floor_exe" ] && command -v Xvfb >/dev/null; then
     export DISPLAY=":$(cat "$data/display.txt")"
     $WINESERVER -p
     "$WINE" cmd /c exit >/dev/null 2>&1 || true
-    exe() { echo "'$WINE' '$tlvn_exe' $* /a '$(winpath "$lists/exe.log")'"; }
+    # The program keeps its options in the prefix's registry: settings left by earlier runs
+    # (a detailed log, one worker) must not change what is measured.
+    exe() { echo "'$WINE' '$tlvn_exe' /h0 /i0 /j$(nproc) $* /a '$(winpath "$lists/exe.log")'"; }
     # Per-folder lists: a tree-wide list with sub-folders would ask a question first.
     small=$(winpath "$data/small")
     pair "$SMALL_FILES files, update" "tlvn.exe /u" "$(exe /u /s+ /o+ /p2 /f0 /n wine.lst "'$small'")" \

@@ -5,10 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <new>
 #include <string>
-#include <vector>
 
 #include <windows.h>
 
@@ -91,42 +88,8 @@ TErrorCode ListingEnd(DWORD error) {
     return (error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND) ? 0 : error;
 }
 
-// A file open for reading. Under Wine each ReadFile costs about as much as the digest of a
-// few KiB, so after a file's first read the next ones go through a buffer of kReadAhead
-// bytes (a file of one block never gets one). A buffered read that fails is redone as the
-// read that was asked for, so a read error shows where it would without the buffer.
-constexpr DWORD kReadAhead = 1 << 20;
-
-struct TReadFile {
-    explicit TReadFile(HANDLE handle) : Handle(handle) {}
-    HANDLE Handle;
-    std::vector<char> Buffer; // allocated at the second read
-    DWORD Start = 0, End = 0; // the part of Buffer not given out yet
-    uint64_t Offset = 0;      // of the next byte given out
-    bool Started = false;
-};
-
-TReadFile& AsFile(TFileId file) {
-    return *reinterpret_cast<TReadFile*>(file);
-}
-
-// Fills the buffer; after a failed read (or no memory for it) it stays empty and the file
-// is back at the offset given out.
-void FillBuffer(TReadFile& file) {
-    file.Start = file.End = 0;
-    try {
-        file.Buffer.resize(kReadAhead);
-    } catch (const std::bad_alloc&) {
-        return;
-    }
-    DWORD count = 0;
-    if (ReadFile(file.Handle, file.Buffer.data(), kReadAhead, &count, nullptr)) {
-        file.End = count;
-        return;
-    }
-    LARGE_INTEGER offset;
-    offset.QuadPart = static_cast<LONGLONG>(file.Offset);
-    SetFilePointerEx(file.Handle, offset, nullptr, FILE_BEGIN);
+HANDLE AsHandle(TFileId file) {
+    return reinterpret_cast<HANDLE>(file);
 }
 
 HANDLE OpenForReading(const std::string& path) {
@@ -216,51 +179,30 @@ public:
             error = GetLastError();
             return kNoFile;
         }
-        auto* opened = new (std::nothrow) TReadFile(file);
-        if (!opened) {
-            CloseHandle(file);
-            error = ERROR_NOT_ENOUGH_MEMORY;
-            return kNoFile;
-        }
-        return reinterpret_cast<TFileId>(opened);
+        return reinterpret_cast<TFileId>(file);
     }
 
     uint64_t FileSize(TFileId file) override {
         DWORD high = 0;
-        DWORD low = GetFileSize(AsFile(file).Handle, &high);
+        DWORD low = GetFileSize(AsHandle(file), &high);
         if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
             return 0;
         return (static_cast<uint64_t>(high) << 32) | low;
     }
 
-    bool Read(TFileId id, void* buffer, uint32_t length, uint32_t& done,
+    bool Read(TFileId file, void* buffer, uint32_t length, uint32_t& done,
               TErrorCode& error) override {
-        TReadFile& file = AsFile(id);
-        if (file.Start == file.End && file.Started && length < kReadAhead)
-            FillBuffer(file);
-        file.Started = true;
-        if (file.Start < file.End) {
-            done = std::min<DWORD>(length, file.End - file.Start);
-            std::memcpy(buffer, file.Buffer.data() + file.Start, done);
-            file.Start += done;
-            file.Offset += done;
-            return true;
-        }
         DWORD count = 0;
-        if (!ReadFile(file.Handle, buffer, length, &count, nullptr)) {
+        if (!ReadFile(AsHandle(file), buffer, length, &count, nullptr)) {
             error = GetLastError();
             done = 0;
             return false;
         }
         done = count;
-        file.Offset += count;
         return true;
     }
 
-    void Close(TFileId file) override {
-        CloseHandle(AsFile(file).Handle);
-        delete &AsFile(file);
-    }
+    void Close(TFileId file) override { CloseHandle(AsHandle(file)); }
 
     TSaveStatus SaveFile(const std::string& path, const std::string& content,
                          TErrorCode& error) override {

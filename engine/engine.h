@@ -17,6 +17,7 @@
 
 class THashPool;
 class TListReader;
+struct TListLine;
 
 enum THeaderMode : int32_t { hmNone = 0, hmStandard = 1, hmWinSFV = 2 };
 enum TOverwriteMode : int32_t { omAsk = 0, omOverwrite = 1, omKeep = 2 };
@@ -227,6 +228,10 @@ public:
     void ReportUnlisted(const std::string& relativeFolder);
     void CountFolderChecksumFiles(const std::string& relativeFolder);
     void CountChecksumFileData(const std::string& path, const std::string& relativeFolder);
+    // The file that an entry line of a list in folder names, also under its name as written:
+    // its path and size, and the listing's item for it or nullptr; false when it is not there.
+    bool FindEntry(const std::string& folder, const TListLine& line, std::string& path,
+                   uint64_t& size, TFileListItem*& item);
 
 private:
     struct TSearchResult {

@@ -75,24 +75,40 @@ void TCheckSumEngine::CountChecksumFileData(const std::string& path,
     TListReader list(*this, *Fs);
     list.Open(path);
     const std::string folder = FolderPath + relativeFolder;
-    std::string asWritten;
-    files::TFoundFile info;
+    std::string entryPath;
+    uint64_t size = 0;
+    TFileListItem* item = nullptr;
     TListLine line;
     while (list.Next(line)) {
-        // A file of the folder's listing needs no lookup of its own.
-        if (!IsEntryClass(line.Class) || LeavesTree(relativeFolder, line.Name))
-            continue;
-        const TFileListItem* item = FindListedFile(line.Name);
-        if (item && item->FileName == line.Name) {
-            BytesProcessed += item->Size;
-            ++FilesProcessed;
-        } else if (FindEntryFile(*Fs, folder + line.Name, info) ||
-                   (EntryNameAsWritten(line.Text, asWritten) &&
-                    FindEntryFile(*Fs, folder + asWritten, info))) {
-            BytesProcessed += info.Size;
+        if (IsEntryClass(line.Class) && !LeavesTree(relativeFolder, line.Name) &&
+            FindEntry(folder, line, entryPath, size, item)) {
+            BytesProcessed += size;
             ++FilesProcessed;
         }
     }
+}
+
+bool TCheckSumEngine::FindEntry(const std::string& folder, const TListLine& line, std::string& path,
+                                uint64_t& size, TFileListItem*& item) {
+    // A name the folder's listing holds exactly is a file there: no lookup of its own.
+    item = FindListedFile(line.Name);
+    path = folder + line.Name;
+    if (item && item->FileName == line.Name) {
+        size = item->Size;
+        return true;
+    }
+    files::TFoundFile info;
+    std::string asWritten;
+    if (FindEntryFile(*Fs, path, info)) {
+        size = info.Size;
+        return true;
+    }
+    if (!EntryNameAsWritten(line.Text, asWritten) || !FindEntryFile(*Fs, folder + asWritten, info))
+        return false;
+    path = folder + asWritten;
+    item = FindListedFile(asWritten);
+    size = info.Size;
+    return true;
 }
 
 void TCheckSumEngine::Verify() {
@@ -159,30 +175,19 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
     size_t aheadBytes = 0;
     const size_t window = Workers > 1 ? static_cast<size_t>(Workers) * 32 : 0;
     constexpr size_t kAheadBytes = 1 << 20;
-    std::string asWritten;
     auto resolve = [&](TAheadLine& entry) {
-        const std::string& name = entry.Line.Name;
-        if (LeavesTree(relativeFolder, name)) {
+        if (LeavesTree(relativeFolder, entry.Line.Name)) {
             entry.Outside = true; // neither looked up nor read
             return;
         }
-        // A name the folder's listing holds exactly is a file there: no lookup of its own.
-        // Its age is looked up only when the digests differ.
-        TFileListItem* item = FindListedFile(name);
-        entry.Path = folder + name;
-        const bool listed = item && item->FileName == name;
-        entry.Exists = listed || FindEntryFile(*Fs, entry.Path, info);
-        if (!entry.Exists && EntryNameAsWritten(entry.Line.Text, asWritten) &&
-            FindEntryFile(*Fs, folder + asWritten, info)) {
-            entry.Path = folder + asWritten;
-            item = FindListedFile(asWritten);
-            entry.Exists = true;
-        }
+        // The file's age is looked up only when the digests differ.
+        TFileListItem* item = nullptr;
+        uint64_t size = 0;
+        entry.Exists = FindEntry(folder, entry.Line, entry.Path, size, item);
         if (item)
             item->Listed = true;
         if (entry.Exists)
-            Prefetch(entry.Path, static_cast<TChecksumKind>(entry.Line.Class),
-                     listed ? item->Size : info.Size);
+            Prefetch(entry.Path, static_cast<TChecksumKind>(entry.Line.Class), size);
     };
     auto readAhead = [&] {
         while (ahead.empty() || (ahead.size() <= window && aheadBytes < kAheadBytes)) {

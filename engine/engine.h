@@ -248,10 +248,19 @@ private:
     files::TErrorCode LastSearchError = 0;
     void ForgetSearches();
 
+    // The tree's files that the pre-count of a tree list collected and sorted, and what
+    // shaped them (folder, filter, list name, sub-folders): the run that walks the same tree
+    // takes them instead of collecting and sorting them again.
+    TFileList CountedFiles;
+    std::string CountedWalk;
+    std::string WalkKey() const;
+    void ListTreeFolder(const std::string& relativeFolder);
+
     size_t ListedHint = 0; // where FindListedFile looks first
     files::TFileSystem* Fs;
     std::string RealRoot;                // RealPath of FolderPath, for LeavesTree
     std::set<std::string> FoldersInside; // entry folders found inside the tree
+    std::string LastFolderInside;        // the one of them found last
     std::unique_ptr<THashPool> Pool;     // during an entry that prefetches
 };
 

@@ -51,8 +51,15 @@ void TCheckSumEngine::CountVerifyData() {
             }
             SortFileList(*Fs, Files);
             CountChecksumFileData(ChecksumFileName, "");
+            CountedFiles = std::move(Files);
+            CountedWalk = WalkKey();
         },
         true);
+}
+
+std::string TCheckSumEngine::WalkKey() const {
+    return FolderPath + '\n' + FileMask + '\n' + ChecksumFileName + '\n' +
+           (IncludeSubfolders ? '+' : '-');
 }
 
 void TCheckSumEngine::CountFolderChecksumFiles(const std::string& relativeFolder) {
@@ -117,10 +124,18 @@ void TCheckSumEngine::Verify() {
             WalkFolders("", &TCheckSumEngine::VerifyFolder);
             return;
         }
-        WalkFolders("", &TCheckSumEngine::CollectFolder);
+        // After a pre-count of the same walk, the folders are listed again for the run's
+        // events and errors only.
+        const bool counted = !CountedFiles.empty() && CountedWalk == WalkKey();
+        WalkFolders("",
+                    counted ? &TCheckSumEngine::ListTreeFolder : &TCheckSumEngine::CollectFolder);
         if (Aborted)
             return;
-        SortFileList(*Fs, Files);
+        if (counted)
+            Files = std::move(CountedFiles);
+        else
+            SortFileList(*Fs, Files);
+        CountedFiles.clear();
         if (VerifyChecksumFile("", ChecksumFileName))
             ReportUnlisted("");
     });
@@ -130,6 +145,12 @@ void TCheckSumEngine::CollectFolder(const std::string& relativeFolder) {
     int32_t count = 0;
     uint64_t size = 0;
     ListFolder(relativeFolder, FileMask, true, true, count, size, &Files);
+}
+
+void TCheckSumEngine::ListTreeFolder(const std::string& relativeFolder) {
+    int32_t count = 0;
+    uint64_t size = 0;
+    ListFolder(relativeFolder, FileMask, true, true, count, size, nullptr);
 }
 
 void TCheckSumEngine::VerifyFolder(const std::string& relativeFolder) {

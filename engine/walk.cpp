@@ -130,6 +130,7 @@ files::TErrorCode TCheckSumEngine::SearchFolders(const std::string& folder,
 void TCheckSumEngine::ForgetSearches() {
     KeptSearches.clear();
     LastSearchFolder.clear();
+    CountedFiles.clear();
 }
 
 bool TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::string& pattern,
@@ -170,23 +171,26 @@ bool TCheckSumEngine::LeavesTree(const std::string& relativeFolder, const std::s
     size_t start = 0;
     for (size_t end; (end = relative.find(files::kPathDelimiter, start)) != std::string::npos;
          start = end + 1) {
-        const std::string segment = relative.substr(start, end - start);
-        if (segment == "..")
+        const size_t length = end - start;
+        if (length == 2 && relative.compare(start, 2, "..") == 0)
             --depth;
-        else if (!segment.empty() && segment != ".")
+        else if (length != 0 && !(length == 1 && relative[start] == '.'))
             ++depth;
         if (depth < 0)
             return true;
     }
     if (relative.compare(start, std::string::npos, "..") == 0 && depth == 0)
         return true;
-    // The entry's folder may be a link that leads elsewhere.
+    // The entry's folder may be a link that leads elsewhere. Entries of one folder mostly
+    // come together: the folder found inside last is compared first.
     const size_t end = relative.find_last_of(files::kPathDelimiter);
     if (end == std::string::npos)
         return false;
     const std::string folder = FolderPath + relative.substr(0, end + 1);
-    if (FoldersInside.count(folder))
+    if (folder == LastFolderInside || FoldersInside.count(folder) != 0) {
+        LastFolderInside = folder;
         return false;
+    }
     std::string real = Fs->RealPath(folder);
     if (real.empty())
         return false; // nothing there to open
@@ -194,6 +198,7 @@ bool TCheckSumEngine::LeavesTree(const std::string& relativeFolder, const std::s
     if (!RealFolderInTree(real + files::kPathDelimiter, relativeReal))
         return true;
     FoldersInside.insert(folder);
+    LastFolderInside = folder;
     return false;
 }
 
@@ -309,6 +314,7 @@ void TCheckSumEngine::RunEntry(const std::function<void()>& body, bool count) {
     FilesProcessed = 0;
     RealRoot.clear();
     FoldersInside.clear();
+    LastFolderInside.clear();
     RunListRelative.clear();
     if (HasFolderPart(ChecksumFileName)) {
         const size_t end = ChecksumFileName.find_last_of(ComponentEnds());

@@ -28,8 +28,10 @@ struct TItemListTraits {
 using TItemList = TUniqueHandle<TItemListTraits>;
 
 TItemList SpecialFolder(HWND owner, int folder) {
+    static const auto location = LateSystemEntry<decltype(&SHGetSpecialFolderLocation)>(
+        "shell32.dll", "SHGetSpecialFolderLocation");
     LPITEMIDLIST list = nullptr;
-    if (SHGetSpecialFolderLocation(owner, folder, &list) != S_OK)
+    if (!location || location(owner, folder, &list) != S_OK)
         return TItemList();
     return TItemList(list);
 }
@@ -64,8 +66,10 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM data) {
         return 0;
     // Without a folder, the user's documents folder, selected by its path: as an item it
     // lies outside the browser's root (My Computer) and some systems then select nothing.
+    static const auto folderPath = LateSystemEntry<decltype(&SHGetSpecialFolderPathA)>(
+        "shell32.dll", "SHGetSpecialFolderPathA");
     char documents[MAX_PATH] = "";
-    if (!data && SHGetSpecialFolderPathA(browser, documents, CSIDL_PERSONAL, FALSE))
+    if (!data && folderPath && folderPath(browser, documents, CSIDL_PERSONAL, FALSE))
         data = reinterpret_cast<LPARAM>(documents);
     if (data)
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
@@ -193,6 +197,12 @@ bool BrowseForFolder(HWND owner, const std::string& title, std::string& folder) 
         --last;
     folder = folder.substr(first, last - first);
 
+    static const auto browse =
+        LateSystemEntry<decltype(&SHBrowseForFolderA)>("shell32.dll", "SHBrowseForFolderA");
+    static const auto pathOf =
+        LateSystemEntry<decltype(&SHGetPathFromIDListA)>("shell32.dll", "SHGetPathFromIDListA");
+    if (!browse || !pathOf)
+        return false;
     TItemList root = SpecialFolder(owner, CSIDL_DRIVES);
     char displayName[261] = "";
     BROWSEINFOA info{};
@@ -203,14 +213,21 @@ bool BrowseForFolder(HWND owner, const std::string& title, std::string& folder) 
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     info.lpfn = BrowseCallback;
     info.lParam = folder.empty() ? 0 : reinterpret_cast<LPARAM>(folder.c_str());
-    TItemList chosen(SHBrowseForFolderA(&info));
+    TItemList chosen(browse(&info));
     if (!chosen)
         return false;
     char path[261] = "";
-    if (!SHGetPathFromIDListA(chosen.Get(), path))
+    if (!pathOf(chosen.Get(), path))
         return false;
     folder = path;
     return true;
+}
+
+FARPROC LateSystemEntry(const char* library, const char* name) {
+    HMODULE module = GetModuleHandleA(library);
+    if (!module)
+        module = LoadLibraryA(library);
+    return module ? GetProcAddress(module, name) : nullptr;
 }
 
 void CenterOnOwner(HWND window) {

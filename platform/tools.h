@@ -26,6 +26,14 @@ void RegWriteComboList(HKEY key, const std::string& subKey, HWND dialog, int com
 // empty). The folder is trimmed in place even when the user cancels.
 bool BrowseForFolder(HWND owner, const std::string& title, std::string& folder);
 
+// An entry of a system library that only a dialog or a link needs (shell32, comdlg32),
+// the library loaded on first use and kept: under Wine every library the program imports
+// lengthens each start. nullptr when the library or the entry cannot be found.
+FARPROC LateSystemEntry(const char* library, const char* name);
+template <typename TFunction> TFunction LateSystemEntry(const char* library, const char* name) {
+    return reinterpret_cast<TFunction>(reinterpret_cast<void*>(LateSystemEntry(library, name)));
+}
+
 // Centres the window over its owner's client area (the work area without an owner).
 void CenterOnOwner(HWND window);
 

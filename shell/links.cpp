@@ -86,7 +86,10 @@ void OpenLink(HWND parent, const std::string& address) {
         }
         return;
     }
-    ShellExecuteA(parent, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
+    static const auto open =
+        LateSystemEntry<decltype(&ShellExecuteA)>("shell32.dll", "ShellExecuteA");
+    if (open)
+        open(parent, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
 }
 
 TOpenLinkHook SetOpenLinkHook(TOpenLinkHook hook) {

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "platform/tools.h"
+
 namespace {
 
 TSaveFileHook SaveFileHook;
@@ -55,7 +57,9 @@ bool AskSaveFileName(HWND owner, const std::string& title, const std::string& fi
     dialog.lpstrDefExt =
         request.DefaultExtension.empty() ? nullptr : request.DefaultExtension.c_str();
     dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_NOTESTFILECREATE;
-    if (!GetSaveFileNameA(&dialog))
+    static const auto ask =
+        LateSystemEntry<decltype(&GetSaveFileNameA)>("comdlg32.dll", "GetSaveFileNameA");
+    if (!ask || !ask(&dialog))
         return false;
     name = file;
     return true;

@@ -288,6 +288,19 @@ TEST(ProgramFile, ModulePathIsTheWholePath) {
     EXPECT_EQ(GetModulePath(GetModuleHandleA(nullptr)), ProgramPath());
 }
 
+TEST(ProgramFile, LateSystemEntriesAreFoundOrNull) {
+    struct {
+        const char* Library;
+        const char* Name;
+        bool Found;
+    } cases[] = {{"comdlg32.dll", "GetSaveFileNameA", true},
+                 {"shell32.dll", "ShellExecuteA", true},
+                 {"shell32.dll", "NoSuchEntry", false},
+                 {"no_such_library.dll", "ShellExecuteA", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(LateSystemEntry(c.Library, c.Name) != nullptr, c.Found) << c.Library << c.Name;
+}
+
 std::wstring Wide(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }

@@ -176,7 +176,8 @@ private:
 };
 
 // The window during a run: every control but the pressed button disabled, the button
-// reading "Abort!", and everything given back however the run ends.
+// reading "Abort!", and everything given back however the run ends, unless the window
+// closes right after it (/a): under Wine that repaint and raise cost tens of milliseconds.
 class TRunLock {
 public:
     TRunLock(TMainWindow& window, int buttonId)
@@ -191,6 +192,10 @@ public:
     }
 
     ~TRunLock() {
+        if (Closing) {
+            Window.Running = false;
+            return;
+        }
         Window.EnableControls(true);
         EnableWindow(Window.Item(IDC_NAME), FALSE);
         SetWindowTextA(Window.Handle, Caption.c_str());
@@ -206,6 +211,8 @@ public:
 
     TRunLock(const TRunLock&) = delete;
     TRunLock& operator=(const TRunLock&) = delete;
+
+    bool Closing = false; // the window closes when the run ends: nothing is given back
 
 private:
     TMainWindow& Window;
@@ -272,6 +279,7 @@ void TMainWindow::Run(int id) {
         outcome =
             controller.Run(id == IDC_UPDATE ? TRunCommand::Update : TRunCommand::Verify, settings);
         totals = controller.Totals();
+        lock.Closing = AutoExit && outcome != TRunOutcome::Refused;
     }
     if (!AutoExit)
         return;

@@ -99,6 +99,10 @@ void TMainWindow::PostStartupCommand() {
                                   : 0;
     if (command != 0)
         PostMessageA(Handle, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    // The run's lock disables the controls right away; done now, while the window is not yet
+    // shown, its first paint shows them disabled and no control is painted twice.
+    if (command == IDC_UPDATE || command == IDC_VERIFY)
+        EnableControls(false);
     ShowUsage = StartUpdate = StartVerify = RemindUpdates = false;
 }
 

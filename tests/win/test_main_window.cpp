@@ -315,6 +315,10 @@ TEST_F(MainWindowTest, StartUpPostsOneCommandByPriority) {
         window.RemindUpdates = c.Remind;
         SendMessageA(Dialog.Handle, WM_SHOWWINDOW, TRUE, 0);
         EXPECT_EQ(PostedCommand(Dialog.Handle), c.Command);
+        // A run's controls are disabled before the first paint; anything else leaves them.
+        EXPECT_EQ(IsWindowEnabled(Dialog.Item(IDC_FOLDER)) == FALSE,
+                  c.Command == IDC_UPDATE || c.Command == IDC_VERIFY);
+        window.EnableControls(true);
         // The requests are spent: showing again posts nothing.
         SendMessageA(Dialog.Handle, WM_SHOWWINDOW, TRUE, 0);
         EXPECT_EQ(PostedCommand(Dialog.Handle), 0);

@@ -255,6 +255,9 @@ TEST_F(TRunWindowTest, UpdateNameChecksAskOrRefuseBeforeAnyLogLine) {
         // A refused run performs no auto-exit: no saved log, the window stays open.
         EXPECT_EQ(tree.Exists("saved.log"), c.runs);
         EXPECT_EQ(IsWindowVisible(Dialog) != FALSE, !c.runs);
+        if (!c.runs) {
+            EXPECT_TRUE(IsWindowEnabled(Item(IDC_FOLDER))) << "the window is given back";
+        }
         EXPECT_EQ(GetWindowString(Item(IDC_NAME)), c.name); // the name is kept as entered
         EXPECT_TRUE(IsWindowEnabled(Item(IDC_UPDATE)));
         EXPECT_FALSE(Window().Running);

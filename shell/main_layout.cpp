@@ -46,7 +46,12 @@ void TMainWindow::Layout(int32_t panelWidth) {
 
     TControlRect progress = GetControlRect(Handle, IDC_PROGRESS);
     const int p = panelWidth > 0 ? panelWidth : progress.Rect.right + h;
+    // The same size and panel width would place every control where it is (start-up and
+    // showing the window resize it several times; under Wine each layout costs milliseconds).
+    if (p == PanelWidth && w == LaidOutClient.cx && hc == LaidOutClient.cy)
+        return;
     PanelWidth = p;
+    LaidOutClient = {w, hc};
     const int yp = hc - Height(progress.Rect) - v;
     Place(progress.Window, h, yp, p - 2 * h, Height(progress.Rect));
 

@@ -26,8 +26,9 @@ public:
     HMENU LogMenu = nullptr;
     int32_t MinWidth = 0; // the window size as created from the template
     int32_t MinHeight = 0;
-    int32_t MinPanelWidth = 0; // right edge of the progress bar in the template
-    int32_t PanelWidth = 0;    // x of the border between the panel and the log
+    int32_t MinPanelWidth = 0;  // right edge of the progress bar in the template
+    int32_t PanelWidth = 0;     // x of the border between the panel and the log
+    SIZE LaidOutClient{-1, -1}; // the client size of the last layout
     // Remembered checksum-file names, index format * 5 + placement.
     std::array<std::string, kFormatCount * 5> ChecksumNames;
     bool DraggingNameSplit = false;

@@ -63,8 +63,9 @@ void TMainWindow::SetDefaults() {
     MinWidth = window.right - window.left;
     MinHeight = window.bottom - window.top;
     MinPanelWidth = GetControlRect(Handle, IDC_PROGRESS).Rect.right;
-    SetWindowPos(Handle, nullptr, 0, 0, DefaultWidth(), DefaultHeight(),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Never below the template's size, as loading the settings would make it: one layout less.
+    SetWindowPos(Handle, nullptr, 0, 0, std::max(DefaultWidth(), MinWidth),
+                 std::max(DefaultHeight(), MinHeight), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     SetFolder("");
     SetFilter("*.*");

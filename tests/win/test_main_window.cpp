@@ -182,6 +182,25 @@ TEST_F(MainWindowTest, TooltipsNameEachControlAndTheAbortWhileRunning) {
         EXPECT_EQ(TipOf(window.ToolTips, Dialog.Handle, c.Tool),
                   "Click the button for abort the proccesing.");
     window.Running = false;
+
+    // The mouse resting on a control pops its tip up: the tooltips see the control's mouse.
+    ShowWindow(Dialog.Handle, SW_SHOWNA);
+    const HWND browse = Dialog.Item(IDC_BROWSE);
+    RECT rect;
+    GetWindowRect(browse, &rect);
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    SendMessageA(browse, WM_MOUSEMOVE, 0, MAKELPARAM((rect.right - rect.left) / 2, 5));
+    for (int i = 0; i < 150 && !IsWindowVisible(window.ToolTips); ++i) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        Sleep(20);
+    }
+    TOOLINFOA shown{};
+    shown.cbSize = TTTOOLINFOA_V2_SIZE;
+    ASSERT_TRUE(
+        SendMessageA(window.ToolTips, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&shown)));
+    EXPECT_EQ(shown.uId, reinterpret_cast<UINT_PTR>(browse));
 }
 
 TEST_F(MainWindowTest, WideTooltipRequestsGetTheSameText) {

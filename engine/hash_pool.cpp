@@ -164,6 +164,8 @@ bool THashPool::Take(const std::string& path, TChecksumKind kind, const TBlockRe
             Awaited = nullptr;
         }
         if (job->Blocks.empty()) {
+            if (job->Failure)
+                std::rethrow_exception(job->Failure);
             digest = std::move(job->Digest);
             return true;
         }
@@ -204,21 +206,28 @@ void THashPool::Work() {
 void THashPool::Read(std::shared_ptr<TJob> job, std::unique_lock<std::mutex>& lock) {
     job->Started = true;
     lock.unlock();
-    TFileDigest digest = DigestFile(Fs, job->Kind, job->Path, [&](uint32_t length) {
-        std::lock_guard<std::mutex> blockLock(Mutex);
-        if (job->Dropped)
-            return false;
-        if (!job->Blocks.empty() && job->Blocks.back().first == length)
-            ++job->Blocks.back().second;
-        else
-            job->Blocks.emplace_back(length, 1);
-        ++job->BlocksRead;
-        if (Awaited == job.get() && job->BlocksRead >= kBlockBatch)
-            BlockRead.notify_one();
-        return true;
-    });
+    TFileDigest digest;
+    std::exception_ptr failure;
+    try {
+        digest = DigestFile(Fs, job->Kind, job->Path, [&](uint32_t length) {
+            std::lock_guard<std::mutex> blockLock(Mutex);
+            if (job->Dropped)
+                return false;
+            if (!job->Blocks.empty() && job->Blocks.back().first == length)
+                ++job->Blocks.back().second;
+            else
+                job->Blocks.emplace_back(length, 1);
+            ++job->BlocksRead;
+            if (Awaited == job.get() && job->BlocksRead >= kBlockBatch)
+                BlockRead.notify_one();
+            return true;
+        });
+    } catch (...) {
+        failure = std::current_exception();
+    }
     lock.lock();
     job->Digest = std::move(digest);
+    job->Failure = failure;
     job->Finished = true;
     if (Awaited == job.get())
         BlockRead.notify_one();

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -63,6 +64,9 @@ private:
         std::deque<std::pair<uint32_t, uint64_t>> Blocks;
         uint64_t BlocksRead = 0; // in Blocks
         TFileDigest Digest;
+        // What reading it threw (out of memory, say): thrown again on the run thread when
+        // the file is taken, so the run fails there as if it had read the file itself.
+        std::exception_ptr Failure;
     };
 
     void Work();

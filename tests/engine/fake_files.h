@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <set>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -30,6 +31,7 @@ public:
     std::map<std::string, files::TErrorCode> OpenErrors; // OpenRead fails
     std::map<std::string, files::TErrorCode> ListErrors; // searches in this folder fail
     std::map<std::string, TReadFailure> ReadFailures;
+    std::set<std::string> ReadsRunOutOfMemory; // Read throws std::bad_alloc
     std::map<std::string, uint64_t> ShrinkTo;  // reads deliver this many bytes, then 0
     std::map<std::string, uint64_t> ZeroFiles; // not on disk: this many zero bytes
     // SaveFile fails with this status and error, without touching the disk.
@@ -97,6 +99,8 @@ public:
         std::lock_guard<std::mutex> lock(Mutex);
         ReadLengths.push_back(length);
         TOpen& open = Open.at(file);
+        if (ReadsRunOutOfMemory.count(open.Path) != 0)
+            throw std::bad_alloc();
         auto failure = ReadFailures.find(open.Path);
         if (failure != ReadFailures.end() && open.Position + length > failure->second.After) {
             error = failure->second.Error;

@@ -471,16 +471,18 @@ struct TRunOutcome {
     int32_t Files = 0;
     uint64_t Bytes = 0;
     bool Aborted = false;
+    std::string Failure;
 };
 
 TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
-                           const std::string& name, size_t abortAt) {
+                           const std::string& name, size_t abortAt, bool outOfMemory) {
     TTempTree tree;
     TFakeFileSystem fs;
     BuildRunTree(tree, fs);
     tree.AddSizedFile("sub/big.bin", 5 * 65536 + 17);
     tree.AddSizedFile("sub/deep/bad.bin", 3 * 65536);
     fs.ReadFailures[tree.Path("sub/deep/bad.bin")] = {65536, 23};
+    tree.AddFile("sub/oom.bin", "memory");
     TCheckSumEngine engine;
     AimAtRunTree(engine, fs, tree);
     engine.OverwriteMode = omOverwrite;
@@ -494,6 +496,10 @@ TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
         tree.SetTime("B.txt", 2001, 1, 1, 10, 0, 0);
         recorder.Events.clear();
     }
+    // Reading this file runs out of memory: the run ends there with the failure, also when
+    // a worker read it.
+    if (outOfMemory)
+        fs.ReadsRunOutOfMemory.insert(tree.Path("sub/oom.bin"));
     engine.Workers = workers;
     if (workers == 2)
         fs.ReadDelay = std::chrono::milliseconds(1);
@@ -534,6 +540,7 @@ TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
     outcome.Files = engine.FilesProcessed;
     outcome.Bytes = engine.BytesProcessed;
     outcome.Aborted = engine.Aborted;
+    outcome.Failure = engine.FailureText;
     return outcome;
 }
 
@@ -542,6 +549,7 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
         bool update;
         TPlacementMode placement;
         std::string name;
+        bool outOfMemory = false;
     } cases[] = {
         {true, plTreeRoot, "tree.md5"},
         {true, plFolderFixedName, "md5sum.lst"},
@@ -550,20 +558,26 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
         {false, plTreeRoot, "tree.md5"},
         {false, plFolderFixedName, "md5sum.lst"},
         {false, plPerFile, "*.md5"},
+        {true, plFolderFixedName, "md5sum.lst", true},
+        {false, plTreeRoot, "tree.md5", true},
     };
     std::mt19937 random(16);
     int aborted = 0;
     for (const Case& c : cases) {
-        const TRunOutcome whole = RunWithWorkers(1, c.update, c.placement, c.name, 0);
+        const TRunOutcome whole =
+            RunWithWorkers(1, c.update, c.placement, c.name, 0, c.outOfMemory);
+        EXPECT_EQ(whole.Failure, c.outOfMemory ? "out of memory" : "") << c.name;
         ASSERT_GT(whole.Events.size(), 20u) << c.name;
         // The whole run, then aborts at four points picked at random.
         std::vector<size_t> abortAt = {0};
         for (int i = 0; i < 4; ++i)
             abortAt.push_back(1 + random() % (whole.Events.size() - 2));
         for (size_t at : abortAt) {
-            const TRunOutcome one = RunWithWorkers(1, c.update, c.placement, c.name, at);
+            const TRunOutcome one =
+                RunWithWorkers(1, c.update, c.placement, c.name, at, c.outOfMemory);
             for (int workers : {2, 3}) {
-                const TRunOutcome more = RunWithWorkers(workers, c.update, c.placement, c.name, at);
+                const TRunOutcome more =
+                    RunWithWorkers(workers, c.update, c.placement, c.name, at, c.outOfMemory);
                 const std::string what = c.name + (c.update ? " update" : " verify") +
                                          ", abort at " + std::to_string(at) + ", workers " +
                                          std::to_string(workers);
@@ -572,6 +586,7 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
                 EXPECT_EQ(more.Files, one.Files) << what;
                 EXPECT_EQ(more.Bytes, one.Bytes) << what;
                 EXPECT_EQ(more.Aborted, one.Aborted) << what;
+                EXPECT_EQ(more.Failure, one.Failure) << what;
             }
             aborted += one.Aborted;
         }

@@ -87,8 +87,11 @@ int32_t TMainWindow::GetPlacement() const {
 void TMainWindow::SetPlacement(int32_t placement) {
     if (placement < 1 || placement > 4)
         placement = 0;
-    CheckRadioButton(Handle, IDC_PLACEMENT_FIRST, IDC_PLACEMENT_LAST,
-                     IDC_PLACEMENT_FIRST + placement);
+    // Each button set on its own: CheckRadioButton finds them by walking every window of the
+    // dialog, and under Wine each step of that walk is a call to the server.
+    for (int id = IDC_PLACEMENT_FIRST; id <= IDC_PLACEMENT_LAST; ++id)
+        CheckDlgButton(Handle, id,
+                       id == IDC_PLACEMENT_FIRST + placement ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void TMainWindow::ShowNameForMode() {

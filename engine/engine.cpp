@@ -54,20 +54,20 @@ void TCheckSumEngine::SetAborted(bool aborted) {
     Aborted = aborted;
 }
 
-void TCheckSumEngine::Prefetch(const std::string& path, TChecksumKind kind, uint64_t size) {
-    if (Workers <= 1)
-        return;
+THashPool& TCheckSumEngine::RunPool() {
     if (!Pool)
         Pool = std::make_unique<THashPool>(*Fs, Workers);
-    Pool->Submit(path, kind, size);
+    return *Pool;
+}
+
+void TCheckSumEngine::Prefetch(const std::string& path, TChecksumKind kind, uint64_t size) {
+    if (Workers > 1)
+        RunPool().Submit(path, kind, size);
 }
 
 void TCheckSumEngine::PrefetchListing(const std::string& pattern) {
-    if (Workers <= 1 || KeptSearches.count(pattern) != 0)
-        return;
-    if (!Pool)
-        Pool = std::make_unique<THashPool>(*Fs, Workers);
-    Pool->SubmitListing(pattern);
+    if (Workers > 1 && KeptSearches.count(pattern) == 0)
+        RunPool().SubmitListing(pattern);
 }
 
 void TCheckSumEngine::SetFileSystem(files::TFileSystem* fs) {

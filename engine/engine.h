@@ -262,6 +262,7 @@ private:
     std::set<std::string> FoldersInside; // entry folders found inside the tree
     std::string LastFolderInside;        // the one of them found last
     std::unique_ptr<THashPool> Pool;     // during an entry that prefetches
+    THashPool& RunPool();                // Pool, started on first use in an entry
 };
 
 // The text of a caught exception: its message, "out of memory" for a failed allocation.

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "platform/tools.h"
 #include "resources/resource.h"
 #include "app/texts.h"
 
@@ -47,9 +48,8 @@ void TMainWindow::CreateToolTips() {
     // systems without GetComboBoxInfo get it on the whole combo.
     HWND combo = Item(IDC_FOLDER);
     HWND folderTool = combo;
-    using TGetComboBoxInfo = BOOL(WINAPI*)(HWND, PCOMBOBOXINFO);
-    auto getComboBoxInfo = reinterpret_cast<TGetComboBoxInfo>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetComboBoxInfo")));
+    const auto getComboBoxInfo =
+        LateSystemEntry<BOOL(WINAPI*)(HWND, PCOMBOBOXINFO)>("user32.dll", "GetComboBoxInfo");
     COMBOBOXINFO info{};
     info.cbSize = sizeof(info);
     if (getComboBoxInfo && getComboBoxInfo(combo, &info) && info.hwndItem)

@@ -9,21 +9,38 @@ endif()
 configure_file(${CMAKE_SOURCE_DIR}/resources/tlvn.manifest.in
                ${CMAKE_BINARY_DIR}/generated/tlvn.manifest @ONLY)
 
-# Every window unit joins the library by its file name alone; winmain.cpp is the
-# program's entry only.
-file(GLOB tlvn_win_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-list(FILTER tlvn_win_sources EXCLUDE REGEX "/winmain\\.cpp$")
-add_library(tlvn_win STATIC ${tlvn_win_sources} ${CMAKE_SOURCE_DIR}/platform/tools.cpp)
+# The window units; winmain.cpp is the program's entry only.
+add_library(tlvn_win STATIC
+  about.cpp
+  help.cpp
+  links.cpp
+  log_list.cpp
+  main_cmdline.cpp
+  main_controls.cpp
+  main_layout.cpp
+  main_log.cpp
+  main_name_edit.cpp
+  main_run.cpp
+  main_tooltips.cpp
+  main_window.cpp
+  msgbox.cpp
+  options.cpp
+  remind.cpp
+  save_dialog.cpp
+  settings.cpp
+  usage.cpp
+  ${CMAKE_SOURCE_DIR}/platform/tools.cpp)
 target_link_libraries(tlvn_win PUBLIC tlvn_app tlvn_engine comctl32 comdlg32 shell32 ole32 version
                                       advapi32 gdi32 user32)
 
 # The resources, shared by tlvn.exe and the window tests (which build dialogs in-process).
-file(GLOB tlvn_resource_inputs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc
-     ${CMAKE_SOURCE_DIR}/resources/*.ico ${CMAKE_SOURCE_DIR}/resources/*.h)
+# tlvn.rc includes the other scripts, the icon and the ids.
+set(tlvn_resource_inputs about.rc cmdline.rc options.rc remind.rc resource.h tlvn.ico)
+list(TRANSFORM tlvn_resource_inputs PREPEND ${CMAKE_SOURCE_DIR}/resources/)
 add_library(tlvn_resources OBJECT ${CMAKE_SOURCE_DIR}/resources/tlvn.rc)
 target_include_directories(tlvn_resources PRIVATE ${CMAKE_SOURCE_DIR}/resources)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tlvn.rc PROPERTIES OBJECT_DEPENDS
   "${tlvn_resource_inputs};${CMAKE_BINARY_DIR}/generated/tlvn.manifest;${CMAKE_BINARY_DIR}/generated/version.h")
 
-add_executable(tlvn WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/winmain.cpp $<TARGET_OBJECTS:tlvn_resources>)
+add_executable(tlvn WIN32 winmain.cpp $<TARGET_OBJECTS:tlvn_resources>)
 target_link_libraries(tlvn PRIVATE tlvn_win)

@@ -3,6 +3,7 @@
 #include "platform/tools.h"
 #include "resources/resource.h"
 #include "app/texts.h"
+#include "shell/dialog.h"
 #include "shell/links.h"
 #include "shell/settings.h"
 
@@ -11,43 +12,42 @@ namespace {
 // Days after the last check during which no reminder is shown.
 constexpr int kQuietDays = 7;
 
-void OnInitDialog(HWND dialog) {
-    SetWindowTextA(dialog, texts::kReminderCaption);
-    SetDlgItemTextA(dialog, IDC_MIND_TEXT, texts::kReminderText);
-    SetDlgItemTextA(dialog, IDC_MIND_DONT_REMIND, texts::kReminderDontRemind);
-    SetDlgItemTextA(dialog, IDC_MIND_YES, texts::kReminderYes);
-    SetDlgItemTextA(dialog, IDC_MIND_NO, texts::kReminderNo);
-    CheckDlgButton(dialog, IDC_MIND_DONT_REMIND, RemindToCheck ? BST_UNCHECKED : BST_CHECKED);
-    CenterOnOwner(dialog);
-    SetFocus(GetDlgItem(dialog, IDC_MIND_YES));
-}
+// Asks for an update check; either answer stores the "Don't remind me again!" box.
+class TReminderDialog {
+public:
+    INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+        switch (message) {
+        case WM_INITDIALOG:
+            OnInitDialog(dialog);
+            return FALSE;
+        case WM_COMMAND:
+            return OnCommand(dialog, LOWORD(wParam));
+        default:
+            return FALSE;
+        }
+    }
 
-INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog(dialog);
-        return FALSE;
-    case WM_COMMAND: {
-        // Esc (IDCANCEL) is left unhandled on purpose: only Yes and No close the reminder.
-        const int id = LOWORD(wParam);
+private:
+    static void OnInitDialog(HWND dialog) {
+        SetWindowTextA(dialog, texts::kReminderCaption);
+        SetDlgItemTextA(dialog, IDC_MIND_TEXT, texts::kReminderText);
+        SetDlgItemTextA(dialog, IDC_MIND_DONT_REMIND, texts::kReminderDontRemind);
+        SetDlgItemTextA(dialog, IDC_MIND_YES, texts::kReminderYes);
+        SetDlgItemTextA(dialog, IDC_MIND_NO, texts::kReminderNo);
+        CheckDlgButton(dialog, IDC_MIND_DONT_REMIND, RemindToCheck ? BST_UNCHECKED : BST_CHECKED);
+        CenterOnOwner(dialog);
+        SetFocus(GetDlgItem(dialog, IDC_MIND_YES));
+    }
+
+    // Esc (IDCANCEL) is left unhandled on purpose: only Yes and No close the reminder.
+    static BOOL OnCommand(HWND dialog, int id) {
         if (id != IDC_MIND_YES && id != IDC_MIND_NO)
             return FALSE;
         RemindToCheck = IsDlgButtonChecked(dialog, IDC_MIND_DONT_REMIND) != BST_CHECKED;
         EndDialog(dialog, id == IDC_MIND_YES ? 1 : 2);
         return TRUE;
     }
-    default:
-        return FALSE;
-    }
-}
-
-INT_PTR CALLBACK ReminderDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    try {
-        return HandleMessage(dialog, message, wParam);
-    } catch (...) {
-        return TRUE;
-    }
-}
+};
 
 } // namespace
 
@@ -58,7 +58,8 @@ bool IsReminderDue(bool remindToCheck, int lastUpdateCheck, int today) {
 }
 
 bool ShowReminderDialog(HWND owner) {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), "MIND", owner, ReminderDialogProc, 0) == 1;
+    TReminderDialog dialog;
+    return RunModalDialog(owner, "MIND", dialog) == 1;
 }
 
 void CheckForUpdates(HWND owner, bool remind, int today, int& lastUpdateCheck) {

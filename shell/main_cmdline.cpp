@@ -26,7 +26,7 @@ void ApplyCommandLine(TMainWindow& window, const std::string& commandLine) {
     if (line.DetailedLog)
         DetailedLog = *line.DetailedLog;
     if (line.Workers)
-        Workers = *line.Workers;
+        window.Workers = *line.Workers;
     // The name belongs to the format and placement in effect after every option.
     if (line.ChecksumFileName) {
         window.SetChecksumName(*line.ChecksumFileName);

@@ -7,38 +7,36 @@
 #include "app/texts.h"
 #include "shell/save_dialog.h"
 
-namespace {
-
-// The name edit's own procedure while NameEditProc stands in for it.
-WNDPROC OldNameEditProc = nullptr;
-
-void RestoreNameEditProc(HWND edit) {
-    if (OldNameEditProc)
-        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OldNameEditProc));
-    OldNameEditProc = nullptr;
-}
-
-LRESULT CALLBACK NameEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-    WNDPROC old = OldNameEditProc;
-    try {
-        if (message == WM_KILLFOCUS) {
-            RestoreNameEditProc(edit);
-            if (MainWindow) {
-                EnableWindow(MainWindow->Item(IDC_EDIT_NAME), TRUE);
-                EnableWindow(edit, FALSE);
-                MainWindow->StoreNameForMode();
-            }
-        } else if (message == WM_NCDESTROY) {
-            RestoreNameEditProc(edit);
+// Stands in for the name edit's procedure while the name is edited: the edit losing the
+// focus ends the editing.
+LRESULT CALLBACK TMainWindow::NameEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The window object outlives the stand-in: its destructor gives the edit its own back.
+    TMainWindow* window = MainWindowOf(GetParent(edit));
+    const WNDPROC own = window ? window->NameEditOwnProc : nullptr;
+    if (message == WM_KILLFOCUS && window) {
+        try {
+            window->EndNameEdit();
+        } catch (...) {
+            // The message still reaches the edit below.
         }
-    } catch (...) {
-        // The message still reaches the edit below.
     }
-    return old ? CallWindowProcA(old, edit, message, wParam, lParam)
+    return own ? CallWindowProcA(own, edit, message, wParam, lParam)
                : DefWindowProcA(edit, message, wParam, lParam);
 }
 
-} // namespace
+void TMainWindow::EndNameEdit() {
+    RestoreNameEditProc();
+    EnableWindow(Item(IDC_EDIT_NAME), TRUE);
+    EnableWindow(Item(IDC_NAME), FALSE);
+    StoreNameForMode();
+}
+
+void TMainWindow::RestoreNameEditProc() {
+    if (NameEditOwnProc)
+        SetWindowLongPtrA(Item(IDC_NAME), GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(NameEditOwnProc));
+    NameEditOwnProc = nullptr;
+}
 
 void TMainWindow::EditChecksumName() {
     if (GetPlacement() == plTreeAnyPlace) {
@@ -48,8 +46,8 @@ void TMainWindow::EditChecksumName() {
     }
     HWND edit = Item(IDC_NAME);
     // A second click before the edit lost the focus must not wrap the procedure twice.
-    if (!OldNameEditProc)
-        OldNameEditProc = reinterpret_cast<WNDPROC>(
+    if (!NameEditOwnProc)
+        NameEditOwnProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NameEditProc)));
     EnableWindow(Item(IDC_EDIT_NAME), FALSE);
     EnableWindow(edit, TRUE);

@@ -232,7 +232,7 @@ TRunSettings SettingsFromControls(TMainWindow& window) {
     settings.Placement = static_cast<TPlacementMode>(window.GetPlacement());
     settings.HeaderMode = HeaderMode;
     settings.DetailedLog = DetailedLog;
-    settings.Workers = Workers;
+    settings.Workers = window.Workers;
     return settings;
 }
 

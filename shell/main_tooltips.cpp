@@ -8,14 +8,13 @@
 #include "resources/resource.h"
 #include "app/texts.h"
 
-namespace {
-
 // Shows the tooltips the mouse over each control, then passes the message on to the control's
 // own procedure (kept in the control's user data). The tooltips' own subclassing
 // (TTF_SUBCLASS) looks its data up in a window property on every message a control gets, and
 // under Wine each look-up is a call to the server: about a quarter of all the calls of a short
 // run, repaints and log lines included.
-LRESULT CALLBACK RelayMouseProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK TMainWindow::RelayMouseProc(HWND control, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
     const auto own = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_USERDATA));
     switch (message) {
     case WM_MOUSEMOVE:
@@ -25,16 +24,15 @@ LRESULT CALLBACK RelayMouseProc(HWND control, UINT message, WPARAM wParam, LPARA
     case WM_MBUTTONUP:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
-        if (MainWindow && MainWindow->ToolTips) {
+        // The dialog is the top-level window of every tool, the folder combo's edit part too.
+        if (const TMainWindow* window = MainWindowOf(GetAncestor(control, GA_ROOT))) {
             MSG mouse{control, message, wParam, lParam, 0, {}};
-            SendMessageW(MainWindow->ToolTips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));
+            SendMessageW(window->ToolTips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));
         }
         break;
     }
     return CallWindowProcW(own, control, message, wParam, lParam);
 }
-
-} // namespace
 
 void TMainWindow::CreateToolTips() {
     ToolTips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr,

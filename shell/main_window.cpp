@@ -14,10 +14,9 @@
 #include "shell/settings.h"
 #include "shell/usage.h"
 
-std::unique_ptr<TMainWindow> MainWindow;
-
-TMainWindow::TMainWindow(HWND dialog)
-    : Handle(dialog), Engine(std::make_unique<TCheckSumEngine>()) {
+TMainWindow::TMainWindow(HWND dialog, std::string settingsKey)
+    : Handle(dialog), SettingsKey(std::move(settingsKey)),
+      Engine(std::make_unique<TCheckSumEngine>()) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     Today = DateToDayCount(now.wYear, now.wMonth, now.wDay);
@@ -44,6 +43,7 @@ TMainWindow::~TMainWindow() {
     } catch (...) {
         // Settings are best effort at exit; the previous ones stay in the registry.
     }
+    RestoreNameEditProc();
     if (LogMenu)
         DestroyMenu(LogMenu);
 }
@@ -178,7 +178,7 @@ bool TMainWindow::OnSysCommand(WPARAM command) {
         return true;
     case IDM_SYS_OPTIONS:
         // The tooltips follow the new setting at once; Cancel leaves them alone.
-        if (ShowOptionsDialog(Handle) == 0)
+        if (ShowOptionsDialog(Handle, Workers) == 0)
             SendMessageA(ToolTips, TTM_ACTIVATE, ShowToolTips ? TRUE : FALSE, 0);
         return true;
     case IDM_SYS_UPDATES:
@@ -226,43 +226,35 @@ INT_PTR TMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return FALSE;
 }
 
-namespace {
-
-// The start-up sequence: defaults, machine-wide then user settings, the command line,
-// the texts. Settings and command line never stop the start-up.
-void StartUp(HWND dialog) {
-    MainWindow = std::make_unique<TMainWindow>(dialog);
-    MainWindow->SetDefaults();
-    MainWindow->LoadSettings(HKEY_LOCAL_MACHINE);
-    MainWindow->LoadSettings(HKEY_CURRENT_USER);
-    MainWindow->ParseCommandLine();
-    MainWindow->InitMenusAndTexts();
-}
-
-} // namespace
-
-INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        if (message == WM_INITDIALOG) {
-            try {
-                StartUp(dialog);
-            } catch (...) {
-                // Without its window object the program cannot work: close at once.
-                MainWindow.reset();
-                EndDialog(dialog, 0);
-            }
-            return TRUE;
+INT_PTR TMainWindowHost::HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        // The start-up sequence: defaults, machine-wide then user settings, the command
+        // line, the texts. Settings and command line never stop the start-up.
+        try {
+            Object = std::make_unique<TMainWindow>(dialog, SettingsKey);
+            Object->SetDefaults();
+            Object->LoadSettings(HKEY_LOCAL_MACHINE);
+            Object->LoadSettings(HKEY_CURRENT_USER);
+            Object->ParseCommandLine();
+            Object->InitMenusAndTexts();
+        } catch (...) {
+            // Without its window object the program cannot work: close at once.
+            Object.reset();
+            EndDialog(dialog, 0);
         }
-        // Messages before WM_INITDIALOG or after WM_DESTROY find no window object and get
-        // the default dialog processing.
-        if (!MainWindow || MainWindow->Handle != dialog)
-            return FALSE;
-        if (message == WM_DESTROY) {
-            MainWindow.reset();
-            return TRUE;
-        }
-        return MainWindow->HandleMessage(message, wParam, lParam);
-    } catch (...) {
         return TRUE;
     }
+    // Messages after WM_DESTROY find no window object and get the default processing.
+    if (!Object)
+        return FALSE;
+    if (message == WM_DESTROY) {
+        Object.reset();
+        return TRUE;
+    }
+    return Object->HandleMessage(message, wParam, lParam);
+}
+
+TMainWindow* MainWindowOf(HWND dialog) {
+    const TMainWindowHost* host = DialogObject<TMainWindowHost>(dialog);
+    return host ? host->Window() : nullptr;
 }

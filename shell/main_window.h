@@ -1,6 +1,7 @@
 // TMainWindow: the program's one window, the modal dialog "MAIN". The object lives from
-// WM_INITDIALOG to WM_DESTROY; it owns the engine, the tooltip window, the status bar and
-// the log's popup menu, and saves the settings when it is destroyed.
+// WM_INITDIALOG to WM_DESTROY, kept by a TMainWindowHost; it owns the engine, the tooltip
+// window, the status bar and the log's popup menu, and saves the settings when it is
+// destroyed.
 #pragma once
 
 #include <windows.h>
@@ -9,19 +10,24 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/run.h"
 #include "engine/engine.h"
+#include "shell/dialog.h"
+#include "shell/settings.h"
 
 class TMainWindow {
 public:
-    explicit TMainWindow(HWND dialog);
+    // The settings live under the key below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
+    TMainWindow(HWND dialog, std::string settingsKey);
     ~TMainWindow();
     TMainWindow(const TMainWindow&) = delete;
     TMainWindow& operator=(const TMainWindow&) = delete;
 
     // Window state.
     HWND Handle;
+    std::string SettingsKey;
     HWND ToolTips = nullptr;
     HMENU LogMenu = nullptr;
     int32_t MinWidth = 0; // the window size as created from the template
@@ -47,6 +53,7 @@ public:
     int ExitCode = 0;
     bool StartUpdate = false;
     bool StartVerify = false;
+    int32_t Workers = 1; // threads that read and hash files, 1..kMaxWorkers
 
     int32_t Today = 0;           // day count of today, taken at construction
     int32_t LastUpdateCheck = 0; // day count of the last update check, 0 for never
@@ -123,10 +130,33 @@ private:
     bool InSplitZone(int zone, int x, int y) const;
     RECT SplitRange(int zone) const;
     void DragNameSplit(int x);
-    std::wstring WideTipBuffer; // the tip of a wide TTN_NEEDTEXTW request
+    static LRESULT CALLBACK RelayMouseProc(HWND control, UINT message, WPARAM wParam,
+                                           LPARAM lParam);
+    static LRESULT CALLBACK NameEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+    void EndNameEdit();
+    void RestoreNameEditProc();
+    std::wstring WideTipBuffer;        // the tip of a wide TTN_NEEDTEXTW request
+    WNDPROC NameEditOwnProc = nullptr; // the name edit's own procedure while it is edited
 };
 
-// The one window object, set on WM_INITDIALOG and cleared on WM_DESTROY.
-extern std::unique_ptr<TMainWindow> MainWindow;
+// The object of the dialog "MAIN": it makes the window object on WM_INITDIALOG (and runs the
+// start-up), frees it on WM_DESTROY, and hands it every message between. The program's
+// entry keeps one for the dialog's life; tests keep their own with a key of their own.
+class TMainWindowHost {
+public:
+    explicit TMainWindowHost(std::string settingsKey = kDefaultSettingsKeyPath)
+        : SettingsKey(std::move(settingsKey)) {}
 
-INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    TMainWindow* Window() const { return Object.get(); }
+
+private:
+    std::string SettingsKey;
+    std::unique_ptr<TMainWindow> Object;
+};
+
+// The procedure of "MAIN", whose creation parameter is a TMainWindowHost.
+inline constexpr DLGPROC MainDialogProc = DialogProc<TMainWindowHost>;
+
+// The window object of a main dialog, or nullptr when it has none (yet or any more).
+TMainWindow* MainWindowOf(HWND dialog);

@@ -6,6 +6,7 @@
 #include "platform/tools.h"
 #include "resources/resource.h"
 #include "app/texts.h"
+#include "shell/dialog.h"
 #include "shell/settings.h"
 
 namespace {
@@ -32,73 +33,74 @@ bool IsChecked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
 }
 
-void OnInitDialog(HWND dialog) {
-    SetTexts(dialog);
-    Check(dialog, IDC_OPT_DETAILED, DetailedLog);
-    Check(dialog, IDC_OPT_TOOLTIPS, ShowToolTips);
-    Check(dialog, IDC_OPT_REMIND, RemindToCheck);
-    // Mode 3 (only from the command line) writes no header and selects no button; any
-    // other value outside 0..2 shows as no header.
-    if (HeaderMode != 3) {
-        const bool known = HeaderMode == 1 || HeaderMode == 2;
-        CheckRadioButton(dialog, IDC_OPT_HDR_NONE, IDC_OPT_HDR_WINSFV,
-                         IDC_OPT_HDR_NONE + (known ? HeaderMode : 0));
-    }
-    SendDlgItemMessageA(dialog, IDC_OPT_WORKERS, EM_LIMITTEXT, 2, 0);
-    SetDlgItemInt(dialog, IDC_OPT_WORKERS, static_cast<UINT>(Workers), FALSE);
-    CenterOnOwner(dialog);
-    SetFocus(GetDlgItem(dialog, IDC_OPT_DETAILED));
-}
+// The dialog keeps nothing of its own: the controls are filled from the settings and the
+// worker count on opening and copied back only on OK.
+class TOptionsDialog {
+public:
+    explicit TOptionsDialog(int32_t& workers) : Workers(workers) {}
 
-void OnOk(HWND dialog) {
-    DetailedLog = IsChecked(dialog, IDC_OPT_DETAILED);
-    ShowToolTips = IsChecked(dialog, IDC_OPT_TOOLTIPS);
-    RemindToCheck = IsChecked(dialog, IDC_OPT_REMIND);
-    HeaderMode = 0;
-    for (int mode = 1; mode <= 2; ++mode)
-        if (IsChecked(dialog, IDC_OPT_HDR_NONE + mode))
-            HeaderMode = mode;
-    // An empty or out-of-range count keeps the nearest one allowed.
-    BOOL read = FALSE;
-    const UINT workers = GetDlgItemInt(dialog, IDC_OPT_WORKERS, &read, FALSE);
-    Workers = read ? std::clamp(static_cast<int32_t>(workers), 1, kMaxWorkers) : Workers;
-    EndDialog(dialog, 0);
-}
-
-INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog(dialog);
-        return FALSE;
-    case WM_COMMAND:
-        // Esc (IDCANCEL) is left unhandled on purpose: only the two buttons close.
-        switch (LOWORD(wParam)) {
-        case IDC_OPT_OK:
-            OnOk(dialog);
-            return TRUE;
-        case IDC_OPT_CANCEL:
-            EndDialog(dialog, 1);
-            return TRUE;
+    INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+        switch (message) {
+        case WM_INITDIALOG:
+            OnInitDialog(dialog);
+            return FALSE;
+        case WM_COMMAND:
+            // Esc (IDCANCEL) is left unhandled on purpose: only the two buttons close.
+            switch (LOWORD(wParam)) {
+            case IDC_OPT_OK:
+                OnOk(dialog);
+                return TRUE;
+            case IDC_OPT_CANCEL:
+                EndDialog(dialog, 1);
+                return TRUE;
+            default:
+                return FALSE;
+            }
         default:
             return FALSE;
         }
-    default:
-        return FALSE;
     }
-}
 
-INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    try {
-        return HandleMessage(dialog, message, wParam);
-    } catch (...) {
-        return TRUE;
+private:
+    void OnInitDialog(HWND dialog) {
+        SetTexts(dialog);
+        Check(dialog, IDC_OPT_DETAILED, DetailedLog);
+        Check(dialog, IDC_OPT_TOOLTIPS, ShowToolTips);
+        Check(dialog, IDC_OPT_REMIND, RemindToCheck);
+        // Mode 3 (only from the command line) writes no header and selects no button; any
+        // other value outside 0..2 shows as no header.
+        if (HeaderMode != 3) {
+            const bool known = HeaderMode == 1 || HeaderMode == 2;
+            CheckRadioButton(dialog, IDC_OPT_HDR_NONE, IDC_OPT_HDR_WINSFV,
+                             IDC_OPT_HDR_NONE + (known ? HeaderMode : 0));
+        }
+        SendDlgItemMessageA(dialog, IDC_OPT_WORKERS, EM_LIMITTEXT, 2, 0);
+        SetDlgItemInt(dialog, IDC_OPT_WORKERS, static_cast<UINT>(Workers), FALSE);
+        CenterOnOwner(dialog);
+        SetFocus(GetDlgItem(dialog, IDC_OPT_DETAILED));
     }
-}
+
+    void OnOk(HWND dialog) {
+        DetailedLog = IsChecked(dialog, IDC_OPT_DETAILED);
+        ShowToolTips = IsChecked(dialog, IDC_OPT_TOOLTIPS);
+        RemindToCheck = IsChecked(dialog, IDC_OPT_REMIND);
+        HeaderMode = 0;
+        for (int mode = 1; mode <= 2; ++mode)
+            if (IsChecked(dialog, IDC_OPT_HDR_NONE + mode))
+                HeaderMode = mode;
+        // An empty or out-of-range count keeps the nearest one allowed.
+        BOOL read = FALSE;
+        const UINT workers = GetDlgItemInt(dialog, IDC_OPT_WORKERS, &read, FALSE);
+        Workers = read ? std::clamp(static_cast<int32_t>(workers), 1, kMaxWorkers) : Workers;
+        EndDialog(dialog, 0);
+    }
+
+    int32_t& Workers; // the window's worker count
+};
 
 } // namespace
 
-int ShowOptionsDialog(HWND owner) {
-    const INT_PTR result =
-        DialogBoxParamA(GetModuleHandleA(nullptr), "OPTIONS", owner, OptionsDialogProc, 0);
-    return result == 0 ? 0 : 1;
+int ShowOptionsDialog(HWND owner, int32_t& workers) {
+    TOptionsDialog dialog(workers);
+    return RunModalDialog(owner, "OPTIONS", dialog) == 0 ? 0 : 1;
 }

@@ -17,8 +17,6 @@ bool DetailedLog = false;
 bool ShowToolTips = true;
 int32_t HeaderMode = 0;
 bool RemindToCheck = true;
-int32_t Workers = 1;
-std::string SettingsKeyPath = kDefaultSettingsKeyPath;
 
 namespace {
 
@@ -95,7 +93,7 @@ void TMainWindow::LoadSettings(HKEY root) {
     int32_t width = DefaultWidth(), height = DefaultHeight();
 
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, SettingsKeyPath.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(root, SettingsKey.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
         TRegKey key(opened);
         // Emptying the combo's list also empties its edit: the folder of an earlier load
         // (the machine's, under the user's key without "FilePath") is put back.
@@ -149,7 +147,7 @@ void TMainWindow::LoadSettings(HKEY root) {
 
 void TMainWindow::SaveSettings(HKEY root) {
     HKEY created = nullptr;
-    if (RegCreateKeyExA(root, SettingsKeyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (RegCreateKeyExA(root, SettingsKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &created, nullptr) != ERROR_SUCCESS)
         return;
     TRegKey key(created);

@@ -4,16 +4,13 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 extern bool DetailedLog;  // log a line for every file whose checksum is right
 extern bool ShowToolTips; // tooltips active
 extern int32_t
     HeaderMode; // header of written checksum files: 0 none, 1 standard, 2 WIN-SFV, 3 none
 extern bool RemindToCheck; // remind to check for updates
-extern int32_t Workers;    // threads that read and hash files, 1..kMaxWorkers
 
-// The settings key below the root key. Tests point it at a key of their own.
-extern std::string SettingsKeyPath;
+// The settings key below the root key; tests use a key of their own.
 constexpr char kDefaultSettingsKeyPath[] = "Software\\Quorvale\\tlvn\\";
 constexpr char kHistorySubKey[] = "History";

@@ -6,10 +6,11 @@
 #include "shell/links.h"
 #include "shell/main_window.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     InitCommonControls();
     BuildWebLinks();
     // A script that started a run with /a learns how it went from the exit code.
-    const INT_PTR exitCode = DialogBoxParamA(instance, IDD_MAIN, nullptr, MainDialogProc, 0);
+    TMainWindowHost window;
+    const INT_PTR exitCode = RunModalDialog(nullptr, IDD_MAIN, window);
     return exitCode < 0 ? 2 : static_cast<int>(exitCode);
 }

@@ -40,26 +40,22 @@ inline void DeleteTestSettings() {
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kTestSettingsKey);
 }
 
-// Points the settings at the test key for its lifetime and cleans the key around it.
+// Cleans the test key before and after its lifetime.
 struct TTestSettingsKey {
-    TTestSettingsKey() {
-        SettingsKeyPath = kTestSettingsKey;
-        DeleteTestSettings();
-    }
-    ~TTestSettingsKey() {
-        DeleteTestSettings();
-        SettingsKeyPath = kDefaultSettingsKeyPath;
-    }
+    TTestSettingsKey() { DeleteTestSettings(); }
+    ~TTestSettingsKey() { DeleteTestSettings(); }
 };
 
-// One main window, created hidden; destroying it saves the settings like a close does.
+// One main window with its settings under the test key, created hidden; destroying it
+// saves the settings like a close does.
 class TMainDialog {
 public:
     TMainDialog() {
-        Handle = CreateDialogParamA(GetModuleHandleA(nullptr), "MAIN", nullptr, MainDialogProc, 0);
+        Handle = CreateDialogParamA(GetModuleHandleA(nullptr), "MAIN", nullptr, MainDialogProc,
+                                    reinterpret_cast<LPARAM>(&Host));
         // The test runner's own arguments are no command line of the program's.
-        if (MainWindow)
-            MainWindow->ShowUsage = false;
+        if (Host.Window())
+            Host.Window()->ShowUsage = false;
     }
     ~TMainDialog() { Close(); }
     TMainDialog(const TMainDialog&) = delete;
@@ -69,7 +65,8 @@ public:
         if (IsWindow(Handle))
             DestroyWindow(Handle);
     }
-    TMainWindow& Window() const { return *MainWindow; }
+    TMainWindow& Window() const { return *Host.Window(); }
+    bool HasWindowObject() const { return Host.Window() != nullptr; }
     HWND Item(int id) const { return GetDlgItem(Handle, id); }
     std::string Text(int id) const {
         char buffer[4096] = "";
@@ -88,5 +85,6 @@ public:
         return r;
     }
 
+    TMainWindowHost Host{kTestSettingsKey};
     HWND Handle = nullptr;
 };

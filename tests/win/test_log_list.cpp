@@ -82,7 +82,7 @@ TDrawn DrawItem(HWND list, UINT action, UINT state, UINT ctlType, UINT ctlId, UI
     item.rcItem = RECT{0, 0, width, height};
     item.itemData = static_cast<ULONG_PTR>(SendMessageA(list, LB_GETITEMDATA, 0, 0));
     TDrawn drawn;
-    drawn.handled = MainWindow->DrawLogItem(item);
+    drawn.handled = MainWindowOf(GetParent(list))->DrawLogItem(item);
     drawn.corner = GetPixel(dc, 0, 0);
     for (int x = 0; x < width; ++x)
         for (int y = 0; y < height; ++y)

@@ -58,7 +58,7 @@ protected:
 };
 
 TEST_F(MainWindowTest, ShowsEveryTextAfterStartUp) {
-    ASSERT_TRUE(MainWindow);
+    ASSERT_TRUE(Dialog.HasWindowObject());
     struct {
         int Id;
         const char* Text;
@@ -372,7 +372,7 @@ TEST_F(MainWindowTest, MessagesWithoutTheWindowObjectAreLeftAlone) {
     // A message for another window while the object lives is not its business.
     EXPECT_EQ(MainDialogProc(GetDesktopWindow(), WM_SIZE, 0, 0), FALSE);
     Dialog.Close();
-    EXPECT_FALSE(MainWindow) << "freed on WM_DESTROY";
+    EXPECT_FALSE(Dialog.HasWindowObject()) << "freed on WM_DESTROY";
     const UINT messages[] = {WM_SIZE,       WM_SIZING, WM_MOUSEMOVE,  WM_COMMAND,
                              WM_SYSCOMMAND, WM_NOTIFY, WM_SHOWWINDOW, WM_DESTROY};
     for (UINT message : messages)

@@ -48,6 +48,7 @@ protected:
     void SetUp() override { Saved = Stored(); }
     void TearDown() override { Store(Saved); }
     TOptions Saved{};
+    int32_t Workers = 1; // the worker count the dialog edits
 };
 
 TEST_F(OptionsDialog, ShowsTheSettingsItOpensWith) {
@@ -69,14 +70,14 @@ TEST_F(OptionsDialog, ShowsTheSettingsItOpensWith) {
         TOptions shown{};
         int header = -2;
         std::vector<int> tabOrder;
-        const int result = Drive([] { return ShowOptionsDialog(nullptr); }, {[&](HWND dialog) {
-                                     shown = {IsChecked(dialog, IDC_OPT_DETAILED),
-                                              IsChecked(dialog, IDC_OPT_TOOLTIPS),
-                                              IsChecked(dialog, IDC_OPT_REMIND), 0};
-                                     header = SelectedHeader(dialog);
-                                     tabOrder = TabOrder(dialog);
-                                     Click(dialog, IDC_OPT_CANCEL);
-                                 }});
+        const int result = Drive(
+            [this] { return ShowOptionsDialog(nullptr, Workers); }, {[&](HWND dialog) {
+                shown = {IsChecked(dialog, IDC_OPT_DETAILED), IsChecked(dialog, IDC_OPT_TOOLTIPS),
+                         IsChecked(dialog, IDC_OPT_REMIND), 0};
+                header = SelectedHeader(dialog);
+                tabOrder = TabOrder(dialog);
+                Click(dialog, IDC_OPT_CANCEL);
+            }});
         EXPECT_EQ(result, 1);
         // Reading order, one stop for the headers: the selected one, else the first.
         const int headerStop = c.ExpectedHeaderButton ? c.ExpectedHeaderButton : IDC_OPT_HDR_NONE;
@@ -122,14 +123,15 @@ TEST_F(OptionsDialog, OkStoresEveryControl) {
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         Store(c.Before);
-        const int result = Drive([] { return ShowOptionsDialog(nullptr); }, {[&](HWND dialog) {
-                                     SetCheck(dialog, IDC_OPT_DETAILED, c.Chosen.Detailed);
-                                     SetCheck(dialog, IDC_OPT_TOOLTIPS, c.Chosen.ToolTips);
-                                     SetCheck(dialog, IDC_OPT_REMIND, c.Chosen.Remind);
-                                     if (c.Chosen.Header)
-                                         Click(dialog, c.Chosen.Header);
-                                     Click(dialog, IDC_OPT_OK);
-                                 }});
+        const int result =
+            Drive([this] { return ShowOptionsDialog(nullptr, Workers); }, {[&](HWND dialog) {
+                      SetCheck(dialog, IDC_OPT_DETAILED, c.Chosen.Detailed);
+                      SetCheck(dialog, IDC_OPT_TOOLTIPS, c.Chosen.ToolTips);
+                      SetCheck(dialog, IDC_OPT_REMIND, c.Chosen.Remind);
+                      if (c.Chosen.Header)
+                          Click(dialog, c.Chosen.Header);
+                      Click(dialog, IDC_OPT_OK);
+                  }});
         EXPECT_EQ(result, 0);
         const TOptions after = Stored();
         EXPECT_EQ(after.Detailed, c.After.Detailed);
@@ -145,12 +147,11 @@ TEST_F(OptionsDialog, WorkersShownAndStoredWithinTheirRange) {
         const char* Typed; // nullptr: leave the text as shown
         int After;
     } cases[] = {{3, nullptr, 3}, {3, "1", 1}, {1, "8", 8}, {4, "0", 1}, {4, "99", 64}, {5, "", 5}};
-    const int saved = Workers;
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Typed ? c.Typed : "as shown");
         Workers = c.Before;
         std::string shown;
-        Drive([] { return ShowOptionsDialog(nullptr); }, {[&](HWND dialog) {
+        Drive([this] { return ShowOptionsDialog(nullptr, Workers); }, {[&](HWND dialog) {
                   shown = ItemText(dialog, IDC_OPT_WORKERS);
                   if (c.Typed)
                       SetDlgItemTextA(dialog, IDC_OPT_WORKERS, c.Typed);
@@ -159,7 +160,6 @@ TEST_F(OptionsDialog, WorkersShownAndStoredWithinTheirRange) {
         EXPECT_EQ(shown, std::to_string(c.Before));
         EXPECT_EQ(Workers, c.After);
     }
-    Workers = saved;
 }
 
 TEST_F(OptionsDialog, CancelAndEscChangeNothing) {
@@ -167,7 +167,7 @@ TEST_F(OptionsDialog, CancelAndEscChangeNothing) {
     Store(before);
     size_t stepsRun = 0;
     bool openAfterEsc = false;
-    const int result = Drive([] { return ShowOptionsDialog(nullptr); },
+    const int result = Drive([this] { return ShowOptionsDialog(nullptr, Workers); },
                              {[](HWND dialog) {
                                   Click(dialog, IDC_OPT_DETAILED);
                                   Click(dialog, IDC_OPT_TOOLTIPS);
@@ -193,7 +193,7 @@ TEST_F(OptionsDialog, CancelAndEscChangeNothing) {
 TEST_F(OptionsDialog, ShowsItsTextsWithoutSystemMenu) {
     std::vector<std::string> shown;
     LONG_PTR style = 0;
-    Drive([] { return ShowOptionsDialog(nullptr); }, {[&](HWND dialog) {
+    Drive([this] { return ShowOptionsDialog(nullptr, Workers); }, {[&](HWND dialog) {
               style = GetWindowLongPtrA(dialog, GWL_STYLE);
               shown.push_back(WindowText(dialog));
               for (int id : {IDC_OPT_DETAILED, IDC_OPT_TOOLTIPS, IDC_OPT_REMIND, IDC_OPT_HEADERS,

@@ -28,7 +28,7 @@ protected:
         Main = std::make_unique<TMainDialog>();
         Dialog = Main->Handle;
         ASSERT_NE(Dialog, nullptr);
-        ASSERT_TRUE(MainWindow);
+        ASSERT_TRUE(Main->HasWindowObject());
         // Showing the window must not start anything: no command line, no reminder.
         Window().ShowUsage = Window().StartUpdate = Window().StartVerify = false;
         Window().RemindUpdates = Window().AutoExit = false;
@@ -51,7 +51,7 @@ protected:
         Main.reset();
     }
 
-    TMainWindow& Window() { return *MainWindow; }
+    TMainWindow& Window() { return Main->Window(); }
     HWND Item(int id) const { return GetDlgItem(Dialog, id); }
     TLogList Log() const { return TLogList(Dialog, Item(IDC_LOG)); }
 

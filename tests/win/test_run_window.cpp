@@ -451,6 +451,7 @@ struct TShown {
     int rangeHigh;
 };
 std::vector<TShown>* ShownSink = nullptr;
+HWND ShownWindow = nullptr; // the main dialog whose progress the clock notes
 
 // The clock of TwoSecondsIntoTheRun that also notes what the window shows at each reading:
 // the engine reads the clock for every progress step before it is shown, and once more
@@ -459,10 +460,10 @@ std::vector<TShown>* ShownSink = nullptr;
 uint32_t NoteProgressAndTick() {
     Sleep(kRunRefreshMs + 10);
     const uint32_t now = TwoSecondsIntoTheRun();
-    if (MainWindow && ShownSink) {
-        HWND progress = GetDlgItem(MainWindow->Handle, IDC_PROGRESS);
+    if (ShownSink) {
+        HWND progress = GetDlgItem(ShownWindow, IDC_PROGRESS);
         ShownSink->push_back({static_cast<int>(SendMessageA(progress, PBM_GETPOS, 0, 0)),
-                              GetWindowString(MainWindow->Handle),
+                              GetWindowString(ShownWindow),
                               static_cast<int>(SendMessageA(progress, PBM_GETRANGE, FALSE, 0))});
     }
     return now;
@@ -493,6 +494,7 @@ TEST_F(TRunWindowTest, ProgressShowsPositionPercentageAndTimeLeft) {
         tree.AddSizedFile("one.bin", c.size);
         std::vector<TShown> shown;
         ShownSink = &shown;
+        ShownWindow = Dialog;
         TickCalls = 0;
         const TTickSource previous = SetRunTickSource(NoteProgressAndTick);
         SetControls(tree.Root(), "md5sum.lst", 0, 2, false, 1);
@@ -518,8 +520,7 @@ TEST_F(TRunWindowTest, ProgressShowsPositionPercentageAndTimeLeft) {
 std::string NotedStatus;
 uint32_t NoteStatusSlowly() {
     Sleep(kRunRefreshMs / 4);
-    if (MainWindow)
-        NotedStatus = GetWindowString(GetDlgItem(MainWindow->Handle, IDC_STATUS));
+    NotedStatus = GetWindowString(GetDlgItem(ShownWindow, IDC_STATUS));
     return TwoSecondsIntoTheRun();
 }
 
@@ -530,6 +531,7 @@ TEST_F(TRunWindowTest, StatusEndsAtTheFileInWorkDuringALongHash) {
     tree.AddSizedFile("big.bin", 1024 * 1024);
     TickCalls = 0;
     NotedStatus.clear();
+    ShownWindow = Dialog;
     const TTickSource previous = SetRunTickSource(NoteStatusSlowly);
     SetControls(tree.Root(), "md5sum.lst", 0, 2, false, 1);
     Press(IDC_UPDATE);

@@ -171,7 +171,7 @@ TEST_F(SettingsTest, MachineKeyAloneProvidesEveryValueAndTheExitCopiesThemToTheU
     EXPECT_EQ(HeaderMode, 2);
     EXPECT_TRUE(DetailedLog);
     EXPECT_FALSE(ShowToolTips);
-    EXPECT_EQ(Workers, kMaxWorkers);
+    EXPECT_EQ(window.Workers, kMaxWorkers);
     auto entries = ComboEntries(dialog->Handle);
     EXPECT_EQ(std::set<std::string>(entries.begin(), entries.end()),
               (std::set<std::string>{"C:\\Shared", "D:\\Images"}));

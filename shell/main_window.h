@@ -17,6 +17,11 @@
 #include "shell/dialog.h"
 #include "shell/settings.h"
 
+// The remembered checksum-file names, index format * 5 + placement.
+using TChecksumNames = std::array<std::string, kFormatCount * 5>;
+
+struct TStoredSettings;
+
 class TMainWindow {
 public:
     // The settings live under the key below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
@@ -35,8 +40,7 @@ public:
     int32_t MinPanelWidth = 0;  // right edge of the progress bar in the template
     int32_t PanelWidth = 0;     // x of the border between the panel and the log
     SIZE LaidOutClient{-1, -1}; // the client size of the last layout
-    // Remembered checksum-file names, index format * 5 + placement.
-    std::array<std::string, kFormatCount * 5> ChecksumNames;
+    TChecksumNames ChecksumNames;
     bool DraggingNameSplit = false;
     bool DraggingPanelSplit = false;
     int HoverSplit = 0; // 0 the filter/name splitter, 1 the panel/log splitter
@@ -124,6 +128,11 @@ public:
     HWND Item(int id) const { return GetDlgItem(Handle, id); }
 
 private:
+    // The settings as the window holds them, with the folder and the window's rectangle
+    // given; and the window taking them all but the rectangle.
+    TStoredSettings StoredSettings(const std::string& folder, const RECT& window) const;
+    void TakeStoredSettings(const TStoredSettings& settings);
+
     void CreateToolTips();
     void AddToolTip(HWND tool);
     const char* ToolTipText(HWND tool) const;

@@ -1,6 +1,7 @@
-// The settings of the program that live outside the window's controls, and the registry
-// key that holds every setting (under HKEY_LOCAL_MACHINE for the machine's defaults and
-// under HKEY_CURRENT_USER for the user's own values). TMainWindow loads and saves them.
+// The four options of the Options dialog, which live outside the window's controls, and the
+// registry key that holds every setting (under HKEY_LOCAL_MACHINE for the machine's defaults
+// and under HKEY_CURRENT_USER for the user's own values). TMainWindow loads and saves them
+// (main_settings.cpp).
 #pragma once
 
 #include <cstdint>

@@ -21,6 +21,7 @@ add_library(tlvn_win STATIC
   main_log.cpp
   main_name_edit.cpp
   main_run.cpp
+  main_settings.cpp
   main_tooltips.cpp
   main_window.cpp
   msgbox.cpp

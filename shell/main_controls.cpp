@@ -95,9 +95,9 @@ void TMainWindow::SetPlacement(int32_t placement) {
 }
 
 void TMainWindow::ShowNameForMode() {
-    SetChecksumName(ChecksumNames[GetFormat() * 5 + GetPlacement()]);
+    SetChecksumName(Names[GetFormat() * 5 + GetPlacement()]);
 }
 
 void TMainWindow::StoreNameForMode() {
-    ChecksumNames[GetFormat() * 5 + GetPlacement()] = GetChecksumName();
+    Names[GetFormat() * 5 + GetPlacement()] = GetChecksumName();
 }

@@ -48,9 +48,9 @@ void TMainWindow::Layout(int32_t panelWidth) {
     const int p = panelWidth > 0 ? panelWidth : progress.Rect.right + h;
     // The same size and panel width would place every control where it is (start-up and
     // showing the window resize it several times; under Wine each layout costs milliseconds).
-    if (p == PanelWidth && w == LaidOutClient.cx && hc == LaidOutClient.cy)
+    if (p == Size.PanelWidth && w == LaidOutClient.cx && hc == LaidOutClient.cy)
         return;
-    PanelWidth = p;
+    Size.PanelWidth = p;
     LaidOutClient = {w, hc};
     const int yp = hc - Height(progress.Rect) - v;
     Place(progress.Window, h, yp, p - 2 * h, Height(progress.Rect));
@@ -123,10 +123,10 @@ void TMainWindow::Layout(int32_t panelWidth) {
 }
 
 void TMainWindow::OnSizing(RECT& rect) const {
-    if (MinWidth > 0 && Width(rect) < MinWidth)
-        rect.right = rect.left + MinWidth;
-    if (MinHeight > 0 && Height(rect) < MinHeight)
-        rect.bottom = rect.top + MinHeight;
+    if (Size.MinWidth > 0 && Width(rect) < Size.MinWidth)
+        rect.right = rect.left + Size.MinWidth;
+    if (Size.MinHeight > 0 && Height(rect) < Size.MinHeight)
+        rect.bottom = rect.top + Size.MinHeight;
 }
 
 bool TMainWindow::InSplitZone(int zone, int x, int y) const {
@@ -146,16 +146,16 @@ RECT TMainWindow::SplitRange(int zone) const {
     }
     RECT client;
     GetClientRect(Handle, &client);
-    return {MinPanelWidth, client.top, client.right - kSplitterMargin, client.bottom};
+    return {Size.MinPanelWidth, client.top, client.right - kSplitterMargin, client.bottom};
 }
 
 void TMainWindow::OnMouseMove(int x, int y) {
-    if (DraggingNameSplit || DraggingPanelSplit) {
+    if (Split.DraggingNameSplit || Split.DraggingPanelSplit) {
         // The cursor is clipped to the range already; clamping here as well keeps the
         // limits when the system does not clip (or a message comes from elsewhere).
-        RECT range = SplitRange(DraggingNameSplit ? 0 : 1);
+        RECT range = SplitRange(Split.DraggingNameSplit ? 0 : 1);
         x = std::max<int>(range.left, std::min<int>(x, range.right));
-        if (DraggingNameSplit)
+        if (Split.DraggingNameSplit)
             DragNameSplit(x);
         else
             Layout(x);
@@ -165,7 +165,7 @@ void TMainWindow::OnMouseMove(int x, int y) {
         if (InSplitZone(zone, x, y)) {
             SetCursor(LoadCursorA(nullptr, IDC_SIZEWE));
             SetCapture(Handle);
-            HoverSplit = zone;
+            Split.HoverSplit = zone;
             return;
         }
     }
@@ -176,20 +176,20 @@ void TMainWindow::OnMouseMove(int x, int y) {
 void TMainWindow::OnLButtonDown() {
     if (GetCapture() != Handle)
         return;
-    RECT range = SplitRange(HoverSplit);
+    RECT range = SplitRange(Split.HoverSplit);
     MapWindowPoints(Handle, nullptr, reinterpret_cast<POINT*>(&range), 2);
     ClipCursor(&range);
-    if (HoverSplit == 0)
-        DraggingNameSplit = true;
+    if (Split.HoverSplit == 0)
+        Split.DraggingNameSplit = true;
     else
-        DraggingPanelSplit = true;
+        Split.DraggingPanelSplit = true;
 }
 
 void TMainWindow::OnLButtonUp() {
-    if (!DraggingNameSplit && !DraggingPanelSplit)
+    if (!Split.DraggingNameSplit && !Split.DraggingPanelSplit)
         return;
     ClipCursor(nullptr);
-    DraggingNameSplit = DraggingPanelSplit = false;
+    Split.DraggingNameSplit = Split.DraggingPanelSplit = false;
 }
 
 void TMainWindow::DragNameSplit(int x) {

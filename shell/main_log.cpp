@@ -4,37 +4,19 @@
 #include "shell/log_list.h"
 #include "shell/main_window.h"
 
-namespace {
-TLogList LogOf(const TMainWindow& window) {
-    return TLogList(window.Handle, window.Item(IDC_LOG));
+TLogList TMainWindow::Log() const {
+    return TLogList(Handle, Item(IDC_LOG));
 }
-} // namespace
 
 void TMainWindow::AddLogLine(const std::string& text, int32_t kind) {
-    LogOf(*this).Add({text, kind});
+    Log().Add({text, kind});
     PumpMessages();
 }
 
 bool TMainWindow::DrawLogItem(const DRAWITEMSTRUCT& item) {
-    return LogOf(*this).Draw(item);
+    return Log().Draw(item);
 }
 
 void TMainWindow::ShowLogMenu(int x, int y) {
-    LogOf(*this).ShowMenu(LogMenu, x, y);
-}
-
-void TMainWindow::CutLog() {
-    LogOf(*this).Cut();
-}
-
-void TMainWindow::CopyLog() {
-    LogOf(*this).Copy();
-}
-
-void TMainWindow::DeleteLog() {
-    LogOf(*this).Delete();
-}
-
-void TMainWindow::SelectAllLog() {
-    LogOf(*this).SelectAll();
+    Log().ShowMenu(LogPopupMenu, x, y);
 }

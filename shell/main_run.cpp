@@ -61,6 +61,8 @@ TNumberFormat UserNumberFormat() {
     return format;
 }
 
+} // namespace
+
 // What the shared run shows and asks, in the main window. Every repaint and every look
 // into the message queue is costly (under Wine a progress repaint takes milliseconds, and a
 // log line that scrolls the list tens of them), and a run reports progress per 64 KiB block,
@@ -69,7 +71,7 @@ TNumberFormat UserNumberFormat() {
 // together at most every kRunRefreshMs of the real clock, so the status line always ends at
 // the file in work; the end of the range shows at once, and the log before a question and at
 // the end. Messages (an abort click, repaints) are handled at least every 30 ms of work.
-class TWindowFrontEnd : public TRunFrontEnd {
+class TMainWindow::TWindowFrontEnd : public TRunFrontEnd {
 public:
     explicit TWindowFrontEnd(TMainWindow& window) : Window(window), List(window.Item(IDC_LOG)) {}
     ~TWindowFrontEnd() override { ShowLog(); }
@@ -178,7 +180,7 @@ private:
 // The window during a run: every control but the pressed button disabled, the button
 // reading "Abort!", and everything given back however the run ends, unless the window
 // closes right after it (/a): under Wine that repaint and raise cost tens of milliseconds.
-class TRunLock {
+class TMainWindow::TRunLock {
 public:
     TRunLock(TMainWindow& window, int buttonId)
         : Window(window), Button(window.Item(buttonId)), Caption(GetWindowString(window.Handle)),
@@ -221,41 +223,39 @@ private:
     std::string ButtonText;
 };
 
-TRunSettings SettingsFromControls(TMainWindow& window) {
+TTickSource SetRunTickSource(TTickSource source) {
+    const TTickSource previous = TickSource();
+    TickSource() = source ? source : SystemTicks;
+    return previous;
+}
+
+TRunSettings TMainWindow::RunSettings() {
     TRunSettings settings;
-    settings.Folder = window.GetFolder(); // also grows the folder history
-    settings.FileMask = window.GetFilter();
-    settings.ChecksumFileName = window.GetChecksumName();
-    settings.IncludeSubfolders = window.GetSubfolders();
-    settings.OverwriteMode = static_cast<TOverwriteMode>(window.GetOverwriteMode());
-    settings.Format = window.GetFormat();
-    settings.Placement = static_cast<TPlacementMode>(window.GetPlacement());
+    settings.Folder = GetFolder(); // also grows the folder history
+    settings.FileMask = GetFilter();
+    settings.ChecksumFileName = GetChecksumName();
+    settings.IncludeSubfolders = GetSubfolders();
+    settings.OverwriteMode = static_cast<TOverwriteMode>(GetOverwriteMode());
+    settings.Format = GetFormat();
+    settings.Placement = static_cast<TPlacementMode>(GetPlacement());
     settings.HeaderMode = HeaderMode;
     settings.DetailedLog = DetailedLog;
-    settings.Workers = window.Workers;
+    settings.Workers = WorkerCount;
+    settings.Unattended = Requests.AutoExit;
     return settings;
 }
 
 // Writes the log for the script that started the program and closes the window (the close
 // is ignored while a run is active). A log that cannot be written still closes the window:
 // an unattended script must not wait forever; the exit code and the missing file tell it.
-void AutoExit(TMainWindow& window) {
-    TLogList log(window.Handle, window.Item(IDC_LOG));
+void TMainWindow::SaveLogAndExit() {
     std::string message;
-    if (!SaveLogFile(files::NativeFileSystem(), window.LogFileName, log.Texts(), message)) {
-        window.AddLogLine(message, lkError);
-        if (window.ExitCode != kExitAborted)
-            window.ExitCode = kExitErrors;
+    if (!SaveLogFile(files::NativeFileSystem(), Requests.LogFileName, Log().Texts(), message)) {
+        AddLogLine(message, lkError);
+        if (ExitCode != kExitAborted)
+            ExitCode = kExitErrors;
     }
-    PostMessageA(window.Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
-}
-
-} // namespace
-
-TTickSource SetRunTickSource(TTickSource source) {
-    const TTickSource previous = TickSource();
-    TickSource() = source ? source : SystemTicks;
-    return previous;
+    PostMessageA(Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 void TMainWindow::Run(int id) {
@@ -264,8 +264,8 @@ void TMainWindow::Run(int id) {
         // A second press of the running button asks to abort; under /a the log is
         // written as it stands and the close waits for the run's end.
         Engine->SetAborted(true);
-        if (AutoExit)
-            ::AutoExit(*this);
+        if (Requests.AutoExit)
+            SaveLogAndExit();
         return;
     }
     TRunOutcome outcome;
@@ -274,18 +274,16 @@ void TMainWindow::Run(int id) {
         TRunLock lock(*this, id);
         TWindowFrontEnd frontEnd(*this);
         TRunController controller(*Engine, frontEnd, UserNumberFormat());
-        TRunSettings settings = SettingsFromControls(*this);
-        settings.Unattended = AutoExit;
-        outcome =
-            controller.Run(id == IDC_UPDATE ? TRunCommand::Update : TRunCommand::Verify, settings);
+        outcome = controller.Run(id == IDC_UPDATE ? TRunCommand::Update : TRunCommand::Verify,
+                                 RunSettings());
         totals = controller.Totals();
-        lock.Closing = AutoExit && outcome != TRunOutcome::Refused;
+        lock.Closing = Requests.AutoExit && outcome != TRunOutcome::Refused;
     }
-    if (!AutoExit)
+    if (!Requests.AutoExit)
         return;
     ExitCode = RunExitCode(outcome, totals);
     if (outcome != TRunOutcome::Refused)
-        ::AutoExit(*this);
+        SaveLogAndExit();
 }
 
 void TMainWindow::EnableControls(bool enable) {

@@ -154,17 +154,18 @@ RECT NormalWindowRect(HWND window) {
 void TMainWindow::SetDefaults() {
     RECT window;
     GetWindowRect(Handle, &window);
-    MinWidth = window.right - window.left;
-    MinHeight = window.bottom - window.top;
-    MinPanelWidth = GetControlRect(Handle, IDC_PROGRESS).Rect.right;
+    Size.MinWidth = window.right - window.left;
+    Size.MinHeight = window.bottom - window.top;
+    Size.MinPanelWidth = GetControlRect(Handle, IDC_PROGRESS).Rect.right;
     // Never below the template's size, as loading the settings would make it: one layout less.
-    SetWindowPos(Handle, nullptr, 0, 0, std::max(DefaultWidth(), MinWidth),
-                 std::max(DefaultHeight(), MinHeight), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Handle, nullptr, 0, 0, std::max(DefaultWidth(), Size.MinWidth),
+                 std::max(DefaultHeight(), Size.MinHeight),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     SetFolder("");
     SetFilter("*.*");
-    for (size_t i = 0; i < ChecksumNames.size(); ++i)
-        ChecksumNames[i] = DefaultChecksumName(static_cast<int>(i / 5), static_cast<int>(i % 5));
+    for (size_t i = 0; i < Names.size(); ++i)
+        Names[i] = DefaultChecksumName(static_cast<int>(i / 5), static_cast<int>(i % 5));
     SetSubfolders(true);
     SetOverwriteMode(omAsk);
     SetFormat(0);
@@ -174,19 +175,17 @@ void TMainWindow::SetDefaults() {
     HeaderMode = 0;
     DetailedLog = false;
     RemindToCheck = true;
-    Workers = DefaultWorkers();
+    WorkerCount = DefaultWorkers();
 
-    AutoExit = false;
-    LogFileName.clear();
-    ShowUsage = StartUpdate = StartVerify = false;
-    LastUpdateCheck = 0;
+    Requests = TStartupRequests();
+    Days.LastUpdateCheck = 0;
 }
 
 TStoredSettings TMainWindow::StoredSettings(const std::string& folder, const RECT& window) const {
     TStoredSettings settings;
     settings.FilePath = folder;
     settings.FileMask = GetFilter();
-    settings.Names = ChecksumNames;
+    settings.Names = Names;
     settings.Subdirs = GetSubfolders();
     settings.Overwrite = GetOverwriteMode();
     settings.Format = GetFormat();
@@ -195,13 +194,13 @@ TStoredSettings TMainWindow::StoredSettings(const std::string& folder, const REC
     settings.Top = window.top;
     settings.Width = window.right - window.left;
     settings.Height = window.bottom - window.top;
-    settings.Panel = PanelWidth;
+    settings.Panel = Size.PanelWidth;
     settings.Tooltips = ShowToolTips;
     settings.Headers = HeaderMode;
     settings.Detailed = DetailedLog;
     settings.Reminder = RemindToCheck;
-    settings.Workers = Workers;
-    settings.Checked = LastUpdateCheck;
+    settings.Workers = WorkerCount;
+    settings.Checked = Days.LastUpdateCheck;
     return settings;
 }
 
@@ -209,7 +208,7 @@ TStoredSettings TMainWindow::StoredSettings(const std::string& folder, const REC
 void TMainWindow::TakeStoredSettings(const TStoredSettings& settings) {
     SetFolder(settings.FilePath);
     SetFilter(settings.FileMask);
-    ChecksumNames = settings.Names;
+    Names = settings.Names;
     SetSubfolders(settings.Subdirs);
     SetOverwriteMode(settings.Overwrite);
     SetFormat(settings.Format);
@@ -218,8 +217,8 @@ void TMainWindow::TakeStoredSettings(const TStoredSettings& settings) {
     HeaderMode = settings.Headers;
     DetailedLog = settings.Detailed;
     RemindToCheck = settings.Reminder;
-    Workers = std::clamp(settings.Workers, 1, kMaxWorkers);
-    LastUpdateCheck = settings.Checked;
+    WorkerCount = std::clamp(settings.Workers, 1, kMaxWorkers);
+    Days.LastUpdateCheck = settings.Checked;
     Layout(settings.Panel);
 }
 
@@ -230,7 +229,7 @@ void TMainWindow::LoadSettings(HKEY root) {
     TStoredSettings settings = StoredSettings(
         GetDlgItemString(Handle, IDC_FOLDER),
         {current.left, current.top, current.left + DefaultWidth(), current.top + DefaultHeight()});
-    settings.Panel = MinPanelWidth;
+    settings.Panel = Size.MinPanelWidth;
 
     HKEY opened = nullptr;
     if (RegOpenKeyExA(root, SettingsKey.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
@@ -244,17 +243,18 @@ void TMainWindow::LoadSettings(HKEY root) {
         TakeStoredSettings(settings);
     }
 
-    SetWindowPos(Handle, nullptr, settings.Left, settings.Top, std::max(settings.Width, MinWidth),
-                 std::max(settings.Height, MinHeight), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Handle, nullptr, settings.Left, settings.Top,
+                 std::max(settings.Width, Size.MinWidth), std::max(settings.Height, Size.MinHeight),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     // A stored panel width that no longer fits the window would hide the panel or the log.
     RECT client;
     GetClientRect(Handle, &client);
-    const int32_t widest = std::max<int32_t>(MinPanelWidth, client.right - 50);
-    if (PanelWidth < MinPanelWidth || PanelWidth > widest)
-        Layout(std::clamp(PanelWidth, MinPanelWidth, widest));
+    const int32_t widest = std::max<int32_t>(Size.MinPanelWidth, client.right - 50);
+    if (Size.PanelWidth < Size.MinPanelWidth || Size.PanelWidth > widest)
+        Layout(std::clamp(Size.PanelWidth, Size.MinPanelWidth, widest));
 
-    RemindUpdates = IsReminderDue(RemindToCheck, LastUpdateCheck, Today);
-    SendMessageA(ToolTips, TTM_ACTIVATE, ShowToolTips, 0);
+    Requests.RemindUpdates = IsReminderDue(RemindToCheck, Days.LastUpdateCheck, Days.Today);
+    SendMessageA(ToolTipWindow, TTM_ACTIVATE, ShowToolTips, 0);
 }
 
 void TMainWindow::SaveSettings(HKEY root) {
@@ -263,8 +263,8 @@ void TMainWindow::SaveSettings(HKEY root) {
                         KEY_ALL_ACCESS, nullptr, &created, nullptr) != ERROR_SUCCESS)
         return;
     TRegKey key(created);
-    if (LastUpdateCheck == 0)
-        LastUpdateCheck = Today;
+    if (Days.LastUpdateCheck == 0)
+        Days.LastUpdateCheck = Days.Today;
     // Reading the folder adds it to the history, so the folder shown at exit is saved in it.
     const TStoredSettings settings = StoredSettings(GetFolder(), NormalWindowRect(Handle));
     ForEachStoredValue(

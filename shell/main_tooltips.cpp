@@ -27,7 +27,8 @@ LRESULT CALLBACK TMainWindow::RelayMouseProc(HWND control, UINT message, WPARAM 
         // The dialog is the top-level window of every tool, the folder combo's edit part too.
         if (const TMainWindow* window = MainWindowOf(GetAncestor(control, GA_ROOT))) {
             MSG mouse{control, message, wParam, lParam, 0, {}};
-            SendMessageW(window->ToolTips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));
+            SendMessageW(window->ToolTipWindow, TTM_RELAYEVENT, 0,
+                         reinterpret_cast<LPARAM>(&mouse));
         }
         break;
     }
@@ -35,12 +36,12 @@ LRESULT CALLBACK TMainWindow::RelayMouseProc(HWND control, UINT message, WPARAM 
 }
 
 void TMainWindow::CreateToolTips() {
-    ToolTips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr,
-                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_BALLOON, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
-    SetWindowPos(ToolTips, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SendMessageA(ToolTips, TTM_SETMAXTIPWIDTH, 0, 250);
+    ToolTipWindow = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr,
+                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_BALLOON,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    Handle, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetWindowPos(ToolTipWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageA(ToolTipWindow, TTM_SETMAXTIPWIDTH, 0, 250);
 
     // The tip of the folder belongs on the combo's edit part, where the mouse rests; older
     // systems without GetComboBoxInfo get it on the whole combo.
@@ -65,7 +66,7 @@ void TMainWindow::AddToolTip(HWND tool) {
     info.hwnd = Handle;
     info.uId = reinterpret_cast<UINT_PTR>(tool);
     info.lpszText = LPSTR_TEXTCALLBACKA;
-    SendMessageA(ToolTips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    SendMessageA(ToolTipWindow, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
     SetWindowLongPtrW(tool, GWLP_USERDATA, GetWindowLongPtrW(tool, GWLP_WNDPROC));
     SetWindowLongPtrW(tool, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RelayMouseProc));
 }
@@ -125,7 +126,7 @@ bool TMainWindow::OnNotify(NMHDR& header) {
     const char* text = nullptr;
     if (Running)
         text = texts::kTipRunning;
-    else if (header.hwndFrom == ToolTips)
+    else if (header.hwndFrom == ToolTipWindow)
         text = ToolTipText(reinterpret_cast<HWND>(header.idFrom));
     if (!text)
         return true;

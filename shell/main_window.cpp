@@ -9,6 +9,7 @@
 #include "app/texts.h"
 #include "shell/about.h"
 #include "shell/help.h"
+#include "shell/log_list.h"
 #include "shell/options.h"
 #include "shell/remind.h"
 #include "shell/settings.h"
@@ -19,7 +20,7 @@ TMainWindow::TMainWindow(HWND dialog, std::string settingsKey)
       Engine(std::make_unique<TCheckSumEngine>()) {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    Today = DateToDayCount(now.wYear, now.wMonth, now.wDay);
+    Days.Today = DateToDayCount(now.wYear, now.wMonth, now.wDay);
 
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), IDI_MAINICON);
     SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
@@ -44,8 +45,8 @@ TMainWindow::~TMainWindow() {
         // Settings are best effort at exit; the previous ones stay in the registry.
     }
     RestoreNameEditProc();
-    if (LogMenu)
-        DestroyMenu(LogMenu);
+    if (LogPopupMenu)
+        DestroyMenu(LogPopupMenu);
 }
 
 void TMainWindow::PumpMessages() {
@@ -68,12 +69,12 @@ void TMainWindow::InitMenusAndTexts() {
     AppendMenuA(systemMenu, MF_STRING, IDM_SYS_UPDATES, texts::kMenuUpdates);
     AppendMenuA(systemMenu, MF_STRING, IDM_SYS_ABOUT, texts::kMenuAbout);
 
-    LogMenu = CreatePopupMenu();
-    AppendMenuA(LogMenu, MF_STRING, IDM_LOG_CUT, texts::kMenuLogCut);
-    AppendMenuA(LogMenu, MF_STRING, IDM_LOG_COPY, texts::kMenuLogCopy);
-    AppendMenuA(LogMenu, MF_STRING, IDM_LOG_DELETE, texts::kMenuLogDelete);
-    AppendMenuA(LogMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(LogMenu, MF_STRING, IDM_LOG_SELECT_ALL, texts::kMenuLogSelectAll);
+    LogPopupMenu = CreatePopupMenu();
+    AppendMenuA(LogPopupMenu, MF_STRING, IDM_LOG_CUT, texts::kMenuLogCut);
+    AppendMenuA(LogPopupMenu, MF_STRING, IDM_LOG_COPY, texts::kMenuLogCopy);
+    AppendMenuA(LogPopupMenu, MF_STRING, IDM_LOG_DELETE, texts::kMenuLogDelete);
+    AppendMenuA(LogPopupMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(LogPopupMenu, MF_STRING, IDM_LOG_SELECT_ALL, texts::kMenuLogSelectAll);
 
     SetWindowTextA(Handle, texts::kProgramTitle);
     SetDlgItemTextA(Handle, IDC_FOLDER_LABEL, texts::kLabelFolder);
@@ -92,18 +93,19 @@ void TMainWindow::InitMenusAndTexts() {
 }
 
 void TMainWindow::PostStartupCommand() {
-    int command = ShowUsage       ? IDM_USAGE
-                  : StartUpdate   ? IDC_UPDATE
-                  : StartVerify   ? IDC_VERIFY
-                  : RemindUpdates ? IDM_UPDATE_CHECK
-                                  : 0;
+    int command = Requests.ShowUsage       ? IDM_USAGE
+                  : Requests.StartUpdate   ? IDC_UPDATE
+                  : Requests.StartVerify   ? IDC_VERIFY
+                  : Requests.RemindUpdates ? IDM_UPDATE_CHECK
+                                           : 0;
     if (command != 0)
         PostMessageA(Handle, WM_COMMAND, MAKEWPARAM(command, 0), 0);
     // The run's lock disables the controls right away; done now, while the window is not yet
     // shown, its first paint shows them disabled and no control is painted twice.
     if (command == IDC_UPDATE || command == IDC_VERIFY)
         EnableControls(false);
-    ShowUsage = StartUpdate = StartVerify = RemindUpdates = false;
+    Requests.ShowUsage = Requests.StartUpdate = Requests.StartVerify = Requests.RemindUpdates =
+        false;
 }
 
 // True when the command was handled; other ids get the default dialog processing.
@@ -143,19 +145,19 @@ bool TMainWindow::OnCommand(int id, int code) {
         ShowAboutDialog(Handle);
         return true;
     case IDM_UPDATE_CHECK:
-        CheckForUpdates(Handle, true, Today, LastUpdateCheck);
+        CheckForUpdates(Handle, true, Days.Today, Days.LastUpdateCheck);
         return true;
     case IDM_LOG_CUT:
-        CutLog();
+        Log().Cut();
         return true;
     case IDM_LOG_COPY:
-        CopyLog();
+        Log().Copy();
         return true;
     case IDM_LOG_DELETE:
-        DeleteLog();
+        Log().Delete();
         return true;
     case IDM_LOG_SELECT_ALL:
-        SelectAllLog();
+        Log().SelectAll();
         return true;
     }
     return false;
@@ -178,11 +180,11 @@ bool TMainWindow::OnSysCommand(WPARAM command) {
         return true;
     case IDM_SYS_OPTIONS:
         // The tooltips follow the new setting at once; Cancel leaves them alone.
-        if (ShowOptionsDialog(Handle, Workers) == 0)
-            SendMessageA(ToolTips, TTM_ACTIVATE, ShowToolTips ? TRUE : FALSE, 0);
+        if (ShowOptionsDialog(Handle, WorkerCount) == 0)
+            SendMessageA(ToolTipWindow, TTM_ACTIVATE, ShowToolTips ? TRUE : FALSE, 0);
         return true;
     case IDM_SYS_UPDATES:
-        CheckForUpdates(Handle, false, Today, LastUpdateCheck);
+        CheckForUpdates(Handle, false, Days.Today, Days.LastUpdateCheck);
         return true;
     }
     return false;

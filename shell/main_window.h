@@ -1,7 +1,7 @@
 // TMainWindow: the program's one window, the modal dialog "MAIN". The object lives from
 // WM_INITDIALOG to WM_DESTROY, kept by a TMainWindowHost; it owns the engine, the tooltip
 // window, the status bar and the log's popup menu, and saves the settings when it is
-// destroyed.
+// destroyed. Its members are defined in the main_*.cpp files, grouped below by file.
 #pragma once
 
 #include <windows.h>
@@ -20,54 +20,59 @@
 // The remembered checksum-file names, index format * 5 + placement.
 using TChecksumNames = std::array<std::string, kFormatCount * 5>;
 
+// What the command line and the settings ask of the window once it shows (the first four,
+// spent by PostStartupCommand) and when a run ends (AutoExit, LogFileName).
+struct TStartupRequests {
+    bool ShowUsage = false;
+    bool StartUpdate = false;
+    bool StartVerify = false;
+    bool RemindUpdates = false; // open the update reminder
+    bool AutoExit = false;
+    std::string LogFileName;
+};
+
+// The window's smallest size and its panel, in pixels.
+struct TWindowSizes {
+    int32_t MinWidth = 0; // the window size as created from the template
+    int32_t MinHeight = 0;
+    int32_t MinPanelWidth = 0; // right edge of the progress bar in the template
+    int32_t PanelWidth = 0;    // x of the border between the panel and the log
+};
+
+// The two splitters under the mouse.
+struct TSplitters {
+    bool DraggingNameSplit = false;
+    bool DraggingPanelSplit = false;
+    int HoverSplit = 0; // 0 the filter/name splitter, 1 the panel/log splitter
+};
+
+// Day counts of today (taken at construction) and of the last update check (0 for never).
+struct TUpdateDays {
+    int32_t Today = 0;
+    int32_t LastUpdateCheck = 0;
+};
+
+class TLogList;
 struct TStoredSettings;
 
 class TMainWindow {
 public:
+    // main_window.cpp: the window's life, the message table and the start-up command.
     // The settings live under the key below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
     TMainWindow(HWND dialog, std::string settingsKey);
     ~TMainWindow();
     TMainWindow(const TMainWindow&) = delete;
     TMainWindow& operator=(const TMainWindow&) = delete;
-
-    // Window state.
-    HWND Handle;
-    std::string SettingsKey;
-    HWND ToolTips = nullptr;
-    HMENU LogMenu = nullptr;
-    int32_t MinWidth = 0; // the window size as created from the template
-    int32_t MinHeight = 0;
-    int32_t MinPanelWidth = 0;  // right edge of the progress bar in the template
-    int32_t PanelWidth = 0;     // x of the border between the panel and the log
-    SIZE LaidOutClient{-1, -1}; // the client size of the last layout
-    TChecksumNames ChecksumNames;
-    bool DraggingNameSplit = false;
-    bool DraggingPanelSplit = false;
-    int HoverSplit = 0; // 0 the filter/name splitter, 1 the panel/log splitter
-    std::unique_ptr<TCheckSumEngine> Engine;
-
-    // Run state; the progress and the timing of a run are kept by TRunController.
-    bool Running = false;
-
-    // Start-up requests of the command line, cleared once the window shows.
-    bool ShowUsage = false;
-    bool AutoExit = false;
-    std::string LogFileName;
-    // The process's exit code: that of the last run under /a (RunExitCode), else 0.
-    int ExitCode = 0;
-    bool StartUpdate = false;
-    bool StartVerify = false;
-    int32_t Workers = 1; // threads that read and hash files, 1..kMaxWorkers
-
-    int32_t Today = 0;           // day count of today, taken at construction
-    int32_t LastUpdateCheck = 0; // day count of the last update check, 0 for never
-    bool RemindUpdates = false;  // open the update reminder at start-up
-
     // Dispatches one message of MainDialogProc; the result is the dialog procedure's.
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool IsIdle() const { return !Running; }
+    // Removes and dispatches every waiting message without waiting for more.
+    void PumpMessages();
+    void InitMenusAndTexts();
+    void PostStartupCommand();
 
-    // Control accessors. Reading the folder adds it to the combo's list when no entry
-    // equals it ignoring letter case.
+    // main_controls.cpp: the control accessors. Reading the folder adds it to the combo's
+    // list when no entry equals it ignoring letter case.
     std::string GetFolder();
     void SetFolder(const std::string& folder);
     std::string GetFilter() const;
@@ -82,68 +87,105 @@ public:
     void SetFormat(int32_t format);
     int32_t GetPlacement() const; // 0..4
     void SetPlacement(int32_t placement);
-
-    bool IsIdle() const { return !Running; }
-    // Removes and dispatches every waiting message without waiting for more.
-    void PumpMessages();
-    // Lays the controls out for the panel width; 0 or less keeps the current one.
-    void Layout(int32_t panelWidth);
-    void InitMenusAndTexts();
+    // The name edit shows, and remembers, the name of the format and placement shown.
     void ShowNameForMode();
     void StoreNameForMode();
-    void PostStartupCommand();
 
-    // Settings.
+    // main_settings.cpp: defaults, then the machine's and the user's values; saved at exit.
     void SetDefaults();
     void LoadSettings(HKEY root);
     void SaveSettings(HKEY root);
 
-    // The run, the log and the command line.
+    // main_cmdline.cpp: the process's command line, or the one given, into the controls,
+    // the options and the start-up requests.
+    void ParseCommandLine();
+    void ApplyCommandLine(const std::string& commandLine);
+
+    // main_layout.cpp: lays the controls out for the panel width; 0 or less keeps it.
+    void Layout(int32_t panelWidth);
+
+    // main_run.cpp: the Update and Verify buttons.
     void Run(int id);
     void EnableControls(bool enable);
-    // The progress bar at the position and the caption text of the run's progress.
-    void ShowProgress(int32_t position, const std::string& caption);
-    void ShowStatus(const std::string& path);
-    void AddLogLine(const std::string& text, int kind);
-    void ParseCommandLine();
-    bool DrawLogItem(const DRAWITEMSTRUCT& item);
-    void ShowLogMenu(int x, int y);
-    void CutLog();
-    void CopyLog();
-    void DeleteLog();
-    void SelectAllLog();
 
-    // Handlers of the message table.
+    // main_log.cpp: the processing log.
+    void AddLogLine(const std::string& text, int kind);
+    bool DrawLogItem(const DRAWITEMSTRUCT& item);
+
+    // The state that the tests read, and the requests they stage.
+    HWND ToolTips() const { return ToolTipWindow; }
+    HMENU LogMenu() const { return LogPopupMenu; }
+    const TWindowSizes& Sizes() const { return Size; }
+    const TSplitters& Splitters() const { return Split; }
+    const TChecksumNames& ChecksumNames() const { return Names; }
+    const TUpdateDays& UpdateDays() const { return Days; }
+    int32_t Workers() const { return WorkerCount; }
+    const TStartupRequests& StartupRequests() const { return Requests; }
+    void SetStartupRequests(const TStartupRequests& requests) { Requests = requests; }
+
+private:
+    // main_window.cpp
     bool OnCommand(int id, int code); // true when handled
     bool OnSysCommand(WPARAM command);
+    HWND Item(int id) const { return GetDlgItem(Handle, id); }
+
+    // main_settings.cpp: the settings as the window holds them, with the folder and the
+    // window's rectangle given; and the window taking them all but the rectangle.
+    TStoredSettings StoredSettings(const std::string& folder, const RECT& window) const;
+    void TakeStoredSettings(const TStoredSettings& settings);
+
+    // main_layout.cpp: the minimum size, the splitters and the folder list's drop-down.
     void OnSizing(RECT& rect) const;
     void OnMouseMove(int x, int y);
     void OnLButtonDown();
     void OnLButtonUp();
-    bool OnNotify(NMHDR& header); // true for the tooltip text requests
-    void BrowseFolder();
-    void EditChecksumName();
-    void SizeDropDown();
-
-    HWND Item(int id) const { return GetDlgItem(Handle, id); }
-
-private:
-    // The settings as the window holds them, with the folder and the window's rectangle
-    // given; and the window taking them all but the rectangle.
-    TStoredSettings StoredSettings(const std::string& folder, const RECT& window) const;
-    void TakeStoredSettings(const TStoredSettings& settings);
-
-    void CreateToolTips();
-    void AddToolTip(HWND tool);
-    const char* ToolTipText(HWND tool) const;
     bool InSplitZone(int zone, int x, int y) const;
     RECT SplitRange(int zone) const;
     void DragNameSplit(int x);
+    void SizeDropDown();
+
+    // main_tooltips.cpp
+    void CreateToolTips();
+    void AddToolTip(HWND tool);
+    const char* ToolTipText(HWND tool) const;
+    bool OnNotify(NMHDR& header); // true for the tooltip text requests
     static LRESULT CALLBACK RelayMouseProc(HWND control, UINT message, WPARAM wParam,
                                            LPARAM lParam);
+
+    // main_name_edit.cpp: the two "..." buttons.
+    void BrowseFolder();
+    void EditChecksumName();
     static LRESULT CALLBACK NameEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
     void EndNameEdit();
     void RestoreNameEditProc();
+
+    // main_run.cpp: the window during a run, and what a run shows in it.
+    class TRunLock;
+    class TWindowFrontEnd;
+    TRunSettings RunSettings();
+    void SaveLogAndExit();
+    // The progress bar at the position and the caption text of the run's progress.
+    void ShowProgress(int32_t position, const std::string& caption);
+    void ShowStatus(const std::string& path);
+
+    // main_log.cpp
+    TLogList Log() const;
+    void ShowLogMenu(int x, int y);
+
+    HWND Handle;
+    std::string SettingsKey;
+    HWND ToolTipWindow = nullptr;
+    HMENU LogPopupMenu = nullptr;
+    TWindowSizes Size;
+    SIZE LaidOutClient{-1, -1}; // the client size of the last layout
+    TChecksumNames Names;
+    TSplitters Split;
+    std::unique_ptr<TCheckSumEngine> Engine;
+    bool Running = false; // the progress and the timing of a run are kept by TRunController
+    TStartupRequests Requests;
+    int ExitCode = 0;        // that of the last run under /a (RunExitCode), else 0
+    int32_t WorkerCount = 1; // threads that read and hash files, 1..kMaxWorkers
+    TUpdateDays Days;
     std::wstring WideTipBuffer;        // the tip of a wide TTN_NEEDTEXTW request
     WNDPROC NameEditOwnProc = nullptr; // the name edit's own procedure while it is edited
 };

@@ -46,6 +46,15 @@ struct TTestSettingsKey {
     ~TTestSettingsKey() { DeleteTestSettings(); }
 };
 
+// A name typed for the format and placement of the slot (format * 5 + placement), kept
+// as the name edit keeps it; the controls then show that format and placement.
+inline void RememberChecksumName(TMainWindow& window, int slot, const std::string& name) {
+    window.SetFormat(slot / 5);
+    window.SetPlacement(slot % 5);
+    window.SetChecksumName(name);
+    window.StoreNameForMode();
+}
+
 // One main window with its settings under the test key, created hidden; destroying it
 // saves the settings like a close does.
 class TMainDialog {
@@ -54,8 +63,11 @@ public:
         Handle = CreateDialogParamA(GetModuleHandleA(nullptr), "MAIN", nullptr, MainDialogProc,
                                     reinterpret_cast<LPARAM>(&Host));
         // The test runner's own arguments are no command line of the program's.
-        if (Host.Window())
-            Host.Window()->ShowUsage = false;
+        if (TMainWindow* window = Host.Window()) {
+            TStartupRequests requests = window->StartupRequests();
+            requests.ShowUsage = false;
+            window->SetStartupRequests(requests);
+        }
     }
     ~TMainDialog() { Close(); }
     TMainDialog(const TMainDialog&) = delete;

@@ -4,7 +4,6 @@
 
 #include "dialog_driver.h"
 #include "app/cmdline.h"
-#include "shell/main_cmdline.h"
 #include "shell/usage.h"
 #include "test_run_fixture.h"
 
@@ -59,7 +58,7 @@ TEST_F(TCommandLineWindowTest, OptionsFillTheControlsAndSettings) {
         Window().SetPlacement(0);
         HeaderMode = 0;
         DetailedLog = false;
-        ApplyCommandLine(Window(), c.line);
+        Window().ApplyCommandLine(c.line);
         EXPECT_EQ(GetWindowString(Item(IDC_FOLDER)), c.folder);
         EXPECT_EQ(Window().GetFilter(), c.filter);
         EXPECT_EQ(Window().GetSubfolders(), c.subfolders == 1);
@@ -84,9 +83,9 @@ TEST_F(TCommandLineWindowTest, NameIsStoredForTheFormatAndPlacementInEffect) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.line);
-        Window().ChecksumNames[c.slot] = "old";
-        ApplyCommandLine(Window(), c.line);
-        EXPECT_EQ(Window().ChecksumNames[c.slot], c.name);
+        RememberChecksumName(Window(), c.slot, "old");
+        Window().ApplyCommandLine(c.line);
+        EXPECT_EQ(Window().ChecksumNames()[c.slot], c.name);
         Window().ShowNameForMode();
         EXPECT_EQ(Window().GetChecksumName(), c.name);
     }
@@ -114,10 +113,10 @@ TEST_F(TCommandLineWindowTest, StartUpRequestsPostOneCommandByPriority) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.line);
-        Window().RemindUpdates = false;
-        ApplyCommandLine(Window(), c.line);
-        EXPECT_EQ(Window().AutoExit, c.autoExit);
-        EXPECT_EQ(Window().LogFileName, c.logFile);
+        Window().SetStartupRequests(TStartupRequests());
+        Window().ApplyCommandLine(c.line);
+        EXPECT_EQ(Window().StartupRequests().AutoExit, c.autoExit);
+        EXPECT_EQ(Window().StartupRequests().LogFileName, c.logFile);
         Window().PostStartupCommand();
         EXPECT_EQ(PostedStartupCommand(Dialog), c.command);
         // Later show messages post nothing.

@@ -202,9 +202,9 @@ TEST_F(TLogListTest, PopupMenuEnablesItemsForTheSelection) {
         for (int i = 0; i < c.lines; ++i)
             Window().AddLogLine("line " + std::to_string(i), lkInfo);
         SelectOnly(list, c.selected);
-        Log().EnableMenuItems(Window().LogMenu);
+        Log().EnableMenuItems(Window().LogMenu());
         auto enabled = [this](int id) {
-            return (GetMenuState(Window().LogMenu, id, MF_BYCOMMAND) & MF_GRAYED) == 0;
+            return (GetMenuState(Window().LogMenu(), id, MF_BYCOMMAND) & MF_GRAYED) == 0;
         };
         EXPECT_EQ(enabled(IDM_LOG_CUT), c.edit);
         EXPECT_EQ(enabled(IDM_LOG_COPY), c.edit);

@@ -37,15 +37,15 @@ protected:
 
 TEST_F(MainLayoutTest, WindowCannotBeSizedBelowTheTemplate) {
     const TMainWindow& window = Dialog.Window();
-    ASSERT_GT(window.MinWidth, 0);
-    ASSERT_GT(window.MinHeight, 0);
+    ASSERT_GT(window.Sizes().MinWidth, 0);
+    ASSERT_GT(window.Sizes().MinHeight, 0);
     struct {
         int Width, Height, WantWidth, WantHeight;
     } cases[] = {
-        {10, 10, window.MinWidth, window.MinHeight},
-        {window.MinWidth - 1, window.MinHeight + 40, window.MinWidth, window.MinHeight + 40},
-        {window.MinWidth + 80, window.MinHeight - 1, window.MinWidth + 80, window.MinHeight},
-        {window.MinWidth + 80, window.MinHeight + 40, window.MinWidth + 80, window.MinHeight + 40},
+        {10, 10, window.Sizes().MinWidth, window.Sizes().MinHeight},
+        {window.Sizes().MinWidth - 1, window.Sizes().MinHeight + 40, window.Sizes().MinWidth, window.Sizes().MinHeight + 40},
+        {window.Sizes().MinWidth + 80, window.Sizes().MinHeight - 1, window.Sizes().MinWidth + 80, window.Sizes().MinHeight},
+        {window.Sizes().MinWidth + 80, window.Sizes().MinHeight + 40, window.Sizes().MinWidth + 80, window.Sizes().MinHeight + 40},
     };
     for (const auto& c : cases) {
         RECT proposed{100, 50, 100 + c.Width, 50 + c.Height};
@@ -64,14 +64,14 @@ TEST_F(MainLayoutTest, PanelSplitterKeepsThePanelAndFiftyPixelsOfLog) {
     struct {
         int DragTo, Panel;
     } cases[] = {
-        {window.MinPanelWidth + 40, window.MinPanelWidth + 40},
-        {0, window.MinPanelWidth},
+        {window.Sizes().MinPanelWidth + 40, window.Sizes().MinPanelWidth + 40},
+        {0, window.Sizes().MinPanelWidth},
         {right, right - 50},
         {right - 60, right - 60},
     };
     for (const auto& c : cases) {
         Drag(IDC_LOG, c.DragTo);
-        EXPECT_EQ(window.PanelWidth, c.Panel) << "dragged to " << c.DragTo;
+        EXPECT_EQ(window.Sizes().PanelWidth, c.Panel) << "dragged to " << c.DragTo;
         EXPECT_EQ(Dialog.Rect(IDC_LOG).left, c.Panel);
         EXPECT_EQ(Dialog.Rect(IDC_LOG).right, right);
         // The status bar lies under the log only.
@@ -79,7 +79,7 @@ TEST_F(MainLayoutTest, PanelSplitterKeepsThePanelAndFiftyPixelsOfLog) {
         EXPECT_EQ(Dialog.Rect(IDC_STATUS).right, right);
         EXPECT_LT(Dialog.Rect(IDC_PROGRESS).right, c.Panel);
         EXPECT_LT(Dialog.Rect(IDC_BROWSE).right, c.Panel);
-        EXPECT_FALSE(window.DraggingPanelSplit);
+        EXPECT_FALSE(window.Splitters().DraggingPanelSplit);
     }
 }
 
@@ -102,7 +102,7 @@ TEST_F(MainLayoutTest, NameSplitterKeepsFiftyPixelsOfEachEdit) {
         EXPECT_EQ(Dialog.Rect(IDC_NAME).right, name.right);
         EXPECT_EQ(Dialog.Rect(IDC_NAME_LABEL).left, c.Split + 1);
         EXPECT_EQ(Dialog.Rect(IDC_NAME_LABEL).right, name.right);
-        EXPECT_FALSE(Dialog.Window().DraggingNameSplit);
+        EXPECT_FALSE(Dialog.Window().Splitters().DraggingNameSplit);
     }
 }
 
@@ -110,25 +110,25 @@ TEST_F(MainLayoutTest, MouseOutsideTheSplittersStartsNoDrag) {
     RECT log = Dialog.Rect(IDC_LOG);
     Mouse(WM_MOUSEMOVE, log.left - 1, (log.top + log.bottom) / 2);
     EXPECT_EQ(GetCapture(), Dialog.Handle) << "hovering the splitter captures the mouse";
-    EXPECT_EQ(Dialog.Window().HoverSplit, 1);
+    EXPECT_EQ(Dialog.Window().Splitters().HoverSplit, 1);
     Mouse(WM_MOUSEMOVE, 5, 5);
     EXPECT_NE(GetCapture(), Dialog.Handle) << "leaving it releases the mouse";
-    const int before = Dialog.Window().PanelWidth;
+    const int before = Dialog.Window().Sizes().PanelWidth;
     Mouse(WM_LBUTTONDOWN, 5, 5);
     Mouse(WM_MOUSEMOVE, before + 30, 5);
     Mouse(WM_LBUTTONUP, before + 30, 5);
-    EXPECT_EQ(Dialog.Window().PanelWidth, before);
+    EXPECT_EQ(Dialog.Window().Sizes().PanelWidth, before);
 }
 
 TEST_F(MainLayoutTest, ResizingKeepsThePanelWidth) {
-    Drag(IDC_LOG, Dialog.Window().MinPanelWidth + 30);
-    const int panel = Dialog.Window().PanelWidth;
+    Drag(IDC_LOG, Dialog.Window().Sizes().MinPanelWidth + 30);
+    const int panel = Dialog.Window().Sizes().PanelWidth;
     RECT window;
     GetWindowRect(Dialog.Handle, &window);
     SetWindowPos(Dialog.Handle, nullptr, 0, 0, window.right - window.left + 120,
                  window.bottom - window.top + 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     const RECT client = Client();
-    EXPECT_EQ(Dialog.Window().PanelWidth, panel);
+    EXPECT_EQ(Dialog.Window().Sizes().PanelWidth, panel);
     EXPECT_EQ(Dialog.Rect(IDC_LOG).left, panel);
     EXPECT_EQ(Dialog.Rect(IDC_LOG).right, client.right);
     EXPECT_EQ(Dialog.Rect(IDC_STATUS).bottom, client.bottom);

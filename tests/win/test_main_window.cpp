@@ -5,11 +5,13 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "resources/resource.h"
 #include "app/texts.h"
+#include "shell/msgbox.h"
 #include "shell/save_dialog.h"
 #include "tests/win/dialog_driver.h"
 
@@ -41,6 +43,22 @@ std::string TipFetchedByToolTips(HWND toolTips, HWND owner, HWND tool) {
     info.lpszText = text;
     SendMessageA(toolTips, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
     return text;
+}
+
+// Calls during() while a run is active: an Update without a folder, refused in a message box
+// that calls it. True when it was called, while the window was running.
+bool WhileRunning(const TMainDialog& dialog, const std::function<void()>& during) {
+    dialog.Window().SetFolder("");
+    bool running = false;
+    const TMessageBoxHook previous = SetMessageBoxHook([&](const TMessageBoxCall&) {
+        running = !dialog.Window().IsIdle();
+        if (running)
+            during();
+        return IDOK;
+    });
+    dialog.Click(IDC_UPDATE);
+    SetMessageBoxHook(previous);
+    return running;
 }
 
 // The command the window posted to itself, or 0.
@@ -110,7 +128,7 @@ TEST_F(MainWindowTest, MenusHoldTheirCommands) {
     EXPECT_EQ(MenuText(system, IDM_SYS_OPTIONS), "&Options...");
     EXPECT_EQ(MenuText(system, IDM_SYS_UPDATES), "&Updates...");
     EXPECT_EQ(MenuText(system, IDM_SYS_ABOUT), "&About...");
-    HMENU log = Dialog.Window().LogMenu;
+    HMENU log = Dialog.Window().LogMenu();
     ASSERT_TRUE(log);
     EXPECT_EQ(GetMenuItemCount(log), 5);
     EXPECT_EQ(MenuText(log, IDM_LOG_CUT), "Cu&t");
@@ -122,9 +140,9 @@ TEST_F(MainWindowTest, MenusHoldTheirCommands) {
 
 TEST_F(MainWindowTest, TooltipsNameEachControlAndTheAbortWhileRunning) {
     TMainWindow& window = Dialog.Window();
-    ASSERT_TRUE(window.ToolTips);
+    ASSERT_TRUE(window.ToolTips());
     // The folder's edit part, then every control from 1002 to 1024.
-    EXPECT_EQ(SendMessageA(window.ToolTips, TTM_GETTOOLCOUNT, 0, 0), 24);
+    EXPECT_EQ(SendMessageA(window.ToolTips(), TTM_GETTOOLCOUNT, 0, 0), 24);
 
     COMBOBOXINFO combo{};
     combo.cbSize = sizeof(combo);
@@ -162,26 +180,26 @@ TEST_F(MainWindowTest, TooltipsNameEachControlAndTheAbortWhileRunning) {
         {Dialog.Item(IDC_PROGRESS), ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(TipOf(window.ToolTips, Dialog.Handle, c.Tool), c.Text)
+        EXPECT_EQ(TipOf(window.ToolTips(), Dialog.Handle, c.Tool), c.Text)
             << "control " << GetDlgCtrlID(c.Tool);
 
     // The tools are registered to ask the window for their text.
-    EXPECT_EQ(TipFetchedByToolTips(window.ToolTips, Dialog.Handle, Dialog.Item(IDC_BROWSE)),
+    EXPECT_EQ(TipFetchedByToolTips(window.ToolTips(), Dialog.Handle, Dialog.Item(IDC_BROWSE)),
               "Press here for select folder from dialog");
-    EXPECT_EQ(TipFetchedByToolTips(window.ToolTips, Dialog.Handle, combo.hwndItem),
+    EXPECT_EQ(TipFetchedByToolTips(window.ToolTips(), Dialog.Handle, combo.hwndItem),
               "Full path to folder with files for processing");
 
     // Tips of several lines are joined by a bare carriage return.
-    EXPECT_EQ(TipOf(window.ToolTips, Dialog.Handle, Dialog.Item(IDC_UPDATE)),
+    EXPECT_EQ(TipOf(window.ToolTips(), Dialog.Handle, Dialog.Item(IDC_UPDATE)),
               std::string("Start updating checksum files.\rFor each file inside a folder the "
                           "checksum will be calculated. Checksums of all files in each folder are "
                           "kept in a file with the specified name inside this folder."));
 
-    window.Running = true;
-    for (const auto& c : cases)
-        EXPECT_EQ(TipOf(window.ToolTips, Dialog.Handle, c.Tool),
-                  "Click the button for abort the proccesing.");
-    window.Running = false;
+    EXPECT_TRUE(WhileRunning(Dialog, [&] {
+        for (const auto& c : cases)
+            EXPECT_EQ(TipOf(window.ToolTips(), Dialog.Handle, c.Tool),
+                      "Click the button for abort the proccesing.");
+    }));
 
     // The mouse resting on a control pops its tip up: the tooltips see the control's mouse.
     ShowWindow(Dialog.Handle, SW_SHOWNA);
@@ -190,7 +208,7 @@ TEST_F(MainWindowTest, TooltipsNameEachControlAndTheAbortWhileRunning) {
     GetWindowRect(browse, &rect);
     SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     SendMessageA(browse, WM_MOUSEMOVE, 0, MAKELPARAM((rect.right - rect.left) / 2, 5));
-    for (int i = 0; i < 150 && !IsWindowVisible(window.ToolTips); ++i) {
+    for (int i = 0; i < 150 && !IsWindowVisible(window.ToolTips()); ++i) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
@@ -199,13 +217,13 @@ TEST_F(MainWindowTest, TooltipsNameEachControlAndTheAbortWhileRunning) {
     TOOLINFOA shown{};
     shown.cbSize = TTTOOLINFOA_V2_SIZE;
     ASSERT_TRUE(
-        SendMessageA(window.ToolTips, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&shown)));
+        SendMessageA(window.ToolTips(), TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&shown)));
     EXPECT_EQ(shown.uId, reinterpret_cast<UINT_PTR>(browse));
 }
 
 TEST_F(MainWindowTest, WideTooltipRequestsGetTheSameText) {
     NMTTDISPINFOW info{};
-    info.hdr.hwndFrom = Dialog.Window().ToolTips;
+    info.hdr.hwndFrom = Dialog.Window().ToolTips();
     info.hdr.idFrom = reinterpret_cast<UINT_PTR>(Dialog.Item(IDC_BROWSE));
     info.hdr.code = TTN_NEEDTEXTW;
     SendMessageA(Dialog.Handle, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
@@ -260,7 +278,7 @@ TEST_F(MainWindowTest, NameEditStoresTheTypedNameWhenItLosesTheFocus) {
     SetFocus(Dialog.Item(IDC_FILTER));
     EXPECT_FALSE(IsWindowEnabled(Dialog.Item(IDC_NAME)));
     EXPECT_TRUE(IsWindowEnabled(Dialog.Item(IDC_EDIT_NAME)));
-    EXPECT_EQ(Dialog.Window().ChecksumNames[2], "folder.lst");
+    EXPECT_EQ(Dialog.Window().ChecksumNames()[2], "folder.lst");
 
     // Away to another placement and back: the typed name returns.
     CheckRadioButton(Dialog.Handle, 1014, 1018, 1018);
@@ -274,7 +292,7 @@ TEST_F(MainWindowTest, NameEditStoresTheTypedNameWhenItLosesTheFocus) {
     Dialog.Click(IDC_EDIT_NAME);
     SetDlgItemTextA(Dialog.Handle, IDC_NAME, "again.lst");
     SetFocus(Dialog.Item(IDC_FILTER));
-    EXPECT_EQ(Dialog.Window().ChecksumNames[2], "again.lst");
+    EXPECT_EQ(Dialog.Window().ChecksumNames()[2], "again.lst");
     EXPECT_FALSE(IsWindowEnabled(Dialog.Item(IDC_NAME)));
 }
 
@@ -305,7 +323,7 @@ TEST_F(MainWindowTest, AnyPlaceModeAsksForTheFileAndStaysOpenWhenCancelled) {
     Dialog.Click(IDC_EDIT_NAME);
     EXPECT_EQ(Dialog.Text(IDC_NAME), "C:\\lists\\tree.md5");
     SetFocus(Dialog.Item(IDC_FILTER));
-    EXPECT_EQ(Dialog.Window().ChecksumNames[0], "C:\\lists\\tree.md5");
+    EXPECT_EQ(Dialog.Window().ChecksumNames()[0], "C:\\lists\\tree.md5");
 
     // Other placements never ask.
     CheckRadioButton(Dialog.Handle, 1014, 1018, 1015);
@@ -328,10 +346,12 @@ TEST_F(MainWindowTest, StartUpPostsOneCommandByPriority) {
     };
     TMainWindow& window = Dialog.Window();
     for (const auto& c : cases) {
-        window.ShowUsage = c.Usage;
-        window.StartUpdate = c.Update;
-        window.StartVerify = c.Verify;
-        window.RemindUpdates = c.Remind;
+        TStartupRequests requests;
+        requests.ShowUsage = c.Usage;
+        requests.StartUpdate = c.Update;
+        requests.StartVerify = c.Verify;
+        requests.RemindUpdates = c.Remind;
+        window.SetStartupRequests(requests);
         SendMessageA(Dialog.Handle, WM_SHOWWINDOW, TRUE, 0);
         EXPECT_EQ(PostedCommand(Dialog.Handle), c.Command);
         // A run's controls are disabled before the first paint; anything else leaves them.
@@ -346,10 +366,11 @@ TEST_F(MainWindowTest, StartUpPostsOneCommandByPriority) {
 
 TEST_F(MainWindowTest, CloseIsRefusedWhileRunning) {
     ShowWindow(Dialog.Handle, SW_SHOWNA);
-    Dialog.Window().Running = true;
-    SendMessageA(Dialog.Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_TRUE(IsWindowVisible(Dialog.Handle));
-    Dialog.Window().Running = false;
+    EXPECT_TRUE(WhileRunning(Dialog, [&] {
+        SendMessageA(Dialog.Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(IsWindowVisible(Dialog.Handle));
+    }));
+    EXPECT_TRUE(IsWindowVisible(Dialog.Handle)) << "the refused close stays refused";
     SendMessageA(Dialog.Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_FALSE(IsWindowVisible(Dialog.Handle)) << "the dialog ended";
 }

@@ -46,11 +46,11 @@ protected:
             return IDOK;
         });
         ToolTipsProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-            Dialog.Window().ToolTips, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordActivation)));
+            Dialog.Window().ToolTips(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordActivation)));
         Activations.clear();
     }
     void TearDown() override {
-        SetWindowLongPtrA(Dialog.Window().ToolTips, GWLP_WNDPROC,
+        SetWindowLongPtrA(Dialog.Window().ToolTips(), GWLP_WNDPROC,
                           reinterpret_cast<LONG_PTR>(ToolTipsProc));
         SetOpenLinkHook(nullptr);
         SetMessageBoxHook(nullptr);
@@ -59,6 +59,18 @@ protected:
     }
 
     void SysCommand(WPARAM command) { SendMessageA(Dialog.Handle, WM_SYSCOMMAND, command, 0); }
+
+    // The user's settings hold the day of the last update check, and the window loads them.
+    void LoadLastUpdateCheck(int32_t day) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kTestSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegWriteInteger(key, "Checked", day);
+        RegCloseKey(key);
+        Dialog.Window().LoadSettings(HKEY_CURRENT_USER);
+        ASSERT_EQ(Dialog.Window().UpdateDays().LastUpdateCheck, day);
+    }
 
     TTestSettingsKey Key;
     TMainDialog Dialog;
@@ -107,7 +119,7 @@ TEST_F(SmallDialogsFromTheWindow, OptionsSwitchTheTooltipsAtOnceOnlyOnOk) {
 
 TEST_F(SmallDialogsFromTheWindow, UpdatesMenuOpensThePageWithoutAQuestion) {
     RemindToCheck = false;
-    Dialog.Window().LastUpdateCheck = Dialog.Window().Today - 3;
+    LoadLastUpdateCheck(Dialog.Window().UpdateDays().Today - 3);
     size_t stepsRun = 0;
     Drive(
         [&] {
@@ -118,12 +130,12 @@ TEST_F(SmallDialogsFromTheWindow, UpdatesMenuOpensThePageWithoutAQuestion) {
     ASSERT_EQ(Opened.size(), 1u);
     EXPECT_EQ(Opened[0].rfind(UpdateUrl + "&rand=", 0), 0u) << Opened[0];
     EXPECT_EQ(Parents[0], Dialog.Handle);
-    EXPECT_EQ(Dialog.Window().LastUpdateCheck, Dialog.Window().Today);
+    EXPECT_EQ(Dialog.Window().UpdateDays().LastUpdateCheck, Dialog.Window().UpdateDays().Today);
 }
 
 TEST_F(SmallDialogsFromTheWindow, StartUpReminderAnsweredNoKeepsTheLastCheck) {
-    const int lastCheck = Dialog.Window().Today - 8;
-    Dialog.Window().LastUpdateCheck = lastCheck;
+    const int lastCheck = Dialog.Window().UpdateDays().Today - 8;
+    LoadLastUpdateCheck(lastCheck);
     size_t stepsRun = 0;
     Drive(
         [&] {
@@ -133,7 +145,7 @@ TEST_F(SmallDialogsFromTheWindow, StartUpReminderAnsweredNoKeepsTheLastCheck) {
         {[](HWND reminder) { Click(reminder, IDC_MIND_NO); }}, &stepsRun);
     EXPECT_EQ(stepsRun, 1u) << "the reminder did not open";
     EXPECT_TRUE(Opened.empty());
-    EXPECT_EQ(Dialog.Window().LastUpdateCheck, lastCheck);
+    EXPECT_EQ(Dialog.Window().UpdateDays().LastUpdateCheck, lastCheck);
 }
 
 TEST_F(SmallDialogsFromTheWindow, AboutOpensFromButtonAndMenu) {

@@ -30,8 +30,7 @@ protected:
         ASSERT_NE(Dialog, nullptr);
         ASSERT_TRUE(Main->HasWindowObject());
         // Showing the window must not start anything: no command line, no reminder.
-        Window().ShowUsage = Window().StartUpdate = Window().StartVerify = false;
-        Window().RemindUpdates = Window().AutoExit = false;
+        Window().SetStartupRequests(TStartupRequests());
         DetailedLog = false;
         HeaderMode = 0;
         PreviousHook = SetMessageBoxHook([this](const TMessageBoxCall& call) {

@@ -75,7 +75,7 @@ TEST_F(TRunWindowTest, UpdateWritesFrameLinesAndChecksumFileAndGivesTheWindowBac
     EXPECT_EQ(lines[5].Text, "Total hints: 0, warnings: 0, failures: 0, errors: 0");
     EXPECT_EQ(tree.Content("md5sum.lst"), std::string(kAbcMD5) + " *a.txt\r\n");
 
-    EXPECT_FALSE(Window().Running);
+    EXPECT_TRUE(Window().IsIdle());
     for (int id = IDC_FOLDER; id <= IDC_LOG; ++id) {
         if (GetDlgItem(Dialog, id)) {
             EXPECT_EQ(IsWindowEnabled(Item(id)) != FALSE, id != IDC_NAME) << "control " << id;
@@ -232,8 +232,10 @@ TEST_F(TRunWindowTest, UpdateNameChecksAskOrRefuseBeforeAnyLogLine) {
         SendMessageA(Item(IDC_LOG), LB_RESETCONTENT, 0, 0);
         Boxes.clear();
         Answers = {c.answer};
-        Window().AutoExit = true;
-        Window().LogFileName = logFile;
+        TStartupRequests requests;
+        requests.AutoExit = true;
+        requests.LogFileName = logFile;
+        Window().SetStartupRequests(requests);
         ShowWindow(Dialog, SW_SHOWNA);
         SetControls(tree.Root(), c.name, c.format, c.placement, false, 1);
         Press(IDC_UPDATE);
@@ -260,7 +262,7 @@ TEST_F(TRunWindowTest, UpdateNameChecksAskOrRefuseBeforeAnyLogLine) {
         }
         EXPECT_EQ(GetWindowString(Item(IDC_NAME)), c.name); // the name is kept as entered
         EXPECT_TRUE(IsWindowEnabled(Item(IDC_UPDATE)));
-        EXPECT_FALSE(Window().Running);
+        EXPECT_TRUE(Window().IsIdle());
     }
 }
 
@@ -553,8 +555,10 @@ TEST_F(TRunWindowTest, AutoExitSavesTheLogAndClosesEvenWhenTheLogCannotBeWritten
         const std::string logFile =
             c.writable ? tree.Path("saved.log") : tree.Path("no/such/folder/saved.log");
         SendMessageA(Item(IDC_LOG), LB_RESETCONTENT, 0, 0);
-        Window().AutoExit = true;
-        Window().LogFileName = logFile;
+        TStartupRequests requests;
+        requests.AutoExit = true;
+        requests.LogFileName = logFile;
+        Window().SetStartupRequests(requests);
         ShowWindow(Dialog, SW_SHOWNA);
         SetControls(tree.Root(), "md5sum.lst", 0, 2, false, 1);
         Press(IDC_UPDATE);

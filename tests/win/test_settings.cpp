@@ -93,7 +93,7 @@ TEST_F(SettingsTest, FirstStartTakesTheDefaultsAndTheFirstExitWritesThemAll) {
         "md5sum.lst",    "md5sum.lst",    "md5sum.lst",    "*.md5",    "*.md5",
         "checksum.lst",  "checksum.lst",  "checksum.lst",  "*.sfv",    "*.sfv",
         "sha256sum.lst", "sha256sum.lst", "sha256sum.lst", "*.sha256", "*.sha256"};
-    EXPECT_EQ(window.ChecksumNames, names);
+    EXPECT_EQ(window.ChecksumNames(), names);
     EXPECT_TRUE(window.GetSubfolders());
     EXPECT_EQ(window.GetOverwriteMode(), 0);
     EXPECT_EQ(window.GetFormat(), 0);
@@ -102,15 +102,15 @@ TEST_F(SettingsTest, FirstStartTakesTheDefaultsAndTheFirstExitWritesThemAll) {
     EXPECT_EQ(HeaderMode, 0);
     EXPECT_FALSE(DetailedLog);
     EXPECT_TRUE(RemindToCheck);
-    EXPECT_EQ(window.LastUpdateCheck, 0);
-    EXPECT_FALSE(window.RemindUpdates);
-    EXPECT_GE(window.PanelWidth, window.MinPanelWidth);
-    EXPECT_LE(window.PanelWidth, window.MinPanelWidth + LOWORD(GetDialogBaseUnits()) / 4);
+    EXPECT_EQ(window.UpdateDays().LastUpdateCheck, 0);
+    EXPECT_FALSE(window.StartupRequests().RemindUpdates);
+    EXPECT_GE(window.Sizes().PanelWidth, window.Sizes().MinPanelWidth);
+    EXPECT_LE(window.Sizes().PanelWidth, window.Sizes().MinPanelWidth + LOWORD(GetDialogBaseUnits()) / 4);
     const LONG base = GetDialogBaseUnits();
     const RECT rect = WindowRect(dialog->Handle);
-    EXPECT_EQ(rect.right - rect.left, std::max(MulDiv(470, LOWORD(base), 8), window.MinWidth));
-    EXPECT_EQ(rect.bottom - rect.top, std::max(MulDiv(290, HIWORD(base), 16), window.MinHeight));
-    const int32_t today = window.Today;
+    EXPECT_EQ(rect.right - rect.left, std::max(MulDiv(470, LOWORD(base), 8), window.Sizes().MinWidth));
+    EXPECT_EQ(rect.bottom - rect.top, std::max(MulDiv(290, HIWORD(base), 16), window.Sizes().MinHeight));
+    const int32_t today = window.UpdateDays().Today;
     EXPECT_FALSE(UserKeyExists()) << "nothing is written before the exit";
 
     dialog.reset();
@@ -167,11 +167,11 @@ TEST_F(SettingsTest, MachineKeyAloneProvidesEveryValueAndTheExitCopiesThemToTheU
     EXPECT_EQ(window.GetFormat(), 1);
     EXPECT_EQ(window.GetPlacement(), 2);
     EXPECT_EQ(dialog->Text(IDC_NAME), "disc.sfv") << "the name of SFV lists, placement 2";
-    EXPECT_EQ(window.ChecksumNames[12], "sha256sum.lst") << "a key of two formats only";
+    EXPECT_EQ(window.ChecksumNames()[12], "sha256sum.lst") << "a key of two formats only";
     EXPECT_EQ(HeaderMode, 2);
     EXPECT_TRUE(DetailedLog);
     EXPECT_FALSE(ShowToolTips);
-    EXPECT_EQ(window.Workers, kMaxWorkers);
+    EXPECT_EQ(window.Workers(), kMaxWorkers);
     auto entries = ComboEntries(dialog->Handle);
     EXPECT_EQ(std::set<std::string>(entries.begin(), entries.end()),
               (std::set<std::string>{"C:\\Shared", "D:\\Images"}));
@@ -239,20 +239,20 @@ TEST_F(SettingsTest, SecondStartRestoresEverythingTheFirstExitWrote) {
         window.SetFilter("*.jpg");
         window.SetSubfolders(false);
         window.SetOverwriteMode(2);
+        RememberChecksumName(window, 14, "*.sha2");
+        RememberChecksumName(window, 9, "*.crc");
+        RememberChecksumName(window, 1, "tree.md5");
         window.SetFormat(2);
         window.SetPlacement(4);
-        window.ChecksumNames[14] = "*.sha2";
-        window.ChecksumNames[9] = "*.crc";
-        window.ChecksumNames[1] = "tree.md5";
         ShowToolTips = false;
         HeaderMode = 3;
         DetailedLog = true;
         RemindToCheck = false;
-        SetWindowPos(first.Handle, nullptr, 37, 23, window.MinWidth + 150, window.MinHeight + 60,
+        SetWindowPos(first.Handle, nullptr, 37, 23, window.Sizes().MinWidth + 150, window.Sizes().MinHeight + 60,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        window.Layout(window.MinPanelWidth + 25);
+        window.Layout(window.Sizes().MinPanelWidth + 25);
         placed = WindowRect(first.Handle);
-        panel = window.PanelWidth;
+        panel = window.Sizes().PanelWidth;
     }
     ShowToolTips = true;
     HeaderMode = 0;
@@ -269,19 +269,19 @@ TEST_F(SettingsTest, SecondStartRestoresEverythingTheFirstExitWrote) {
     EXPECT_EQ(window.GetFormat(), 2);
     EXPECT_EQ(window.GetPlacement(), 4);
     EXPECT_EQ(second.Text(IDC_NAME), "*.sha2");
-    EXPECT_EQ(window.ChecksumNames[9], "*.crc");
-    EXPECT_EQ(window.ChecksumNames[1], "tree.md5");
+    EXPECT_EQ(window.ChecksumNames()[9], "*.crc");
+    EXPECT_EQ(window.ChecksumNames()[1], "tree.md5");
     EXPECT_FALSE(ShowToolTips);
     EXPECT_EQ(HeaderMode, 3);
     EXPECT_TRUE(DetailedLog);
     EXPECT_FALSE(RemindToCheck);
-    EXPECT_EQ(window.LastUpdateCheck, window.Today);
+    EXPECT_EQ(window.UpdateDays().LastUpdateCheck, window.UpdateDays().Today);
     const RECT restored = WindowRect(second.Handle);
     EXPECT_EQ(restored.left, placed.left);
     EXPECT_EQ(restored.top, placed.top);
     EXPECT_EQ(restored.right, placed.right);
     EXPECT_EQ(restored.bottom, placed.bottom);
-    EXPECT_EQ(window.PanelWidth, panel);
+    EXPECT_EQ(window.Sizes().PanelWidth, panel);
 }
 
 TEST_F(SettingsTest, ReminderIsDueOnlyMoreThanSevenDaysAfterTheLastCheck) {
@@ -301,7 +301,7 @@ TEST_F(SettingsTest, ReminderIsDueOnlyMoreThanSevenDaysAfterTheLastCheck) {
             RegWriteInteger(user.Get(), "Checked", c.Checked);
         }
         auto dialog = std::make_unique<TMainDialog>();
-        EXPECT_EQ(dialog->Window().RemindUpdates, c.Due)
+        EXPECT_EQ(dialog->Window().StartupRequests().RemindUpdates, c.Due)
             << "checked " << today - c.Checked << " days ago, reminder " << c.Remind;
         dialog.reset();
         DeleteTestSettings();
@@ -332,12 +332,12 @@ TEST_F(SettingsTest, OddStoredValuesFallBackSafely) {
     EXPECT_EQ(window.GetPlacement(), 0);
     EXPECT_EQ(window.GetOverwriteMode(), 0);
     const RECT rect = WindowRect(dialog.Handle);
-    EXPECT_EQ(rect.right - rect.left, window.MinWidth);
-    EXPECT_EQ(rect.bottom - rect.top, window.MinHeight);
+    EXPECT_EQ(rect.right - rect.left, window.Sizes().MinWidth);
+    EXPECT_EQ(rect.bottom - rect.top, window.Sizes().MinHeight);
     RECT client;
     GetClientRect(dialog.Handle, &client);
-    EXPECT_LE(window.PanelWidth, client.right - 50) << "the log stays visible";
-    EXPECT_GE(window.PanelWidth, window.MinPanelWidth);
+    EXPECT_LE(window.Sizes().PanelWidth, client.right - 50) << "the log stays visible";
+    EXPECT_GE(window.Sizes().PanelWidth, window.Sizes().MinPanelWidth);
 }
 
 TEST_F(SettingsTest, MinimisedWindowStoresItsNormalRectangle) {
@@ -345,8 +345,8 @@ TEST_F(SettingsTest, MinimisedWindowStoresItsNormalRectangle) {
     {
         TMainDialog dialog;
         ShowWindow(dialog.Handle, SW_SHOWNA);
-        SetWindowPos(dialog.Handle, nullptr, 60, 40, dialog.Window().MinWidth + 100,
-                     dialog.Window().MinHeight + 50, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(dialog.Handle, nullptr, 60, 40, dialog.Window().Sizes().MinWidth + 100,
+                     dialog.Window().Sizes().MinHeight + 50, SWP_NOZORDER | SWP_NOACTIVATE);
         normal = WindowRect(dialog.Handle);
         ShowWindow(dialog.Handle, SW_SHOWMINNOACTIVE);
         ASSERT_TRUE(IsIconic(dialog.Handle));

@@ -11,7 +11,7 @@
 std::string HelpFileFor(const std::string& programPath);
 
 // Finds and keeps the HTML Help entry point. The program uses one instance for its whole
-// life; tests make their own with another registry key.
+// life; tests make their own with another registry key. Defined in help.cpp.
 class THtmlHelp {
 public:
     // The key under HKEY_CLASSES_ROOT whose default value names the component's library.

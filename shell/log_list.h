@@ -1,7 +1,7 @@
 // TLogList: the processing log's owner-drawn list box seen as log lines. Each item's string
 // is the line's text and its data value the line's kind; the prefix and the colour of the
 // kind exist only on screen. The list box belongs to the main dialog, which keeps all the
-// state: a TLogList is a cheap view made where it is needed.
+// state: a TLogList is a cheap view made where it is needed. Defined in log_list.cpp.
 #pragma once
 
 #include <windows.h>

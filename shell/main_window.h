@@ -53,7 +53,7 @@ struct TUpdateDays {
 };
 
 class TLogList;
-struct TStoredSettings;
+struct TStoredSettings; // main_settings.cpp: every stored value as the registry holds it
 
 class TMainWindow {
 public:
@@ -193,6 +193,7 @@ private:
 // The object of the dialog "MAIN": it makes the window object on WM_INITDIALOG (and runs the
 // start-up), frees it on WM_DESTROY, and hands it every message between. The program's
 // entry keeps one for the dialog's life; tests keep their own with a key of their own.
+// HandleMessage and MainWindowOf are defined in main_window.cpp.
 class TMainWindowHost {
 public:
     explicit TMainWindowHost(std::string settingsKey = kDefaultSettingsKeyPath)

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "engine/mask.h"
+#include "platform/blanks.h"
 #include "platform/files.h"
 #include "app/texts.h"
 
@@ -15,13 +16,6 @@ std::string AsciiUpper(std::string text) {
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
     return text;
-}
-
-bool IsBlank(const std::string& text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) > 32)
-            return false;
-    return true;
 }
 
 // Ends the run on every way out of Run: the engine keeps no handler of the controller,
@@ -92,14 +86,14 @@ bool HasAnyFolderPart(const std::string& name) {
 } // namespace
 
 std::string ChecksumNameForPlacement(const std::string& name, TPlacementMode placement) {
-    if (!PerFileOrFolderName(placement) || IsBlank(name) || name[0] == '*' ||
+    if (!PerFileOrFolderName(placement) || IsBlankText(name) || name[0] == '*' ||
         HasAnyFolderPart(name))
         return name;
     return "*." + name.substr(name[0] == '.' ? 1 : 0);
 }
 
 bool IsValidUpdateName(const std::string& name, TPlacementMode placement) {
-    if (IsBlank(name))
+    if (IsBlankText(name))
         return false;
     const bool folderPart = HasAnyFolderPart(name);
     if (folderPart && placement != plTreeAnyPlace)
@@ -113,8 +107,8 @@ bool IsValidUpdateName(const std::string& name, TPlacementMode placement) {
     std::string extension = name[0] == '*' ? name.substr(1) : name;
     if (extension.empty() || extension[0] != '.')
         extension.insert(0, ".");
-    return !IsBlank(extension.substr(1)) && extension.find_first_of("*?") == std::string::npos &&
-           MatchesMask("x" + extension, name);
+    return !IsBlankText(extension.substr(1)) &&
+           extension.find_first_of("*?") == std::string::npos && MatchesMask("x" + extension, name);
 }
 
 int RunExitCode(TRunOutcome outcome, const TLogTotals& totals) {
@@ -330,7 +324,7 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     BindEvents(settings.DetailedLog);
 
     // An empty folder would mean the program's current folder, where nobody asked for lists.
-    if (IsBlank(settings.Folder)) {
+    if (IsBlankText(settings.Folder)) {
         FrontEnd.ShowRefusal(texts::kRefuseNoFolder);
         return refused;
     }

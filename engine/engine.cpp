@@ -6,25 +6,11 @@
 #include <new>
 
 #include "engine/hash_pool.h"
+#include "platform/blanks.h"
 #include "platform/files.h"
 #include "version.h"
 
 const char* const kHomePageAddress = TLVN_HOME_PAGE;
-
-namespace {
-
-// The text without the characters of code 32 or below at either end.
-std::string TrimBlanks(const std::string& text) {
-    size_t first = 0;
-    size_t last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= 32)
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32)
-        --last;
-    return text.substr(first, last - first);
-}
-
-} // namespace
 
 TCheckSumEngine::TCheckSumEngine() : Fs(&files::NativeFileSystem()) {}
 

@@ -4,15 +4,12 @@
 
 #include <cstring>
 
+#include "platform/blanks.h"
 #include "platform/files.h"
 
 namespace {
 
 constexpr bool kWindowsPaths = files::kPathDelimiter == '\\';
-
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
 
 bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');

@@ -10,6 +10,7 @@
 
 #include "engine/engine.h"
 #include "engine/list_reader.h"
+#include "platform/blanks.h"
 #include "tests/engine/fake_files.h"
 
 namespace {
@@ -44,10 +45,6 @@ bool AllHex(const std::string& text) {
         if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')))
             return false;
     return true;
-}
-
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= 32;
 }
 
 // No foreign separator and no "." segment left in a name read from a list.

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/blanks.h"
+
 namespace files {
 
 #ifdef _WIN32
@@ -142,7 +144,7 @@ inline bool IsTemporaryName(const std::string& name) {
 
 // A system message without its trailing blanks, control characters and ".".
 inline std::string TrimSystemMessage(std::string text) {
-    while (!text.empty() && (static_cast<unsigned char>(text.back()) <= 32 || text.back() == '.'))
+    while (!text.empty() && (IsBlank(text.back()) || text.back() == '.'))
         text.pop_back();
     return text;
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/blanks.h"
 #include "platform/handle.h"
 
 namespace {
@@ -75,10 +76,6 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM data) {
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
     AdjustBrowseDialog(browser);
     return 0;
-}
-
-bool IsTrimmed(char c) {
-    return static_cast<unsigned char>(c) <= 32;
 }
 
 // Room for the longest value name that RegQueryInfoKeyA reports: it counts UTF-16 units,
@@ -190,12 +187,7 @@ void RegWriteComboList(HKEY key, const std::string& subKey, HWND dialog, int com
 }
 
 bool BrowseForFolder(HWND owner, const std::string& title, std::string& folder) {
-    size_t first = 0, last = folder.size();
-    while (first < last && IsTrimmed(folder[first]))
-        ++first;
-    while (last > first && IsTrimmed(folder[last - 1]))
-        --last;
-    folder = folder.substr(first, last - first);
+    folder = TrimBlanks(folder);
 
     static const auto browse =
         LateSystemEntry<decltype(&SHBrowseForFolderA)>("shell32.dll", "SHBrowseForFolderA");

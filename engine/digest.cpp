@@ -1,6 +1,7 @@
 // The digest of one file, read in 64 KiB blocks, with progress, abort and failure events.
 #include "engine/engine.h"
 
+#include "engine/assertion.h"
 #include "engine/file_digest.h"
 #include "engine/hash_pool.h"
 #include "engine/running_digest.h"

@@ -1,16 +1,12 @@
 // TCheckSumEngine: construction, settings and the abort flag.
 #include "engine/engine.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <new>
 
+#include "engine/assertion.h"
 #include "engine/hash_pool.h"
 #include "platform/blanks.h"
 #include "platform/files.h"
-#include "version.h"
-
-const char* const kHomePageAddress = TLVN_HOME_PAGE;
 
 TCheckSumEngine::TCheckSumEngine() : Fs(&files::NativeFileSystem()) {}
 
@@ -70,10 +66,4 @@ std::string DescribeFailure(std::exception_ptr failure) {
     } catch (...) {
         return "unknown failure";
     }
-}
-
-void EngineAssertionFailure(const char* what) {
-    std::fprintf(stderr, "Assertion failure (engine): %s\n", what);
-    std::fflush(stderr);
-    std::abort();
 }

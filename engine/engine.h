@@ -12,14 +12,14 @@
 #include <unordered_map>
 #include <vector>
 
-#include "items.h"
+#include "engine/items.h"
+#include "engine/lines.h"
 #include "platform/files.h"
 
 class THashPool;
 class TListReader;
 struct TListLine;
 
-enum THeaderMode : int32_t { hmNone = 0, hmStandard = 1, hmWinSFV = 2 };
 enum TOverwriteMode : int32_t { omAsk = 0, omOverwrite = 1, omKeep = 2 };
 enum TPlacementMode : int32_t {
     plTreeAnyPlace = 0,
@@ -34,9 +34,6 @@ using TConfirmAnswer = int;
 constexpr TConfirmAnswer caCancel = 0;
 constexpr TConfirmAnswer caYes = 1;
 constexpr TConfirmAnswer caNo = 2;
-
-// The home page named in the header lines of written checksum files.
-extern const char* const kHomePageAddress;
 
 class TCheckSumEngine;
 using TFolderHandler = void (TCheckSumEngine::*)(const std::string& relativeFolder);
@@ -138,22 +135,19 @@ public:
     // Has the workers list a folder search (as for Search) that the walk will make soon.
     void PrefetchListing(const std::string& pattern);
 
-    // Checksum-file formats.
-    TLineClass ClassifyLine(const std::string& line) const;
+    // Checksum-file formats (the line forms of lines.h).
+    TLineClass ClassifyLine(const std::string& line) const { return lines::ClassifyLine(line); }
     void ParseChecksumLine(TLineClass lineClass, const std::string& line, std::string& checksum,
-                           std::string& name) const;
-    // The class of a line and, for an entry line, its digest and name in one reading.
-    TLineClass ReadChecksumLine(const std::string& line, std::string& checksum,
-                                std::string& name) const;
-    // The entry line of ChecksumKind, in a form that reads back as name; "" when the format
-    // cannot carry the name (SFV and a line break).
-    std::string FormatChecksumLine(const std::string& name, const std::string& checksum) const;
+                           std::string& name) const {
+        lines::ParseChecksumLine(lineClass, line, checksum, name);
+    }
+    // The entry line of ChecksumKind (lines::FormatChecksumLine).
+    std::string FormatChecksumLine(const std::string& name, const std::string& checksum) const {
+        return lines::FormatChecksumLine(ChecksumKind, name, checksum);
+    }
     // Appends the entry line to Lines, or reports a name the format cannot carry on listPath.
     bool AddChecksumLine(const std::string& listPath, const std::string& name,
                          const std::string& checksum);
-    // On POSIX, the name of an entry line without escapes that holds a "", with the "" kept
-    // as part of the name; false otherwise. Verify takes it when the name read names no file.
-    bool EntryNameAsWritten(const std::string& line, std::string& name) const;
     // Raises OnLoadError for a list that could not be opened or read.
     void ReportLoadError(const std::string& path);
     // True when every line left in the list is an entry of kind, a comment or blank.
@@ -161,8 +155,6 @@ public:
     bool MayWriteChecksumFile(const std::string& path);
     void SaveChecksumFile(std::vector<std::string>& lines, const std::string& path,
                           const std::string& folderText);
-    // The header line of HeaderMode for now, or "" when the mode writes none.
-    std::string HeaderLine();
 
     // Folder walk and placement.
     void WalkFolders(const std::string& relativeFolder, TFolderHandler handler);
@@ -267,13 +259,3 @@ private:
 
 // The text of a caught exception: its message, "out of memory" for a failed allocation.
 std::string DescribeFailure(std::exception_ptr failure);
-
-// Stops the program on a programming error, naming the unit: "Assertion failure (engine): ...".
-[[noreturn]] void EngineAssertionFailure(const char* what);
-
-// The bound callback, asserting that a required event is bound.
-template <typename F> const F& Required(const F& slot, const char* name) {
-    if (!slot)
-        EngineAssertionFailure(name);
-    return slot;
-}

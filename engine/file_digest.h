@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "items.h"
+#include "engine/items.h"
 #include "platform/files.h"
 
 struct TFileDigest {

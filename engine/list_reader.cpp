@@ -1,6 +1,6 @@
 #include "engine/list_reader.h"
 
-#include "engine/engine.h"
+#include "engine/lines.h"
 
 namespace {
 
@@ -9,8 +9,7 @@ constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 } // namespace
 
-TListReader::TListReader(const TCheckSumEngine& engine, files::TFileSystem& fs)
-    : Engine(engine), Fs(fs) {}
+TListReader::TListReader(files::TFileSystem& fs) : Fs(fs) {}
 
 TListReader::~TListReader() {
     if (File != files::kNoFile)
@@ -83,6 +82,6 @@ bool TListReader::Next(TListLine& line) {
     line.Number = ++Number;
     Fs.DecodeListLine(line.Text);
     line.Class =
-        overlong ? lcInvalid : Engine.ReadChecksumLine(line.Text, line.Checksum, line.Name);
+        overlong ? lcInvalid : lines::ReadChecksumLine(line.Text, line.Checksum, line.Name);
     return true;
 }

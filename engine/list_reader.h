@@ -11,8 +11,6 @@
 #include "engine/items.h"
 #include "platform/files.h"
 
-class TCheckSumEngine;
-
 // One line of a list: its text made text of the program's code page, its class and, for an
 // entry, its digest and the name as the file services take it.
 struct TListLine {
@@ -23,18 +21,12 @@ struct TListLine {
     std::string Name;
 };
 
-// True for a line that a list of kind may hold: one of its entries, a comment or a blank.
-inline bool BelongsToKind(TLineClass lineClass, TChecksumKind kind) {
-    return lineClass == lcBlank || lineClass == lcComment ||
-           lineClass == static_cast<TLineClass>(kind);
-}
-
 class TListReader {
 public:
     // Longer lines are invalid; their text is cut here and the rest is passed over.
     static constexpr size_t kLongestLine = 1 << 20;
 
-    explicit TListReader(const TCheckSumEngine& engine, files::TFileSystem& fs);
+    explicit TListReader(files::TFileSystem& fs);
     ~TListReader();
     TListReader(const TListReader&) = delete;
     TListReader& operator=(const TListReader&) = delete;
@@ -50,7 +42,6 @@ private:
     // Reads the next block; false at the end of the file or on a failed read.
     bool Fill();
 
-    const TCheckSumEngine& Engine;
     files::TFileSystem& Fs;
     files::TFileId File = files::kNoFile;
     std::vector<char> Block;

@@ -1,4 +1,4 @@
-#include "mask.h"
+#include "engine/mask.h"
 
 namespace {
 

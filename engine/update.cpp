@@ -1,12 +1,14 @@
 // The Update run: creates or replaces the checksum files of a tree in the placement
 // mode chosen, and its pre-count.
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <set>
 
+#include "engine/assertion.h"
+#include "engine/lines.h"
 #include "engine/list_reader.h"
+#include "engine/scope_exit.h"
 #include "platform/files.h"
-#include "scope_exit.h"
 
 namespace {
 
@@ -174,6 +176,20 @@ void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
     }
 }
 
+bool TCheckSumEngine::AddChecksumLine(const std::string& listPath, const std::string& name,
+                                      const std::string& checksum) {
+    std::string line = FormatChecksumLine(name, checksum);
+    if (line.empty()) {
+        Required(OnSaveError, "OnSaveError")(
+            listPath, "The name \"" + lines::EscapeName(name) +
+                          "\" holds a line break, which an SFV line cannot carry: the file is "
+                          "not listed");
+        return false;
+    }
+    Lines.push_back(std::move(line));
+    return true;
+}
+
 void TCheckSumEngine::SaveListOfScope(const std::string& path, const std::string& folderText) {
     if (Unreached.empty()) {
         SaveChecksumFile(Lines, path, folderText);
@@ -197,7 +213,7 @@ void TCheckSumEngine::SaveListOfScope(const std::string& path, const std::string
 }
 
 bool TCheckSumEngine::CarryOldLines(const std::string& path, int32_t& carried) {
-    TListReader list(*this, *Fs);
+    TListReader list(*Fs);
     if (!list.Open(path)) {
         ReportLoadError(path);
         return false;
@@ -211,7 +227,7 @@ bool TCheckSumEngine::CarryOldLines(const std::string& path, int32_t& carried) {
     std::vector<std::string> old;
     TListLine line;
     while (list.Next(line)) {
-        if (!BelongsToKind(line.Class, ChecksumKind))
+        if (!lines::BelongsToKind(line.Class, ChecksumKind))
             return false;
         if (IsEntryClass(line.Class) && IsUnreached(line.Name) && written.insert(line.Name).second)
             old.push_back(std::move(line.Text));

@@ -1,12 +1,14 @@
 // The Verify run: reads the checksum files of a tree, hashes the files they list and
 // reports what is missing, changed or not listed; and its pre-count. Writes nothing.
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <deque>
 
+#include "engine/assertion.h"
+#include "engine/lines.h"
 #include "engine/list_reader.h"
+#include "engine/scope_exit.h"
 #include "platform/files.h"
-#include "scope_exit.h"
 
 namespace {
 
@@ -79,7 +81,7 @@ void TCheckSumEngine::CountFolderChecksumFiles(const std::string& relativeFolder
 void TCheckSumEngine::CountChecksumFileData(const std::string& path,
                                             const std::string& relativeFolder) {
     // A list that cannot be read is passed over in silence: the run itself reports it.
-    TListReader list(*this, *Fs);
+    TListReader list(*Fs);
     list.Open(path);
     const std::string folder = FolderPath + relativeFolder;
     std::string entryPath;
@@ -110,7 +112,8 @@ bool TCheckSumEngine::FindEntry(const std::string& folder, const TListLine& line
         size = info.Size;
         return true;
     }
-    if (!EntryNameAsWritten(line.Text, asWritten) || !FindEntryFile(*Fs, folder + asWritten, info))
+    if (!lines::EntryNameAsWritten(line.Text, asWritten) ||
+        !FindEntryFile(*Fs, folder + asWritten, info))
         return false;
     path = folder + asWritten;
     item = FindListedFile(asWritten);
@@ -174,7 +177,7 @@ void TCheckSumEngine::VerifyFolder(const std::string& relativeFolder) {
 
 bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
                                          const std::string& path) {
-    TListReader list(*this, *Fs);
+    TListReader list(*Fs);
     if (!list.Open(path)) {
         ReportLoadError(path);
         return false;

@@ -1,9 +1,10 @@
 // The folder walk, the listing of one folder and the names of the checksum files of
 // every placement mode.
-#include "engine.h"
+#include "engine/engine.h"
 
-#include "hash_pool.h"
-#include "mask.h"
+#include "engine/assertion.h"
+#include "engine/hash_pool.h"
+#include "engine/mask.h"
 #include "platform/files.h"
 
 namespace {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "engine/lines.h"
 #include "engine/list_reader.h"
 #include "fake_files.h"
 #include "run_recorder.h"
@@ -29,7 +30,7 @@ struct TFileRun {
     // The lines of a list, read to their end; failed is set when the reading failed.
     TLines Read(const std::string& relative, bool* failed = nullptr,
                 std::vector<TLineClass>* classes = nullptr) {
-        TListReader list(Engine, Fs);
+        TListReader list(Fs);
         list.Open(Tree.Path(relative));
         TLines lines;
         TListLine line;
@@ -154,7 +155,8 @@ TEST(CoreChecksumFile, SavedFileHasCrLfLinesAndItsHeaderAndReadsBackAsItsKind) {
 
         TLines expected = c.Lines;
         if (!c.Header.empty())
-            expected.insert(expected.begin(), run.Engine.HeaderLine());
+            expected.insert(expected.begin(),
+                            lines::HeaderLine(c.Mode, run.Fs.LocalNow(), run.Fs.TimeSeparator()));
         std::string content;
         for (const std::string& line : expected)
             content += line + "\r\n";
@@ -167,7 +169,7 @@ TEST(CoreChecksumFile, SavedFileHasCrLfLinesAndItsHeaderAndReadsBackAsItsKind) {
         if (!c.Header.empty()) {
             EXPECT_NE(back[0].find(" on 2026-12-31 at 23"), std::string::npos);
         }
-        TListReader list(run.Engine, run.Fs);
+        TListReader list(run.Fs);
         ASSERT_TRUE(list.Open(path));
         EXPECT_TRUE(run.Engine.IsChecksumFileOfKind(list, c.Kind));
     }

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "engine/lines.h"
 #include "engine/list_reader.h"
-#include "fake_files.h"
 #include "temp_tree.h"
 
 namespace {
@@ -187,7 +187,7 @@ TEST(CoreLines, WrittenEntriesReadBackAsTheSameKindNameAndChecksum) {
         EXPECT_EQ(checksum, c.Checksum);
         // Verify takes the name as written when the name read names no file.
         if (name != c.Name) {
-            EXPECT_TRUE(engine.EntryNameAsWritten(line, name));
+            EXPECT_TRUE(lines::EntryNameAsWritten(line, name));
         }
         EXPECT_EQ(name, c.Name);
     }
@@ -229,7 +229,7 @@ TEST(CoreLines, FileIsOfAKindWhenEveryLineIsThatEntryACommentOrBlank) {
         tree.AddFile("list", content);
         for (const auto& [kind, expected] :
              {std::pair{ckMD5, c.Md5}, std::pair{ckCRC32, c.Crc}, std::pair{ckSHA256, c.Sha256}}) {
-            TListReader list(engine, engine.FileSystem());
+            TListReader list(files::NativeFileSystem());
             ASSERT_TRUE(list.Open(tree.Path("list")));
             EXPECT_EQ(engine.IsChecksumFileOfKind(list, kind), expected) << int(kind);
         }
@@ -253,16 +253,13 @@ TEST(CoreLines, HeaderLineCarriesHomePageDateAndTime) {
         {3, ':', ""},
         {-1, ':', ""},
     };
-    TFakeFileSystem fs;
-    fs.Now = files::TLocalTime{2026, 3, 4, 5, 6, 7, 890, 3};
-    TCheckSumEngine engine;
-    engine.SetFileSystem(&fs);
+    const files::TLocalTime now{2026, 3, 4, 5, 6, 7, 890, 3};
     for (const TCase& c : cases) {
         SCOPED_TRACE("mode " + std::to_string(c.Mode));
-        fs.Separator = c.Separator;
-        engine.HeaderMode = static_cast<THeaderMode>(c.Mode);
-        EXPECT_EQ(engine.HeaderLine(), c.Line);
-        EXPECT_NE(engine.ClassifyLine(c.Line), lcInvalid);
+        const std::string line =
+            lines::HeaderLine(static_cast<THeaderMode>(c.Mode), now, c.Separator);
+        EXPECT_EQ(line, c.Line);
+        EXPECT_NE(lines::ClassifyLine(line), lcInvalid);
     }
 }
 

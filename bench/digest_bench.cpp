@@ -4,9 +4,8 @@
 //   digest_bench KIND --memory MIB  digest MIB mebibytes of memory, 64 KiB per call
 //   KIND: md5, crc32, sha1, sha256 or sha512; add --portable after it to force the
 //   portable CRC-32 and SHA-256 paths
-#include "engine/crc32.h"
+#include "engine/cpu.h"
 #include "engine/running_digest.h"
-#include "engine/sha256.h"
 
 #include <chrono>
 #include <cstdio>
@@ -45,9 +44,9 @@ int main(int argc, char** argv) {
     if (kind == ckNone)
         return Usage();
     int arg = 2;
+    TCpuFeatures features = CpuFeatures();
     if (std::strcmp(argv[arg], "--portable") == 0) {
-        CRC32UsePortablePath(true);
-        SHA256UsePortablePath(true);
+        features = 0;
         ++arg;
     }
     if (arg >= argc)
@@ -63,7 +62,7 @@ int main(int argc, char** argv) {
         std::vector<uint8_t> memory(16 << 20);
         for (size_t i = 0; i < memory.size(); ++i)
             memory[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
-        TRunningDigest digest(kind);
+        TRunningDigest digest(kind, features);
         for (; total < bytes; total += kBlock)
             digest.Add(memory.data() + total % memory.size(), kBlock);
         text = digest.Text();
@@ -76,7 +75,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
             std::setvbuf(file, nullptr, _IONBF, 0);
-            TRunningDigest digest(kind);
+            TRunningDigest digest(kind, features);
             size_t n;
             while ((n = std::fread(buffer, 1, kBlock, file)) > 0) {
                 digest.Add(buffer, n);

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-uint32_t CRC32Update(uint32_t crc, const void* data, size_t length);
+#include "engine/cpu.h"
 
-// Where the processor offers carry-less multiplication, CRC32Update uses it; otherwise, or
-// after CRC32UsePortablePath(true), it uses lookup tables. Both give the same values.
-bool CRC32HasFastPath();
-void CRC32UsePortablePath(bool portable);
+// With cfClmul among features, inputs of 64 bytes and more go through carry-less
+// multiplication; everything else through lookup tables. Both give the same values.
+uint32_t CRC32Update(uint32_t crc, const void* data, size_t length,
+                     TCpuFeatures features = CpuFeatures());

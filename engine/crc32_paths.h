@@ -13,8 +13,11 @@
 // Any length; sixteen table lookups per 16 bytes.
 uint32_t CRC32Portable(uint32_t crc, const uint8_t* data, size_t length);
 
+// The shortest input that the folding takes: four 128-bit lanes.
+constexpr size_t kCRC32ClmulMinimum = 64;
+
 #if TLVN_CRC32_CLMUL
-// Folding by carry-less multiplication. length: at least 64 and a multiple of 16. Call only
-// when CpuHasClmul() holds.
+// Folding by carry-less multiplication. length: at least kCRC32ClmulMinimum and a multiple
+// of 16. Call only with cfClmul among CpuFeatures().
 uint32_t CRC32ClmulBlocks(uint32_t crc, const uint8_t* data, size_t length);
 #endif

@@ -18,7 +18,8 @@ constexpr char kLowerDigits[] = "0123456789abcdef";
 
 } // namespace
 
-TRunningDigest::TRunningDigest(TChecksumKind kind) : Kind(kind) {
+TRunningDigest::TRunningDigest(TChecksumKind kind, TCpuFeatures features)
+    : Kind(kind), Features(features) {
     switch (Kind) {
     case ckMD5:
         MD5Init(Md5);
@@ -27,7 +28,7 @@ TRunningDigest::TRunningDigest(TChecksumKind kind) : Kind(kind) {
         SHA1Init(Sha1);
         break;
     case ckSHA256:
-        SHA256Init(Sha256);
+        SHA256Init(Sha256, Features);
         break;
     case ckSHA512:
         SHA512Init(Sha512);
@@ -52,7 +53,7 @@ void TRunningDigest::Add(const void* data, size_t length) {
         SHA512Update(Sha512, data, length);
         break;
     default:
-        Crc = CRC32Update(Crc, data, length);
+        Crc = CRC32Update(Crc, data, length, Features);
         break;
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/cpu.h"
 #include "engine/items.h"
 #include "engine/md5.h"
 #include "engine/sha1.h"
@@ -14,8 +15,9 @@
 
 class TRunningDigest {
 public:
-    // kind: one of ckMD5, ckCRC32, ckSHA1, ckSHA256, ckSHA512.
-    explicit TRunningDigest(TChecksumKind kind);
+    // kind: one of ckMD5, ckCRC32, ckSHA1, ckSHA256, ckSHA512; features: the processor
+    // features its CRC-32 and SHA-256 may use (0: the portable paths).
+    explicit TRunningDigest(TChecksumKind kind, TCpuFeatures features = CpuFeatures());
     // length: at most 65,536 bytes per call.
     void Add(const void* data, size_t length);
     // The checksum text as lists hold it: CRC-32 in upper case, the others in lower case.
@@ -23,6 +25,7 @@ public:
 
 private:
     TChecksumKind Kind;
+    TCpuFeatures Features;
     uint32_t Crc = 0xFFFFFFFFu;
     union {
         TMD5Context Md5;

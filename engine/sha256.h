@@ -5,18 +5,17 @@
 #include <cstdint>
 
 #include "engine/block_buffer.h"
+#include "engine/cpu.h"
 
 struct TSHA256Context {
     uint32_t State[8];
     TBlockBuffer<64> Buffer;
+    TCpuFeatures Features; // the processor features the digest may use
 };
 
-void SHA256Init(TSHA256Context& context);
+// With cfSha among features, the blocks go through the SHA instructions; otherwise through
+// portable code. Both give the same digests.
+void SHA256Init(TSHA256Context& context, TCpuFeatures features = CpuFeatures());
 void SHA256Update(TSHA256Context& context, const void* data, size_t length);
 // Writes the 32 digest bytes.
 void SHA256Final(TSHA256Context& context, uint8_t digest[32]);
-
-// Where the processor has the SHA extensions, SHA256Update uses them; otherwise, or after
-// SHA256UsePortablePath(true), it uses portable code. Both give the same digests.
-bool SHA256HasFastPath();
-void SHA256UsePortablePath(bool portable);

@@ -27,6 +27,6 @@ alignas(16) inline constexpr uint32_t kSHA256RoundConstants[64] = {
 void SHA256PortableBlocks(uint32_t state[8], const uint8_t* data, size_t blocks);
 
 #if TLVN_SHA256_SHANI
-// Call only when CpuHasSha() holds.
+// Call only with cfSha among CpuFeatures().
 void SHA256ShaBlocks(uint32_t state[8], const uint8_t* data, size_t blocks);
 #endif

@@ -1,7 +1,7 @@
 // SHA-1, SHA-256 and SHA-512: the published examples, fed whole and in odd pieces, on
 // every SHA-256 path; and the SHA-instruction path against the portable one.
+#include "engine/cpu.h"
 #include "engine/running_digest.h"
-#include "engine/sha256.h"
 #include "tests/engine/digest_pattern.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +13,9 @@
 namespace {
 
 std::string DigestInPieces(TChecksumKind kind, const std::string& input,
-                           const std::vector<size_t>& pieces) {
-    TRunningDigest digest(kind);
+                           const std::vector<size_t>& pieces,
+                           TCpuFeatures features = CpuFeatures()) {
+    TRunningDigest digest(kind, features);
     size_t done = 0;
     for (size_t i = 0; done < input.size(); ++i) {
         const size_t n = std::min(pieces[i % pieces.size()], input.size() - done);
@@ -65,24 +66,22 @@ TEST(SecureHash, MatchesThePublishedExamples) {
          "cf83e1357eefb8bdf1542850d66d8007d620e4050b5715dc83f4a921d36ce9ce"
          "47d0d13c5d85f2b0ff8318d2877eec2f63b931bd47417a81a538327af927da3e"},
     };
-    for (bool portable : {true, false}) {
-        if (!portable && !SHA256HasFastPath())
+    for (TCpuFeatures features : {TCpuFeatures(0), cfSha}) {
+        if ((features & CpuFeatures()) != features)
             continue;
-        SHA256UsePortablePath(portable);
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.source) + ", " + ChecksumKindName(c.kind) +
-                         (portable ? ", portable" : ", SHA instructions"));
-            EXPECT_EQ(DigestInPieces(c.kind, c.input, {c.input.size() + 1}), c.digest);
-            EXPECT_EQ(DigestInPieces(c.kind, c.input, OddPieceSizes()), c.digest);
+                         (features == 0 ? ", portable" : ", SHA instructions"));
+            EXPECT_EQ(DigestInPieces(c.kind, c.input, {c.input.size() + 1}, features), c.digest);
+            EXPECT_EQ(DigestInPieces(c.kind, c.input, OddPieceSizes(), features), c.digest);
         }
     }
-    SHA256UsePortablePath(false);
 }
 
 // Random lengths around and across the block and padding limits, at every alignment, fed
 // in random pieces: the SHA instructions give what the portable code gives.
 TEST(SecureHash, InstructionPathAgreesWithThePortablePath) {
-    if (!SHA256HasFastPath())
+    if ((CpuFeatures() & cfSha) == 0)
         GTEST_SKIP() << "this processor has no SHA extensions";
     const std::vector<uint8_t> pattern = DigestPattern(70000);
     const std::string data(pattern.begin(), pattern.end());
@@ -92,10 +91,8 @@ TEST(SecureHash, InstructionPathAgreesWithThePortablePath) {
         const size_t offset = random() % 64;
         const std::vector<size_t> pieces = {1 + random() % 130, 1 + random() % 70000};
         const std::string input = data.substr(offset, length);
-        SHA256UsePortablePath(true);
-        const std::string portable = DigestInPieces(ckSHA256, input, pieces);
-        SHA256UsePortablePath(false);
-        ASSERT_EQ(DigestInPieces(ckSHA256, input, pieces), portable)
+        const std::string portable = DigestInPieces(ckSHA256, input, pieces, 0);
+        ASSERT_EQ(DigestInPieces(ckSHA256, input, pieces, cfSha), portable)
             << length << " bytes at offset " << offset;
     }
 }

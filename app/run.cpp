@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "engine/mask.h"
+#include "engine/names.h"
 #include "platform/blanks.h"
 #include "platform/files.h"
 #include "app/texts.h"
@@ -78,16 +79,11 @@ bool PerFileOrFolderName(TPlacementMode placement) {
     return placement == plFolderNamedAfterFolder || placement == plPerFile;
 }
 
-// A folder part in any spelling the system accepts: Windows takes "/" as well.
-bool HasAnyFolderPart(const std::string& name) {
-    return name.find_first_of(files::kPathDelimiter == '\\' ? "\\/:" : "/") != std::string::npos;
-}
-
 } // namespace
 
 std::string ChecksumNameForPlacement(const std::string& name, TPlacementMode placement) {
     if (!PerFileOrFolderName(placement) || IsBlankText(name) || name[0] == '*' ||
-        HasAnyFolderPart(name))
+        !IsPlainFileName(name))
         return name;
     return "*." + name.substr(name[0] == '.' ? 1 : 0);
 }
@@ -95,18 +91,16 @@ std::string ChecksumNameForPlacement(const std::string& name, TPlacementMode pla
 bool IsValidUpdateName(const std::string& name, TPlacementMode placement) {
     if (IsBlankText(name))
         return false;
-    const bool folderPart = HasAnyFolderPart(name);
-    if (folderPart && placement != plTreeAnyPlace)
+    // Only mode 0 has a place for a list in another folder.
+    const bool plain = IsPlainFileName(name);
+    if (!plain && placement != plTreeAnyPlace)
         return false;
     if (!PerFileOrFolderName(placement)) {
         // One name, which is also the mask that keeps the lists out of the listings.
-        return name.find_first_of("*?") == std::string::npos &&
-               (folderPart || MatchesMask(name, name));
+        return name.find_first_of("*?") == std::string::npos && (!plain || MatchesMask(name, name));
     }
-    // The extension the engine derives: "*.md5" and "*md5" give ".md5", "*." gives ".".
-    std::string extension = name[0] == '*' ? name.substr(1) : name;
-    if (extension.empty() || extension[0] != '.')
-        extension.insert(0, ".");
+    // "*.md5" and "*md5" give ".md5", "*." gives ".".
+    const std::string extension = ChecksumFileExtension(name);
     return !IsBlankText(extension.substr(1)) &&
            extension.find_first_of("*?") == std::string::npos && MatchesMask("x" + extension, name);
 }
@@ -270,10 +264,10 @@ bool TRunController::ChecksNamePasses(const TRunSettings& settings) {
         FrontEnd.ShowRefusal(texts::kRefuseInvalidName);
         return false;
     }
-    // Outside mode 0's full path, the name is also the mask that keeps checksum files out
-    // of the lists: one that cannot be read would exclude nothing.
+    // A plain name is also the mask that keeps checksum files out of the lists: one that
+    // cannot be read would exclude nothing.
     std::string message;
-    if (!Engine.HasFolderPart(name) && !IsValidMask(name, message)) {
+    if (IsPlainFileName(name) && !IsValidMask(name, message)) {
         FrontEnd.ShowRefusal(message);
         return false;
     }

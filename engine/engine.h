@@ -179,11 +179,6 @@ public:
     std::string FolderNameForChecksumFile(const std::string& folder) const;
     // The checksum-file path of the tree modes 0 and 1.
     std::string TreeChecksumFilePath() const;
-    // True when ChecksumFileName holds a folder part.
-    bool HasFolderPart(const std::string& name) const;
-    // The name under which the file system stores a file created as name (Windows drops
-    // trailing dots and blanks).
-    std::string StoredFileName(const std::string& name) const;
     // The item of Files that stands for the same file on disk as name, or nullptr.
     TFileListItem* FindListedFile(const std::string& name);
     // Refuses a checksum file whose path would land on storedName, a file to be hashed.

@@ -7,23 +7,9 @@
 #include "engine/assertion.h"
 #include "engine/lines.h"
 #include "engine/list_reader.h"
+#include "engine/names.h"
 #include "engine/scope_exit.h"
 #include "platform/files.h"
-
-namespace {
-
-// The extension of the per-folder and per-file modes: "*.md5", ".md5" and "md5" all
-// give ".md5"; an empty name gives ".".
-std::string ExtensionOf(const std::string& checksumFileName) {
-    std::string extension = checksumFileName;
-    if (!extension.empty() && extension[0] == '*')
-        extension.erase(0, 1);
-    if (extension.empty() || extension[0] != '.')
-        extension.insert(0, ".");
-    return extension;
-}
-
-} // namespace
 
 void TCheckSumEngine::CountUpdateData() {
     RunEntry([this] { WalkFolders("", &TCheckSumEngine::CountFolderFiles); }, true);
@@ -50,7 +36,7 @@ void TCheckSumEngine::Update(THeaderMode headerMode) {
                 return;
             handler = &TCheckSumEngine::UpdateTreeFolder;
         } else if (Placement == plFolderNamedAfterFolder || Placement == plPerFile) {
-            Extension = ExtensionOf(ChecksumFileName);
+            Extension = ChecksumFileExtension(ChecksumFileName);
             if (Placement == plPerFile)
                 handler = &TCheckSumEngine::UpdatePerFile;
         }

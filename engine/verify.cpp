@@ -7,6 +7,7 @@
 #include "engine/assertion.h"
 #include "engine/lines.h"
 #include "engine/list_reader.h"
+#include "engine/names.h"
 #include "engine/scope_exit.h"
 #include "platform/files.h"
 

@@ -5,16 +5,12 @@
 #include "engine/assertion.h"
 #include "engine/hash_pool.h"
 #include "engine/mask.h"
+#include "engine/names.h"
 #include "platform/files.h"
 
 namespace {
 
 constexpr bool kWindowsPaths = files::kPathDelimiter == '\\';
-
-// Characters that end a path component: on Windows also "/" and the drive colon.
-const char* ComponentEnds() {
-    return kWindowsPaths ? "\\/:" : "/";
-}
 
 // "X:" or "\\server\share" at the start of a Windows path; nothing on POSIX.
 std::string DrivePart(const std::string& path) {
@@ -163,7 +159,7 @@ bool TCheckSumEngine::IsRunList(const std::string& relativeFolder,
     if (RunListRelative.size() != relativeFolder.size() + bareName.size())
         return false;
     const std::string name = relativeFolder + bareName;
-    return kWindowsPaths ? Fs->CompareText(name, RunListRelative) == 0 : name == RunListRelative;
+    return SameFileName(*Fs, name, RunListRelative);
 }
 
 bool TCheckSumEngine::LeavesTree(const std::string& relativeFolder, const std::string& name) {
@@ -212,7 +208,7 @@ bool TCheckSumEngine::RealFolderInTree(const std::string& realFolder, std::strin
     if (RealRoot.empty() || realFolder.size() < RealRoot.size())
         return false;
     const std::string head = realFolder.substr(0, RealRoot.size());
-    if (kWindowsPaths ? Fs->CompareText(head, RealRoot) != 0 : head != RealRoot)
+    if (!SameFileName(*Fs, head, RealRoot))
         return false;
     relative = realFolder.substr(RealRoot.size());
     return true;
@@ -220,10 +216,10 @@ bool TCheckSumEngine::RealFolderInTree(const std::string& realFolder, std::strin
 
 std::string TCheckSumEngine::FolderNameForChecksumFile(const std::string& folder) const {
     std::string path = folder;
-    if (!path.empty() && std::string(ComponentEnds()).find(path.back()) != std::string::npos &&
+    if (!path.empty() && std::string(kComponentEnds).find(path.back()) != std::string::npos &&
         path.back() != ':')
         path.pop_back();
-    size_t end = path.find_last_of(ComponentEnds());
+    size_t end = path.find_last_of(kComponentEnds);
     std::string name = end == std::string::npos ? path : path.substr(end + 1);
     if (name == "." || name == "..") {
         // "." and ".." name no folder: take the name of the folder they stand for.
@@ -243,17 +239,6 @@ std::string TCheckSumEngine::FolderNameForChecksumFile(const std::string& folder
 
 std::string TCheckSumEngine::TreeChecksumFilePath() const {
     return HasFolderPart(ChecksumFileName) ? ChecksumFileName : FolderPath + ChecksumFileName;
-}
-
-bool TCheckSumEngine::HasFolderPart(const std::string& name) const {
-    return name.find_first_of(kWindowsPaths ? "\\:" : "/") != std::string::npos;
-}
-
-std::string TCheckSumEngine::StoredFileName(const std::string& name) const {
-    if (!kWindowsPaths)
-        return name;
-    size_t end = name.find_last_not_of(". ");
-    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
 }
 
 TFileListItem* TCheckSumEngine::FindListedFile(const std::string& name) {
@@ -281,7 +266,7 @@ TFileListItem* TCheckSumEngine::FindListedFile(const std::string& name) {
 }
 
 bool TCheckSumEngine::TreeFileLandsOnListedFile(const std::string& path, std::string& storedName) {
-    size_t end = path.find_last_of(ComponentEnds());
+    size_t end = path.find_last_of(kComponentEnds);
     std::string folder = end == std::string::npos ? std::string() : path.substr(0, end + 1);
     storedName = StoredFileName(path.substr(folder.size()));
     if (IsChecksumFileName(storedName) || storedName == path.substr(folder.size()))
@@ -290,13 +275,11 @@ bool TCheckSumEngine::TreeFileLandsOnListedFile(const std::string& path, std::st
         (!IncludeSubfolders && folder.size() != FolderPath.size()))
         return false;
     std::string root = folder.substr(0, FolderPath.size());
-    if (kWindowsPaths ? Fs->CompareText(root, FolderPath) != 0 : root != FolderPath)
+    if (!SameFileName(*Fs, root, FolderPath))
         return false;
     bool lands = false;
     Fs->FindFiles(folder + FileMask, [&](const files::TFoundFile& entry) {
-        lands =
-            !entry.IsDirectory() && (kWindowsPaths ? Fs->CompareText(entry.Name, storedName) == 0
-                                                   : entry.Name == storedName);
+        lands = !entry.IsDirectory() && SameFileName(*Fs, entry.Name, storedName);
         return !lands;
     });
     return lands;
@@ -318,7 +301,7 @@ void TCheckSumEngine::RunEntry(const std::function<void()>& body, bool count) {
     LastFolderInside.clear();
     RunListRelative.clear();
     if (HasFolderPart(ChecksumFileName)) {
-        const size_t end = ChecksumFileName.find_last_of(ComponentEnds());
+        const size_t end = ChecksumFileName.find_last_of(kComponentEnds);
         const std::string folder = Fs->RealPath(ChecksumFileName.substr(0, end + 1));
         std::string relative;
         if (!folder.empty() && RealFolderInTree(folder + files::kPathDelimiter, relative))

@@ -8,6 +8,7 @@
 
 #include "engine/engine.h"
 #include "engine/mask.h"
+#include "engine/names.h"
 #include "fake_files.h"
 #include "run_recorder.h"
 #include "temp_tree.h"
@@ -108,16 +109,23 @@ TEST(ChecksumFileNames, FolderNameAndFolderPart) {
     EXPECT_EQ(engine.FolderNameForChecksumFile(".." + d),
               current.parent_path().filename().string());
 
+    // A folder part decides where a list lies; a plain name is one file of a folder. On
+    // Windows "/" makes no folder part, yet the system splits a name there.
     struct PartCase {
         const char* name;
-        bool windows, posix;
+        bool windowsPart, posixPart, windowsPlain, posixPlain;
     } parts[] = {
-        {"md5sum.lst", false, false},     {"C:\\lists\\tree.md5", true, false},
-        {"d:tree.md5", true, false},      {"lists\\tree.md5", true, false},
-        {"/lists/tree.md5", false, true}, {"lists/tree.md5", false, true},
+        {"md5sum.lst", false, false, true, true},
+        {"C:\\lists\\tree.md5", true, false, false, true},
+        {"d:tree.md5", true, false, false, true},
+        {"lists\\tree.md5", true, false, false, true},
+        {"/lists/tree.md5", false, true, false, false},
+        {"lists/tree.md5", false, true, false, false},
     };
-    for (const PartCase& c : parts)
-        EXPECT_EQ(engine.HasFolderPart(c.name), kWindows ? c.windows : c.posix) << c.name;
+    for (const PartCase& c : parts) {
+        EXPECT_EQ(HasFolderPart(c.name), kWindows ? c.windowsPart : c.posixPart) << c.name;
+        EXPECT_EQ(IsPlainFileName(c.name), kWindows ? c.windowsPlain : c.posixPlain) << c.name;
+    }
 }
 
 // Counts the directory searches and fails those of the folders named.

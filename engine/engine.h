@@ -199,6 +199,10 @@ public:
     void UpdateFolderFile(const std::string& relativeFolder);
     void UpdatePerFile(const std::string& relativeFolder);
     void CountFolderFiles(const std::string& relativeFolder);
+    // Hashes the listed Files of the folder into Lines (entries named entryFolder + name),
+    // each file it could not hash into Unreached; false when the run was aborted.
+    bool HashFolderFiles(const std::string& relativeFolder, const std::string& listPath,
+                         const std::string& entryFolder);
     // Saves Lines as the list at path, minding Unreached: without errors in the scope as
     // SaveChecksumFile; with errors an old list is never deleted, and it is either kept
     // whole or its lines of unreached files are carried into the new list.

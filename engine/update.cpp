@@ -50,25 +50,7 @@ void TCheckSumEngine::UpdateTreeFolder(const std::string& relativeFolder) {
     TScopeExit clear([this] { Files.clear(); });
     if (!ListFolderFiles(relativeFolder))
         Unreached.push_back(relativeFolder);
-    const std::string listPath = TreeChecksumFilePath();
-    std::string path = FolderPath + relativeFolder;
-    const size_t folderLength = path.size();
-    for (const TFileListItem& item : Files)
-        Prefetch(path + item.FileName, ChecksumKind, item.Size);
-    std::string text;
-    for (const TFileListItem& item : Files) {
-        path.resize(folderLength);
-        path += item.FileName;
-        if (CalcFileChecksum(ChecksumKind, path, text)) {
-            if (OnChecksumOk)
-                OnChecksumOk(path, KindName, text);
-            AddChecksumLine(listPath, relativeFolder + item.FileName, text);
-        } else {
-            Unreached.push_back(relativeFolder + item.FileName);
-        }
-        if (Aborted)
-            return;
-    }
+    HashFolderFiles(relativeFolder, TreeChecksumFilePath(), relativeFolder);
 }
 
 void TCheckSumEngine::UpdateFolderFile(const std::string& relativeFolder) {
@@ -103,24 +85,31 @@ void TCheckSumEngine::UpdateFolderFile(const std::string& relativeFolder) {
         listed = ListFolderFiles(relativeFolder);
     if (!listed)
         Unreached.push_back("");
+    if (HashFolderFiles(relativeFolder, checksumPath, ""))
+        SaveListOfScope(checksumPath, folder + FileMask);
+}
+
+bool TCheckSumEngine::HashFolderFiles(const std::string& relativeFolder,
+                                      const std::string& listPath, const std::string& entryFolder) {
+    std::string path = FolderPath + relativeFolder;
+    const size_t folderLength = path.size();
     for (const TFileListItem& item : Files)
-        Prefetch(folder + item.FileName, ChecksumKind, item.Size);
-    std::string path = folder;
+        Prefetch(path + item.FileName, ChecksumKind, item.Size);
     std::string text;
     for (const TFileListItem& item : Files) {
-        path.resize(folder.size());
+        path.resize(folderLength);
         path += item.FileName;
         if (CalcFileChecksum(ChecksumKind, path, text)) {
             if (OnChecksumOk)
                 OnChecksumOk(path, KindName, text);
-            AddChecksumLine(checksumPath, item.FileName, text);
+            AddChecksumLine(listPath, entryFolder + item.FileName, text);
         } else {
-            Unreached.push_back(item.FileName);
+            Unreached.push_back(entryFolder + item.FileName);
         }
         if (Aborted)
-            return;
+            return false;
     }
-    SaveListOfScope(checksumPath, folder + FileMask);
+    return true;
 }
 
 void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {

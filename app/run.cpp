@@ -19,6 +19,13 @@ std::string AsciiUpper(std::string text) {
     return text;
 }
 
+// Clears every event slot of the engine.
+void UnbindEvents(TCheckSumEngine& engine) {
+#define TLVN_UNBIND_EVENT(name, signature) engine.name = nullptr;
+    TLVN_ENGINE_EVENTS(TLVN_UNBIND_EVENT)
+#undef TLVN_UNBIND_EVENT
+}
+
 // Ends the run on every way out of Run: the engine keeps no handler of the controller,
 // which may be gone before the engine is used again.
 class TRunScope {
@@ -28,23 +35,7 @@ public:
     }
     ~TRunScope() {
         Running = false;
-        TCheckSumEngine& e = Engine;
-        e.OnProgress = nullptr;
-        e.OnProcessing = nullptr;
-        e.OnConfirmAbort = nullptr;
-        e.OnConfirmOverwrite = e.OnConfirmOverwriteForeign = e.OnConfirmContinueForeign = nullptr;
-        e.OnFileOpenError = nullptr;
-        e.OnChecksumFileSkipped = e.OnFileMissing = e.OnFileUpdated = e.OnChecksumMismatch =
-            e.OnFileNotListed = nullptr;
-        e.OnInvalidLine = nullptr;
-        e.OnOldChecksumFileDeleted = e.OnEmptyFolderSkipped = e.OnNoChecksumFile = nullptr;
-        e.OnFileReadError = nullptr;
-        e.OnFileListError = e.OnFolderListError = nullptr;
-        e.OnLoadError = e.OnSaveError = nullptr;
-        e.OnChecksumOk = nullptr;
-        e.OnOldChecksumFileKept = nullptr;
-        e.OnOldLinesCarried = nullptr;
-        e.OnEntryOutsideTree = nullptr;
+        UnbindEvents(Engine);
     }
     TRunScope(const TRunScope&) = delete;
     TRunScope& operator=(const TRunScope&) = delete;
@@ -170,6 +161,8 @@ TConfirmAnswer TRunController::AskEngineQuestion(const char* templ, const std::s
 }
 
 void TRunController::BindEvents(bool detailedLog) {
+    // Every slot starts empty, so none keeps a handler that the controller does not set here.
+    UnbindEvents(Engine);
     files::TFileSystem& fs = Engine.FileSystem();
     Engine.OnProgress = [this](uint64_t doneBytes) { OnProgress(doneBytes); };
     Engine.OnProcessing = [this](const std::string& path) { FrontEnd.ShowStatus(path); };
@@ -242,8 +235,6 @@ void TRunController::BindEvents(bool detailedLog) {
                                      const std::string& checksum) {
             Log(ChecksumOkLine(path, kindName, checksum));
         };
-    else
-        Engine.OnChecksumOk = nullptr;
 }
 
 bool TRunController::ChecksNamePasses(const TRunSettings& settings) {

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/events.h"
 #include "engine/items.h"
 #include "engine/lines.h"
 #include "platform/files.h"
@@ -28,12 +29,6 @@ enum TPlacementMode : int32_t {
     plFolderNamedAfterFolder = 3,
     plPerFile = 4
 };
-
-// Answer of the confirmation events: 1 yes, 2 no, anything else cancel.
-using TConfirmAnswer = int;
-constexpr TConfirmAnswer caCancel = 0;
-constexpr TConfirmAnswer caYes = 1;
-constexpr TConfirmAnswer caNo = 2;
 
 class TCheckSumEngine;
 using TFolderHandler = void (TCheckSumEngine::*)(const std::string& relativeFolder);
@@ -65,39 +60,10 @@ public:
     // Events, lists and counters are the same for every number.
     int32_t Workers = 1;
 
-    // The 22 event slots, in slot order. Required events are asserted bound when raised;
-    // OnProgress, OnProcessing and OnChecksumOk are optional.
-    std::function<void(uint64_t bytes)> OnProgress;
-    std::function<void(const std::string& path)> OnProcessing;
-    std::function<bool()> OnConfirmAbort;
-    std::function<TConfirmAnswer(const std::string& path)> OnConfirmOverwrite;
-    std::function<TConfirmAnswer(const std::string& path)> OnConfirmOverwriteForeign;
-    std::function<TConfirmAnswer(const std::string& path)> OnConfirmContinueForeign;
-    std::function<void(const std::string& path, uint32_t error)> OnFileOpenError;
-    std::function<void(const std::string& path)> OnChecksumFileSkipped;
-    std::function<void(const std::string& path, int32_t line)> OnInvalidLine;
-    std::function<void(const std::string& path)> OnFileMissing;
-    std::function<void(const std::string& path)> OnFileUpdated;
-    std::function<void(const std::string& path)> OnChecksumMismatch;
-    std::function<void(const std::string& path)> OnFileNotListed;
-    std::function<void(const std::string& folder)> OnOldChecksumFileDeleted;
-    std::function<void(const std::string& folder)> OnEmptyFolderSkipped;
-    std::function<void(const std::string& folder)> OnNoChecksumFile;
-    std::function<void(const std::string& path, uint32_t error, uint64_t bytesRead)>
-        OnFileReadError;
-    std::function<void(const std::string& folder, uint32_t error)> OnFileListError;
-    std::function<void(const std::string& folder, uint32_t error)> OnFolderListError;
-    std::function<void(const std::string& path, const std::string& message)> OnLoadError;
-    std::function<void(const std::string& path, const std::string& message)> OnSaveError;
-    std::function<void(const std::string& path, const std::string& kindName,
-                       const std::string& checksum)>
-        OnChecksumOk;
-    // An error in a list's scope: the old list stays as it was, or it keeps the old lines
-    // of the files this run could not reach.
-    std::function<void(const std::string& path)> OnOldChecksumFileKept;
-    std::function<void(const std::string& path, int32_t lines)> OnOldLinesCarried;
-    // Verify: an entry whose path leads outside FolderPath; it is not opened.
-    std::function<void(const std::string& path)> OnEntryOutsideTree;
+    // The event slots of events.h, in slot order.
+#define TLVN_EVENT_SLOT(name, signature) std::function<signature> name;
+    TLVN_ENGINE_EVENTS(TLVN_EVENT_SLOT)
+#undef TLVN_EVENT_SLOT
 
     // Working lists; empty between entries.
     std::vector<std::string> Lines;
@@ -119,7 +85,9 @@ public:
     void SetAborted(bool aborted);
     // Replaces the native file services (tests); nullptr restores them.
     void SetFileSystem(files::TFileSystem* fs);
-    files::TFileSystem& FileSystem() { return *Fs; }
+    files::TFileSystem& FileSystem() {
+        return *Fs;
+    }
 
     // Entry points; each resets both counters first.
     void CountUpdateData();
@@ -136,7 +104,9 @@ public:
     void PrefetchListing(const std::string& pattern);
 
     // Checksum-file formats (the line forms of lines.h).
-    TLineClass ClassifyLine(const std::string& line) const { return lines::ClassifyLine(line); }
+    TLineClass ClassifyLine(const std::string& line) const {
+        return lines::ClassifyLine(line);
+    }
     void ParseChecksumLine(TLineClass lineClass, const std::string& line, std::string& checksum,
                            std::string& name) const {
         lines::ParseChecksumLine(lineClass, line, checksum, name);

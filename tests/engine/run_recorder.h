@@ -24,6 +24,10 @@ public:
 
     TRunRecorder(TCheckSumEngine& engine, std::string root) : Root(std::move(root)) {
         TCheckSumEngine& e = engine;
+        // Every event as its name without "On" and its arguments; the few below differ.
+#define TLVN_RECORD_EVENT(name, signature) e.name = Record<signature>(&#name[2]);
+        TLVN_ENGINE_EVENTS(TLVN_RECORD_EVENT)
+#undef TLVN_RECORD_EVENT
         e.OnProgress = nullptr;
         e.OnProcessing = [this](const std::string& p) {
             if (RecordProcessing)
@@ -42,30 +46,6 @@ public:
         e.OnConfirmContinueForeign = [this](const std::string& p) {
             return Ask("ConfirmContinueForeign", p, ContinueAnswers);
         };
-        e.OnFileOpenError = [this](const std::string& p, uint32_t error) {
-            Add("FileOpenError " + Rel(p) + " " + std::to_string(error));
-        };
-        e.OnChecksumFileSkipped = Path("ChecksumFileSkipped");
-        e.OnInvalidLine = [this](const std::string& p, int32_t line) {
-            Add("InvalidLine " + Rel(p) + " " + std::to_string(line));
-        };
-        e.OnFileMissing = Path("FileMissing");
-        e.OnFileUpdated = Path("FileUpdated");
-        e.OnChecksumMismatch = Path("ChecksumMismatch");
-        e.OnFileNotListed = Path("FileNotListed");
-        e.OnOldChecksumFileDeleted = Path("OldChecksumFileDeleted");
-        e.OnEmptyFolderSkipped = Path("EmptyFolderSkipped");
-        e.OnNoChecksumFile = Path("NoChecksumFile");
-        e.OnFileReadError = [this](const std::string& p, uint32_t error, uint64_t bytes) {
-            Add("FileReadError " + Rel(p) + " " + std::to_string(error) + " " +
-                std::to_string(bytes));
-        };
-        e.OnFileListError = [this](const std::string& p, uint32_t error) {
-            Add("FileListError " + Rel(p) + " " + std::to_string(error));
-        };
-        e.OnFolderListError = [this](const std::string& p, uint32_t error) {
-            Add("FolderListError " + Rel(p) + " " + std::to_string(error));
-        };
         e.OnLoadError = [this](const std::string& p, const std::string&) {
             Add("LoadError " + Rel(p));
         };
@@ -75,11 +55,6 @@ public:
         };
         e.OnChecksumOk = [this](const std::string& p, const std::string& kind, const std::string&) {
             Add("ChecksumOk " + Rel(p) + " " + kind);
-        };
-        e.OnOldChecksumFileKept = Path("OldChecksumFileKept");
-        e.OnEntryOutsideTree = Path("EntryOutsideTree");
-        e.OnOldLinesCarried = [this](const std::string& p, int32_t lines) {
-            Add("OldLinesCarried " + Rel(p) + " " + std::to_string(lines));
         };
     }
 
@@ -112,8 +87,28 @@ private:
             AfterEvent(event);
     }
 
-    std::function<void(const std::string&)> Path(const char* name) {
-        return [this, name](const std::string& p) { Add(name + (" " + Rel(p))); };
+    // A path relative to the root; a number in decimal.
+    std::string Argument(const std::string& path) const {
+        return Rel(path);
+    }
+    template <typename Number> std::string Argument(Number number) const {
+        return std::to_string(number);
+    }
+
+    // Records the event name followed by each argument.
+    template <typename Signature> struct TRecorded;
+    template <typename Result, typename... Args> struct TRecorded<Result(Args...)> {
+        static std::function<Result(Args...)> Make(TRunRecorder* recorder, const char* name) {
+            return [recorder, name](Args... args) {
+                std::string event = name;
+                ((event += " " + recorder->Argument(args)), ...);
+                recorder->Add(event);
+                return Result();
+            };
+        }
+    };
+    template <typename Signature> std::function<Signature> Record(const char* name) {
+        return TRecorded<Signature>::Make(this, name);
     }
 
     TConfirmAnswer Ask(const char* name, const std::string& path,

@@ -8,7 +8,8 @@
 #include "platform/blanks.h"
 #include "platform/files.h"
 
-TCheckSumEngine::TCheckSumEngine() : Fs(&files::NativeFileSystem()) {}
+TCheckSumEngine::TCheckSumEngine()
+    : Listings(files::NativeFileSystem()), Fs(&files::NativeFileSystem()) {}
 
 TCheckSumEngine::~TCheckSumEngine() = default;
 
@@ -37,8 +38,10 @@ void TCheckSumEngine::SetAborted(bool aborted) {
 }
 
 THashPool& TCheckSumEngine::RunPool() {
-    if (!Pool)
+    if (!Pool) {
         Pool = std::make_unique<THashPool>(*Fs, Workers);
+        Listings.UsePool(Pool.get());
+    }
     return *Pool;
 }
 
@@ -48,12 +51,13 @@ void TCheckSumEngine::Prefetch(const std::string& path, TChecksumKind kind, uint
 }
 
 void TCheckSumEngine::PrefetchListing(const std::string& pattern) {
-    if (Workers > 1 && KeptSearches.count(pattern) == 0)
+    if (Workers > 1 && !Listings.Holds(pattern))
         RunPool().SubmitListing(pattern);
 }
 
 void TCheckSumEngine::SetFileSystem(files::TFileSystem* fs) {
     Fs = fs ? fs : &files::NativeFileSystem();
+    Listings.UseFileSystem(*Fs);
 }
 
 std::string DescribeFailure(std::exception_ptr failure) {

@@ -9,12 +9,12 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/events.h"
 #include "engine/items.h"
 #include "engine/lines.h"
+#include "engine/listing_cache.h"
 #include "platform/files.h"
 
 class THashPool;
@@ -128,11 +128,6 @@ public:
 
     // Folder walk and placement.
     void WalkFolders(const std::string& relativeFolder, TFolderHandler handler);
-    // A directory search of pattern, or the one a pre-count kept for it, entry by entry.
-    files::TErrorCode Search(const std::string& pattern,
-                             const std::function<void(const files::TFoundFile&)>& onEntry);
-    // The sub-folders of folder, from its last "*.*" search when that was the last one.
-    files::TErrorCode SearchFolders(const std::string& folder, std::vector<std::string>& names);
     // False when the listing ended with an error (reported with OnFileListError).
     bool ListFolder(const std::string& relativeFolder, const std::string& pattern, bool withPath,
                     bool excludeChecksumFiles, int32_t& count, uint64_t& totalSize,
@@ -195,20 +190,7 @@ public:
                    uint64_t& size, TFileListItem*& item);
 
 private:
-    struct TSearchResult {
-        std::vector<files::TFoundFile> Entries;
-        files::TErrorCode Error = 0;
-    };
-    // A pre-count keeps its searches for the run that follows, which takes each once: the
-    // tree is listed, and its files looked up, once for both.
-    bool KeepSearches = false;
-    std::unordered_map<std::string, TSearchResult> KeptSearches;
-    // The sub-folders that the last "*.*" search found, for the walk to go on with.
-    std::string LastSearchFolder;
-    std::vector<std::string> LastSubFolders;
-    files::TErrorCode LastSearchError = 0;
-    void ForgetSearches();
-
+    TListingCache Listings;
     // The tree's files that the pre-count of a tree list collected and sorted, and what
     // shaped them (folder, filter, list name, sub-folders): the run that walks the same tree
     // takes them instead of collecting and sorting them again.

@@ -37,7 +37,7 @@ void TCheckSumEngine::WalkFolders(const std::string& relativeFolder, TFolderHand
     if (!IncludeSubfolders || Aborted)
         return;
     std::vector<std::string> names;
-    files::TErrorCode error = SearchFolders(FolderPath + relativeFolder, names);
+    files::TErrorCode error = Listings.SearchFolders(FolderPath + relativeFolder, names);
     // The workers list the sub-folders while the walk goes through them, first one first.
     for (auto name = names.rbegin(); name != names.rend(); ++name)
         PrefetchListing(FolderPath + relativeFolder + *name + files::kPathDelimiter + FileMask);
@@ -52,98 +52,22 @@ void TCheckSumEngine::WalkFolders(const std::string& relativeFolder, TFolderHand
     }
 }
 
-files::TErrorCode
-TCheckSumEngine::Search(const std::string& pattern,
-                        const std::function<void(const files::TFoundFile&)>& onEntry) {
-    static const std::string kAll = "*.*";
-    const bool all = pattern.size() >= kAll.size() &&
-                     pattern.compare(pattern.size() - kAll.size(), kAll.size(), kAll) == 0;
-    TSearchResult result;
-    auto kept = KeptSearches.find(pattern);
-    if (kept != KeptSearches.end()) {
-        result = std::move(kept->second);
-        KeptSearches.erase(kept);
-    } else if (!Pool || !Pool->TakeListing(pattern, result.Entries, result.Error)) {
-        if (!KeepSearches && !all)
-            return Fs->FindFiles(pattern, [&](const files::TFoundFile& entry) {
-                onEntry(entry);
-                return true;
-            });
-        result.Error = Fs->FindFiles(pattern, [&](const files::TFoundFile& entry) {
-            result.Entries.push_back(entry);
-            return true;
-        });
-    }
-    if (all) {
-        LastSearchFolder = pattern.substr(0, pattern.size() - kAll.size());
-        LastSubFolders.clear();
-        for (const files::TFoundFile& entry : result.Entries)
-            if (entry.IsDirectory() && entry.Name != "." && entry.Name != "..")
-                LastSubFolders.push_back(entry.Name);
-        LastSearchError = result.Error;
-    }
-    for (const files::TFoundFile& entry : result.Entries)
-        onEntry(entry);
-    const files::TErrorCode error = result.Error;
-    if (KeepSearches)
-        KeptSearches[pattern] = std::move(result);
-    return error;
-}
-
-files::TErrorCode TCheckSumEngine::SearchFolders(const std::string& folder,
-                                                 std::vector<std::string>& names) {
-    if (LastSearchFolder == folder) {
-        LastSearchFolder.clear();
-        names = std::move(LastSubFolders);
-        return LastSearchError;
-    }
-    // A "*.*" search that the pre-count kept and the run's handler did not take.
-    if (KeptSearches.count(folder + "*.*") != 0) {
-        Search(folder + "*.*", [](const files::TFoundFile&) {});
-        return SearchFolders(folder, names);
-    }
-    // Kept apart from the file searches: a pattern never holds a line break.
-    const std::string key = folder + '\n';
-    auto kept = KeptSearches.find(key);
-    if (kept != KeptSearches.end()) {
-        for (const files::TFoundFile& entry : kept->second.Entries)
-            names.push_back(entry.Name);
-        const files::TErrorCode error = kept->second.Error;
-        KeptSearches.erase(kept);
-        return error;
-    }
-    TSearchResult result;
-    result.Error = Fs->FindFolders(folder, [&](const std::string& name) {
-        names.push_back(name);
-        if (KeepSearches)
-            result.Entries.emplace_back().Name = name;
-        return true;
-    });
-    if (KeepSearches)
-        KeptSearches[key] = std::move(result);
-    return result.Error;
-}
-
-void TCheckSumEngine::ForgetSearches() {
-    KeptSearches.clear();
-    LastSearchFolder.clear();
-    CountedFiles.clear();
-}
-
 bool TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::string& pattern,
                                  bool withPath, bool excludeChecksumFiles, int32_t& count,
                                  uint64_t& totalSize, TFileList* target) {
     const std::string folder = FolderPath + relativeFolder;
-    files::TErrorCode error = Search(folder + pattern, [&](const files::TFoundFile& entry) {
-        if (entry.IsDirectory() || files::IsTemporaryName(entry.Name) ||
-            (excludeChecksumFiles &&
-             (IsChecksumFileName(entry.Name) || IsRunList(relativeFolder, entry.Name))))
-            return;
-        totalSize += entry.Size;
-        ++count;
-        if (target)
-            target->emplace_back(withPath ? relativeFolder + entry.Name : entry.Name, entry.Size);
-    });
+    files::TErrorCode error =
+        Listings.Search(folder + pattern, [&](const files::TFoundFile& entry) {
+            if (entry.IsDirectory() || files::IsTemporaryName(entry.Name) ||
+                (excludeChecksumFiles &&
+                 (IsChecksumFileName(entry.Name) || IsRunList(relativeFolder, entry.Name))))
+                return;
+            totalSize += entry.Size;
+            ++count;
+            if (target)
+                target->emplace_back(withPath ? relativeFolder + entry.Name : entry.Name,
+                                     entry.Size);
+        });
     if (error == 0)
         return true;
     Required(OnFileListError, "OnFileListError")(folder, error);
@@ -309,19 +233,19 @@ void TCheckSumEngine::RunEntry(const std::function<void()>& body, bool count) {
     }
     FailureText.clear();
     if (count)
-        ForgetSearches();
-    KeepSearches = count;
-    LastSearchFolder.clear();
+        CountedFiles.clear();
+    Listings.Begin(count);
     try {
         body();
     } catch (...) {
         FailureText = DescribeFailure(std::current_exception());
     }
-    KeepSearches = false;
+    Listings.UsePool(nullptr);
     Pool.reset();
-    if (!count || Aborted)
-        ForgetSearches();
-    LastSearchFolder.clear();
+    const bool forget = !count || Aborted;
+    Listings.End(forget);
+    if (forget)
+        CountedFiles.clear();
     Lines.clear();
     Files.clear();
     ChecksumFiles.clear();

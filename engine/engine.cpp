@@ -1,10 +1,12 @@
-// TCheckSumEngine: construction, settings and the abort flag.
+// TCheckSumEngine: construction, settings, the abort flag, the frame of every entry and the
+// hashing pool.
 #include "engine/engine.h"
 
 #include <new>
 
 #include "engine/assertion.h"
 #include "engine/hash_pool.h"
+#include "engine/names.h"
 #include "platform/blanks.h"
 #include "platform/files.h"
 
@@ -35,6 +37,41 @@ void TCheckSumEngine::SetAborted(bool aborted) {
     if (aborted && !Aborted && !Required(OnConfirmAbort, "OnConfirmAbort")())
         return;
     Aborted = aborted;
+}
+
+void TCheckSumEngine::RunEntry(const std::function<void()>& body, bool count) {
+    BytesProcessed = 0;
+    FilesProcessed = 0;
+    RealRoot.clear();
+    FoldersInside.clear();
+    LastFolderInside.clear();
+    RunListRelative.clear();
+    if (HasFolderPart(ChecksumFileName)) {
+        const size_t end = ChecksumFileName.find_last_of(kComponentEnds);
+        const std::string folder = Fs->RealPath(ChecksumFileName.substr(0, end + 1));
+        std::string relative;
+        if (!folder.empty() && RealFolderInTree(folder + files::kPathDelimiter, relative))
+            RunListRelative = relative + ChecksumFileName.substr(end + 1);
+    }
+    FailureText.clear();
+    if (count)
+        CountedFiles.clear();
+    Listings.Begin(count);
+    try {
+        body();
+    } catch (...) {
+        FailureText = DescribeFailure(std::current_exception());
+    }
+    Listings.UsePool(nullptr);
+    Pool.reset();
+    const bool forget = !count || Aborted;
+    Listings.End(forget);
+    if (forget)
+        CountedFiles.clear();
+    Lines.clear();
+    Files.clear();
+    ChecksumFiles.clear();
+    Unreached.clear();
 }
 
 THashPool& TCheckSumEngine::RunPool() {

@@ -1,6 +1,18 @@
-// TCheckSumEngine: the one object that touches the file system during a run. It
-// creates and verifies checksum files; everything it finds or asks leaves it through
-// the event slots, which the front end binds before each run.
+// TCheckSumEngine: the one object that touches the file system during a run. It creates
+// and verifies checksum files; everything it finds or asks leaves it through the 25 event
+// slots of events.h, which the front end binds before each run.
+//
+// Its face is the settings and their setters, the entry points, the events, the counters
+// and the operations of the walk, the lists and the digest; everything else is private.
+// Members are declared in groups by the file that defines them:
+//   engine.cpp         construction, setters, the frame of every entry, the hashing pool
+//   digest.cpp         CalcFileChecksum (the reading itself: file_digest.h)
+//   lines.h            the line operations, forwarded inline to the free functions there
+//   checksum_file.cpp  loading, the overwrite decision, storing
+//   walk.cpp           WalkFolders, ListFolder, the names of the placement modes and the
+//                      tree's bounds (its searches: listing_cache.h)
+//   update.cpp         Update, its pre-count and folder handlers
+//   verify.cpp         Verify, its pre-count and folder handlers
 #pragma once
 
 #include <cstdint>
@@ -35,12 +47,13 @@ using TFolderHandler = void (TCheckSumEngine::*)(const std::string& relativeFold
 
 class TCheckSumEngine {
 public:
+    // engine.cpp
     TCheckSumEngine();
     ~TCheckSumEngine();
     TCheckSumEngine(const TCheckSumEngine&) = delete;
     TCheckSumEngine& operator=(const TCheckSumEngine&) = delete;
 
-    // Settings, in declaration order.
+    // Settings and counters, in declaration order.
     std::string FolderPath; // ends with the path delimiter when not empty
     std::string FileMask;
     std::string ChecksumFileName;
@@ -69,16 +82,8 @@ public:
     std::vector<std::string> Lines;
     TFileList Files;
     TFileList ChecksumFiles;
-    std::string Extension;
-    // What the run could not reach in the scope of the list being built, relative to the
-    // list's folder: a file name, or a folder (ending with the delimiter, "" for the
-    // list's own folder) standing for everything in and below it.
-    std::vector<std::string> Unreached;
-    // The checksum file named with a folder part, relative to FolderPath when it lies in
-    // the tree ("" when not): it is never listed among the files.
-    std::string RunListRelative;
+    std::string Extension; // of the modes 3 and 4, set by Update
 
-    // Setters.
     void SetFolderPath(const std::string& path);
     void SetFileMask(const std::string& mask);
     void SetChecksumKind(TChecksumKind kind);
@@ -89,21 +94,10 @@ public:
         return *Fs;
     }
 
-    // Entry points; each resets both counters first.
-    void CountUpdateData();
-    void CountVerifyData();
-    void Update(THeaderMode headerMode);
-    void Verify();
-
-    // File digest.
+    // digest.cpp
     bool CalcFileChecksum(TChecksumKind kind, const std::string& path, std::string& text);
-    // Has the workers read a file that CalcFileChecksum will be asked for later, in the
-    // order it will be asked; nothing when there are no workers. size is the listing's.
-    void Prefetch(const std::string& path, TChecksumKind kind, uint64_t size);
-    // Has the workers list a folder search (as for Search) that the walk will make soon.
-    void PrefetchListing(const std::string& pattern);
 
-    // Checksum-file formats (the line forms of lines.h).
+    // lines.h
     TLineClass ClassifyLine(const std::string& line) const {
         return lines::ClassifyLine(line);
     }
@@ -111,27 +105,66 @@ public:
                            std::string& name) const {
         lines::ParseChecksumLine(lineClass, line, checksum, name);
     }
-    // The entry line of ChecksumKind (lines::FormatChecksumLine).
+    // The entry line of ChecksumKind.
     std::string FormatChecksumLine(const std::string& name, const std::string& checksum) const {
         return lines::FormatChecksumLine(ChecksumKind, name, checksum);
     }
-    // Appends the entry line to Lines, or reports a name the format cannot carry on listPath.
-    bool AddChecksumLine(const std::string& listPath, const std::string& name,
-                         const std::string& checksum);
-    // Raises OnLoadError for a list that could not be opened or read.
-    void ReportLoadError(const std::string& path);
+
+    // checksum_file.cpp
     // True when every line left in the list is an entry of kind, a comment or blank.
     bool IsChecksumFileOfKind(TListReader& list, TChecksumKind kind) const;
     bool MayWriteChecksumFile(const std::string& path);
     void SaveChecksumFile(std::vector<std::string>& lines, const std::string& path,
                           const std::string& folderText);
 
-    // Folder walk and placement.
+    // walk.cpp
     void WalkFolders(const std::string& relativeFolder, TFolderHandler handler);
     // False when the listing ended with an error (reported with OnFileListError).
     bool ListFolder(const std::string& relativeFolder, const std::string& pattern, bool withPath,
                     bool excludeChecksumFiles, int32_t& count, uint64_t& totalSize,
                     TFileList* target);
+    std::string FolderNameForChecksumFile(const std::string& folder) const;
+
+    // update.cpp: the entry points, each resetting both counters first, and the folder
+    // handlers.
+    void CountUpdateData();
+    void Update(THeaderMode headerMode);
+    void UpdateTreeFolder(const std::string& relativeFolder);
+    void UpdateFolderFile(const std::string& relativeFolder);
+    void UpdatePerFile(const std::string& relativeFolder);
+    void CountFolderFiles(const std::string& relativeFolder);
+
+    // verify.cpp: as for update.cpp.
+    void CountVerifyData();
+    void Verify();
+    void VerifyFolder(const std::string& relativeFolder);
+    void CollectFolder(const std::string& relativeFolder);
+    bool VerifyChecksumFile(const std::string& relativeFolder, const std::string& path);
+    void ReportUnlisted(const std::string& relativeFolder);
+    void CountFolderChecksumFiles(const std::string& relativeFolder);
+    void CountChecksumFileData(const std::string& path, const std::string& relativeFolder);
+
+private:
+    // engine.cpp
+    // Runs the body of an entry: counters reset first, lists empty on every way out, and
+    // an exception ends the run with FailureText instead of leaving the engine. A pre-count
+    // (count) keeps its searches for the run that follows; a run drops what it left.
+    void RunEntry(const std::function<void()>& body, bool count = false);
+    // Has the workers read a file that CalcFileChecksum will be asked for later, in the
+    // order it will be asked; nothing when there are no workers. size is the listing's.
+    void Prefetch(const std::string& path, TChecksumKind kind, uint64_t size);
+    // Has the workers list a folder search that the walk will make soon.
+    void PrefetchListing(const std::string& pattern);
+    THashPool& RunPool(); // Pool, started on first use in an entry
+    TListingCache Listings;
+    files::TFileSystem* Fs;
+    std::unique_ptr<THashPool> Pool; // during an entry that prefetches
+
+    // checksum_file.cpp
+    // Raises OnLoadError for a list that could not be opened or read.
+    void ReportLoadError(const std::string& path);
+
+    // walk.cpp
     bool IsChecksumFileName(const std::string& bareName) const;
     // True when the entry is the checksum file that the run itself reads or writes.
     bool IsRunList(const std::string& relativeFolder, const std::string& bareName) const;
@@ -141,33 +174,34 @@ public:
     // True when a real folder path (ending with the delimiter) lies in the real FolderPath;
     // relative is then its part below it.
     bool RealFolderInTree(const std::string& realFolder, std::string& relative);
-    std::string FolderNameForChecksumFile(const std::string& folder) const;
     // The checksum-file path of the tree modes 0 and 1.
     std::string TreeChecksumFilePath() const;
     // The item of Files that stands for the same file on disk as name, or nullptr.
     TFileListItem* FindListedFile(const std::string& name);
-    // Refuses a checksum file whose path would land on storedName, a file to be hashed.
-    void RefuseChecksumFile(const std::string& path, const std::string& storedName);
     // True when the tree's checksum file at path would land on a file that the walk
     // hashes; storedName is then that file's name.
     bool TreeFileLandsOnListedFile(const std::string& path, std::string& storedName);
     // Lists the folder's files to hash into Files (bare names) and sorts them; false when
     // the listing failed.
     bool ListFolderFiles(const std::string& relativeFolder);
-    // Runs the body of an entry: counters reset first, lists empty on every way out, and
-    // an exception ends the run with FailureText instead of leaving the engine. A pre-count
-    // (count) keeps its searches for the run that follows; a run drops what it left.
-    void RunEntry(const std::function<void()>& body, bool count = false);
+    // The checksum file named with a folder part, relative to FolderPath when it lies in
+    // the tree ("" when not): it is never listed among the files.
+    std::string RunListRelative;
+    size_t ListedHint = 0;               // where FindListedFile looks first
+    std::string RealRoot;                // RealPath of FolderPath, for LeavesTree
+    std::set<std::string> FoldersInside; // entry folders found inside the tree
+    std::string LastFolderInside;        // the one of them found last
 
-    // Update run.
-    void UpdateTreeFolder(const std::string& relativeFolder);
-    void UpdateFolderFile(const std::string& relativeFolder);
-    void UpdatePerFile(const std::string& relativeFolder);
-    void CountFolderFiles(const std::string& relativeFolder);
+    // update.cpp
     // Hashes the listed Files of the folder into Lines (entries named entryFolder + name),
     // each file it could not hash into Unreached; false when the run was aborted.
     bool HashFolderFiles(const std::string& relativeFolder, const std::string& listPath,
                          const std::string& entryFolder);
+    // Appends the entry line to Lines, or reports a name the format cannot carry on listPath.
+    bool AddChecksumLine(const std::string& listPath, const std::string& name,
+                         const std::string& checksum);
+    // Refuses a checksum file whose path would land on storedName, a file to be hashed.
+    void RefuseChecksumFile(const std::string& path, const std::string& storedName);
     // Saves Lines as the list at path, minding Unreached: without errors in the scope as
     // SaveChecksumFile; with errors an old list is never deleted, and it is either kept
     // whole or its lines of unreached files are carried into the new list.
@@ -176,36 +210,25 @@ public:
     // false when the old list cannot be read or holds lines of another kind.
     bool CarryOldLines(const std::string& path, int32_t& carried);
     bool IsUnreached(const std::string& name) const;
+    // What the run could not reach in the scope of the list being built, relative to the
+    // list's folder: a file name, or a folder (ending with the delimiter, "" for the
+    // list's own folder) standing for everything in and below it.
+    std::vector<std::string> Unreached;
 
-    // Verify run.
-    void VerifyFolder(const std::string& relativeFolder);
-    void CollectFolder(const std::string& relativeFolder);
-    bool VerifyChecksumFile(const std::string& relativeFolder, const std::string& path);
-    void ReportUnlisted(const std::string& relativeFolder);
-    void CountFolderChecksumFiles(const std::string& relativeFolder);
-    void CountChecksumFileData(const std::string& path, const std::string& relativeFolder);
+    // verify.cpp
     // The file that an entry line of a list in folder names, also under its name as written:
     // its path and size, and the listing's item for it or nullptr; false when it is not there.
     bool FindEntry(const std::string& folder, const TListLine& line, std::string& path,
                    uint64_t& size, TFileListItem*& item);
-
-private:
-    TListingCache Listings;
-    // The tree's files that the pre-count of a tree list collected and sorted, and what
-    // shaped them (folder, filter, list name, sub-folders): the run that walks the same tree
-    // takes them instead of collecting and sorting them again.
+    // The handler of a walk that only lists, for the events and errors of the listings.
+    void ListTreeFolder(const std::string& relativeFolder);
+    // What shapes the tree's files: folder, filter, list name, sub-folders.
+    std::string WalkKey() const;
+    // The tree's files that the pre-count of a tree list collected and sorted, and the
+    // WalkKey of that walk: the run that walks the same tree takes them instead of
+    // collecting and sorting them again.
     TFileList CountedFiles;
     std::string CountedWalk;
-    std::string WalkKey() const;
-    void ListTreeFolder(const std::string& relativeFolder);
-
-    size_t ListedHint = 0; // where FindListedFile looks first
-    files::TFileSystem* Fs;
-    std::string RealRoot;                // RealPath of FolderPath, for LeavesTree
-    std::set<std::string> FoldersInside; // entry folders found inside the tree
-    std::string LastFolderInside;        // the one of them found last
-    std::unique_ptr<THashPool> Pool;     // during an entry that prefetches
-    THashPool& RunPool();                // Pool, started on first use in an entry
 };
 
 // The text of a caught exception: its message, "out of memory" for a failed allocation.

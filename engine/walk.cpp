@@ -216,38 +216,3 @@ bool TCheckSumEngine::ListFolderFiles(const std::string& relativeFolder) {
     SortFileList(*Fs, Files);
     return listed;
 }
-
-void TCheckSumEngine::RunEntry(const std::function<void()>& body, bool count) {
-    BytesProcessed = 0;
-    FilesProcessed = 0;
-    RealRoot.clear();
-    FoldersInside.clear();
-    LastFolderInside.clear();
-    RunListRelative.clear();
-    if (HasFolderPart(ChecksumFileName)) {
-        const size_t end = ChecksumFileName.find_last_of(kComponentEnds);
-        const std::string folder = Fs->RealPath(ChecksumFileName.substr(0, end + 1));
-        std::string relative;
-        if (!folder.empty() && RealFolderInTree(folder + files::kPathDelimiter, relative))
-            RunListRelative = relative + ChecksumFileName.substr(end + 1);
-    }
-    FailureText.clear();
-    if (count)
-        CountedFiles.clear();
-    Listings.Begin(count);
-    try {
-        body();
-    } catch (...) {
-        FailureText = DescribeFailure(std::current_exception());
-    }
-    Listings.UsePool(nullptr);
-    Pool.reset();
-    const bool forget = !count || Aborted;
-    Listings.End(forget);
-    if (forget)
-        CountedFiles.clear();
-    Lines.clear();
-    Files.clear();
-    ChecksumFiles.clear();
-    Unreached.clear();
-}

@@ -29,8 +29,7 @@ add_library(tlvn_win STATIC
   remind.cpp
   save_dialog.cpp
   settings.cpp
-  usage.cpp
-  ${CMAKE_SOURCE_DIR}/platform/tools.cpp)
+  usage.cpp)
 target_link_libraries(tlvn_win PUBLIC tlvn_app tlvn_engine comctl32 comdlg32 shell32 ole32 version
                                       advapi32 gdi32 user32)
 

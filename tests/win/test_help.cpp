@@ -93,6 +93,9 @@ protected:
     }
     void TearDown() override {
         SetMessageBoxHook(nullptr);
+        // The program's own help keeps the component loaded until the program ends: end
+        // it here, as the window does, so a later test sees only its own instance.
+        CloseHelp();
         RemoveTestEntry();
         for (HWND window : HelpWindows())
             DestroyWindow(window);

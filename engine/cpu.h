@@ -14,3 +14,13 @@ constexpr TCpuFeatures cfSha = 1u << 1;
 
 // The features of this processor; 0 off x86.
 TCpuFeatures CpuFeatures();
+
+// On the entry of a function whose SSE code takes operands from the stack: the compiler
+// assumes the stack aligned to 16 bytes, 32-bit Windows keeps only 4 (the system calls a
+// window procedure, under which a run hashes, with the stack as it finds it). Such a
+// function aligns its own frame.
+#if defined(__i386__)
+#define TLVN_ALIGNS_ITS_STACK __attribute__((force_align_arg_pointer))
+#else
+#define TLVN_ALIGNS_ITS_STACK
+#endif

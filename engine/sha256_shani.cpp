@@ -7,9 +7,12 @@
 
 #include <immintrin.h>
 
+#include "engine/cpu.h"
+
 #define TLVN_SHA_TARGET __attribute__((target("sha,sse4.1,ssse3")))
 
-TLVN_SHA_TARGET void SHA256ShaBlocks(uint32_t state[8], const uint8_t* data, size_t blocks) {
+TLVN_SHA_TARGET TLVN_ALIGNS_ITS_STACK void SHA256ShaBlocks(uint32_t state[8], const uint8_t* data,
+                                                           size_t blocks) {
     const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bll, 0x0405060700010203ll);
     const __m128i* k = reinterpret_cast<const __m128i*>(kSHA256RoundConstants);
 

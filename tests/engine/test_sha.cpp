@@ -1,6 +1,8 @@
 // SHA-1, SHA-256 and SHA-512: the published examples, fed whole and in odd pieces, on
-// every SHA-256 path; and the SHA-instruction path against the portable one.
+// every SHA-256 path; the SHA-instruction path against the portable one; and, in the
+// 32-bit build, the instruction paths of SHA-256 and CRC-32 on a stack of 4-byte alignment.
 #include "engine/cpu.h"
+#include "engine/crc32.h"
 #include "engine/running_digest.h"
 #include "tests/engine/digest_pattern.h"
 
@@ -96,5 +98,57 @@ TEST(SecureHash, InstructionPathAgreesWithThePortablePath) {
             << length << " bytes at offset " << offset;
     }
 }
+
+#if defined(__i386__)
+// Calls run(job) with the stack pointer offset bytes below the 16-byte alignment the
+// compiler keeps. 32-bit Windows keeps only 4, and the system calls the window procedure,
+// under which a run hashes, with the stack as it finds it.
+extern "C" void CallWithStackOffset(void (*run)(void*), void* job,
+                                    unsigned offset) asm("tlvn_call_with_stack_offset");
+asm(".text\n"
+    "tlvn_call_with_stack_offset:\n"
+    "  pushl %ebp\n"
+    "  movl %esp, %ebp\n"
+    "  andl $-16, %esp\n"
+    "  subl $12, %esp\n"
+    "  subl 16(%ebp), %esp\n"
+    "  pushl 12(%ebp)\n"
+    "  call *8(%ebp)\n"
+    "  movl %ebp, %esp\n"
+    "  popl %ebp\n"
+    "  ret\n");
+
+struct TDigestJob {
+    TChecksumKind Kind;
+    const std::string& Input;
+    std::string Digest;
+};
+
+void DigestJob(void* job) {
+    auto& j = *static_cast<TDigestJob*>(job);
+    j.Digest = DigestInPieces(j.Kind, j.Input, {65536});
+}
+
+// The instruction paths on a stack 4, 8 and 12 bytes off the 16-byte alignment give the
+// digests of an aligned one (an SSE operand on the stack that needs the alignment faults).
+TEST(SecureHash, InstructionPathsRunOnAStackOfFourByteAlignment) {
+    const std::vector<uint8_t> pattern = DigestPattern(70000);
+    const std::string input(pattern.begin(), pattern.end());
+    const struct {
+        TChecksumKind Kind;
+        bool HasPath;
+    } cases[] = {{ckSHA256, (CpuFeatures() & cfSha) != 0}, {ckCRC32, (CpuFeatures() & cfClmul) != 0}};
+    for (const auto& c : cases) {
+        if (!c.HasPath)
+            continue;
+        const std::string aligned = DigestInPieces(c.Kind, input, {65536});
+        for (unsigned offset : {0u, 4u, 8u, 12u}) {
+            TDigestJob job{c.Kind, input, ""};
+            CallWithStackOffset(DigestJob, &job, offset);
+            EXPECT_EQ(job.Digest, aligned) << ChecksumKindName(c.Kind) << ", " << offset;
+        }
+    }
+}
+#endif
 
 } // namespace

@@ -13,8 +13,8 @@ mkdir -p "$shots"
 
 cat >"$shots/take.sh" <<'INNER'
 set -u
-. scripts/wine-env.sh "$1"
-exe=$2 out=$3
+. scripts/wine-env.sh "$1" "$2/wineprefix"
+exe=$3 out=$4
 cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
 $WINE reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 $WINE reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
@@ -38,5 +38,5 @@ shot main-window-resized.png
 INNER
 # The pointer rests at the screen's centre: a screen larger than the virtual desktop keeps
 # it off the window, so no tooltip covers the picture.
-xvfb-run -a -s "-screen 0 1600x1200x24" bash "$shots/take.sh" "$shots" "$exe" docs
+xvfb-run -a -s "-screen 0 1600x1200x24" bash "$shots/take.sh" "$build" "$shots" "$exe" docs
 echo "written: docs/main-window.png docs/main-window-resized.png"

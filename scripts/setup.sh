@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building and testing Tolvane needs. Idempotent:
-# when everything is there it only checks and exits.
+# Installs every Debian package that building and testing Tolvane needs, with the i386
+# architecture for the 32-bit Wine that runs the shipped i686 program. Idempotent: when
+# everything is there it only checks and exits.
 set -euo pipefail
 
 packages=(
@@ -10,12 +11,22 @@ packages=(
   clang libclang-rt-14-dev
   # the Windows builds and running them headless
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64 fonts-wine xvfb xauth imagemagick
+  wine wine64 wine32:i386 fonts-wine xvfb xauth imagemagick
   # the help file compiler (chmcmd) and the release zip
   fp-utils-3.2.2 zip
   # peers for interoperability tests and benchmarks
   coreutils rhash cksfv openssl hyperfine
 )
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+
+# wine32:i386 comes from the i386 half of the archive, which apt reads from its next update
+# on (the update below: wine32 is missing while the architecture is new).
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "setup: adding the i386 architecture"
+  $SUDO dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -26,7 +37,5 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "setup: installing ${missing[*]}"
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO=sudo
 $SUDO apt-get update -q
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,25 +1,12 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, builds everything and runs every test: natively, and the
-# Windows build under Wine (headless, in a private prefix). The i686 build is built
-# only: this machine cannot run 32-bit code.
+# Sets up a fresh machine, builds everything and runs every test: natively, then the
+# Windows builds under Wine (headless, each in a private prefix): the x86_64 build under
+# wine64 and the shipped i686 build under 32-bit Wine, the two at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 
 jobs=$(nproc)
-summary=()
-run_ctest() { # name, build folder, ctest args...
-  local name=$1 dir=$2; shift 2
-  local out; out=$(mktemp)
-  set +e
-  (cd "$dir" && ctest --output-on-failure "$@") 2>&1 | tee "$out"
-  local rc=${PIPESTATUS[0]}
-  set -e
-  local line; line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$out" | tail -n 1)
-  summary+=("$name: ${line:-no result}")
-  rm -f "$out"
-  return $rc
-}
 
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release
 cmake --build build/native -j"$jobs"
@@ -30,25 +17,48 @@ cmake --build build/win64 -j"$jobs"
 cmake -S . -B build/win32 --toolchain cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release
 cmake --build build/win32 -j"$jobs"
 
-status=0
-run_ctest native build/native -j"$jobs" || status=1
+# The counts of a ctest log: "passed failed skipped"; ctest counts a skipped test as passed.
+counts() { # log
+  local line total failed skipped
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$1" | tail -n 1)
+  [ -n "$line" ] || return 1
+  failed=$(echo "$line" | sed 's/.* \([0-9]*\) tests failed out of.*/\1/')
+  total=$(echo "$line" | sed 's/.* out of \([0-9]*\).*/\1/')
+  skipped=$(grep -cE '^[[:space:]]+[0-9]+ - .* \(Skipped\)$' "$1" || true)
+  echo "$((total - failed - skipped)) $failed $skipped"
+}
 
+# Each Wine run on an X server of its own; the two prefixes and servers share nothing.
+wine_ctest() { # build folder
+  xvfb-run -a -s "-screen 0 1024x768x24" scripts/wine-ctest.sh "$1" >"$1/wine-ctest.log" 2>&1
+}
+
+status=0
+(cd build/native && ctest --output-on-failure -j"$jobs") 2>&1 | tee build/native/ctest.log ||
+  status=1
+
+wine_ctest build/win32 &
+wine32=$!
 set +e
-xvfb-run -a -s "-screen 0 1024x768x24" scripts/wine-ctest.sh build/win64 2>&1 |
-  tee build/win64/wine-ctest.log
-wine_rc=${PIPESTATUS[0]}
+wine_ctest build/win64
+wine64_rc=$?
+wait $wine32
+wine32_rc=$?
 set -e
-[ "$wine_rc" -eq 0 ] || status=1
-summary+=("wine: $(grep -E 'tests passed, [0-9]+ tests failed out of' build/win64/wine-ctest.log | tail -n 1)")
+cat build/win64/wine-ctest.log build/win32/wine-ctest.log
+[ "$wine64_rc" -eq 0 ] && [ "$wine32_rc" -eq 0 ] || status=1
 
 echo
-printf '%s\n' "${summary[@]}"
-passed=0; failed=0
-for s in "${summary[@]}"; do
-  t=$(echo "$s" | sed -n 's/.* \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p')
-  [ -n "$t" ] || { failed=$((failed + 1)); continue; }
-  set -- $t
-  failed=$((failed + $1)); passed=$((passed + $2 - $1))
+passed=0; failed=0; skipped=0
+for run in native:build/native/ctest.log wine64:build/win64/wine-ctest.log \
+  wine32:build/win32/wine-ctest.log; do
+  if c=$(counts "${run#*:}"); then
+    set -- $c
+  else
+    set -- 0 1 0 # no result at all counts as a failure
+  fi
+  echo "${run%%:*}: $1 passed, $2 failed, $3 skipped"
+  passed=$((passed + $1)); failed=$((failed + $2)); skipped=$((skipped + $3))
 done
-echo "all: $passed passed, $failed failed"
+echo "all: $passed passed, $failed failed, $skipped skipped"
 [ "$status" -eq 0 ] && [ "$failed" -eq 0 ]

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs ctest in a Windows build folder under Wine. Call it inside xvfb-run; arguments after
-# the build folder go to ctest (-R PATTERN runs a part).
+# Runs ctest in a Windows build folder under Wine: wine64 for an x86_64 build, 32-bit Wine
+# for an i686 one (scripts/wine-env.sh). Call it inside xvfb-run; arguments after the build
+# folder go to ctest (-R PATTERN runs a part).
 set -u
 build=${1:-build/win64}
-. scripts/wine-env.sh "$build"
+. scripts/wine-env.sh "$build" || exit 2
 # One persistent Wine server, and Wine's background processes started here with their output
 # sent elsewhere: otherwise they inherit the pipe of the first test, and ctest waits for them
 # to linger out after every test.

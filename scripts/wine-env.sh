@@ -1,10 +1,22 @@
 # Source me: the Wine environment of the tests, with a private prefix inside the given
-# build folder (default build/win64). Creates the prefix once, set up for headless runs.
+# build folder (default build/win64), or in the folder named second. The build's processor
+# picks the Wine: wine64 and a 64-bit prefix for an x86_64 build, 32-bit wine and a 32-bit
+# prefix for an i686 build. One wineserver serves both. Creates the prefix once, set up
+# for headless runs.
 tlvn_build=${1:-build/win64}
-export WINE=/usr/lib/wine/wine64
+tlvn_processor=$(sed -n 's/^set(CMAKE_SYSTEM_PROCESSOR "\(.*\)")$/\1/p' \
+  "$tlvn_build"/CMakeFiles/*/CMakeSystem.cmake 2>/dev/null | head -n 1)
+case $tlvn_processor in
+  x86_64) export WINE=/usr/lib/wine/wine64 WINEARCH=win64 ;;
+  i686) export WINE=/usr/lib/wine/wine WINEARCH=win32 ;;
+  *)
+    echo "wine-env.sh: $tlvn_build is not a configured Windows build folder" >&2
+    return 1
+    ;;
+esac
 export WINESERVER=/usr/lib/wine/wineserver64
-export WINEPREFIX=$(cd "$tlvn_build" && pwd)/wineprefix
-export WINEARCH=win64
+tlvn_prefix=${2:-$tlvn_build/wineprefix}
+export WINEPREFIX=$(cd "${tlvn_prefix%/*}" && pwd)/${tlvn_prefix##*/}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/.tlvn-ready" ]; then

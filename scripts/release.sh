@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# Builds the shipped program, 32-bit tlvn.exe, with its help file, and lays out a release
-# ready to copy to a Windows machine:
+# Lays out a release of the shipped program, 32-bit tlvn.exe, with its help file, ready to
+# copy to a Windows machine:
 #   dist/tlvn-<version>/  tlvn.exe (i686), tlvn.chm, README.txt
 #   dist/tlvn-<version>.zip
-# The version is the one of project(VERSION) in CMakeLists.txt.
+# The files come from build/win32, the i686 build that ./scripts/test.sh tests under 32-bit
+# Wine: its last whole Wine run must have passed on these very files (scripts/wine-ctest.sh
+# notes their digests), or that run is made now; a failing test stops the release. The
+# version is the one of project(VERSION) in CMakeLists.txt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 
-build=build/release-win32
+build=build/win32
 cmake -S . -B "$build" --toolchain cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DTLVN_TESTS=OFF >/dev/null
-cmake --build "$build" --target tlvn tlvn_help -j"$(nproc)"
+  >/dev/null
+cmake --build "$build" -j"$(nproc)"
+if ! (cd "$build" && sha256sum --quiet -c tested.sha256) >/dev/null 2>&1; then
+  echo "release: testing $build under 32-bit Wine"
+  xvfb-run -a -s "-screen 0 1024x768x24" scripts/wine-ctest.sh "$build" >"$build/wine-ctest.log" 2>&1 ||
+    { tail -n 30 "$build/wine-ctest.log"; echo "release: the tests of $build failed" >&2; exit 1; }
+fi
 
 version=$(sed -n 's/^#define TLVN_VERSION_TEXT "\(.*\)"$/\1/p' "$build/generated/version.h")
 [ -n "$version" ] || { echo "release: no version in $build/generated/version.h" >&2; exit 1; }

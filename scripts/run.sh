@@ -3,12 +3,14 @@
 #   ./scripts/run.sh                 the Windows program tlvn.exe under Wine: with a DISPLAY
 #                                    it opens the window; without one it runs an Update and a
 #                                    Verify of a demo tree through its command line with /a
-#                                    under Xvfb and prints the two saved logs
+#                                    under Xvfb and prints the two saved logs and exit codes
 #   ./scripts/run.sh window ARGS...  tlvn.exe with these arguments (under Xvfb without a DISPLAY)
 #   ./scripts/run.sh console         the console program's demo: an Update of a small tree,
 #                                    then one file changed, one deleted and one added, and a
-#                                    Verify that reports them
+#                                    Verify that reports them, with the two exit codes
 #   ./scripts/run.sh ARGS...         the console program tlvn with these arguments, unchanged
+# The demos go on whatever a run's exit code is (the Verify ends with 1 for its findings)
+# and show it; the script ends with 0 when both runs ran.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -43,13 +45,16 @@ run_console() {
     exec "$tlvn" "$@"
   fi
   make_demo_tree
+  local status=0
   echo "\$ tlvn -u -p2 $root"
-  "$tlvn" -u -p2 "$root" || true
+  "$tlvn" -u -p2 "$root" || status=$?
+  echo
+  echo "exit code of the update: $status"
   echo
   change_demo_tree
   echo
   echo "\$ tlvn -v -p2 $root"
-  local status=0
+  status=0
   "$tlvn" -v -p2 "$root" || status=$?
   echo
   echo "exit code of the verify: $status"
@@ -69,7 +74,8 @@ run_window() {
     -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build build/win64 --target tlvn -j"$(nproc)" >/dev/null
   local exe=$PWD/build/win64/shell/tlvn.exe
-  . scripts/wine-env.sh build/win64
+  # A prefix of its own: the fonts below change what the tests' prefix draws.
+  . scripts/wine-env.sh build/win64 build/win64/run-prefix
   # Wine's own fonts in the prefix: Marlett draws the caption buttons.
   cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   if [ $# -gt 0 ] || [ -n "${DISPLAY:-}" ]; then
@@ -86,15 +92,21 @@ run_window() {
   tree=$(winpath "$root")
   update_log=$(winpath "$demo/update.log")
   verify_log=$(winpath "$demo/verify.log")
+  local status=0
   echo "\$ tlvn.exe /u /o+ /s /p2 /a $update_log $tree"
-  under_xvfb "$exe" /u /o+ /s /p2 /a "$update_log" "$tree"
+  under_xvfb "$exe" /u /o+ /s /p2 /a "$update_log" "$tree" || status=$?
   tr -d '\r' <"$demo/update.log"
+  echo
+  echo "exit code of the update: $status"
   echo
   change_demo_tree
   echo
   echo "\$ tlvn.exe /v /s /p2 /a $verify_log $tree"
-  under_xvfb "$exe" /v /s /p2 /a "$verify_log" "$tree"
+  status=0
+  under_xvfb "$exe" /v /s /p2 /a "$verify_log" "$tree" || status=$?
   tr -d '\r' <"$demo/verify.log"
+  echo
+  echo "exit code of the verify: $status"
 }
 
 case "${1:-}" in

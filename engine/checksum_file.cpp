@@ -42,6 +42,9 @@ bool TCheckSumEngine::MayWriteChecksumFile(const std::string& path) {
     }
     if (keep)
         return false;
+    // A link to outside the tree is replaced by the list, never read through.
+    if (existing.LeadsOutside)
+        return true;
 
     // A list that cannot be read is replaced, once the load error is told.
     TListReader list(*Fs);
@@ -82,21 +85,27 @@ void TCheckSumEngine::SaveChecksumFile(std::vector<std::string>& listLines, cons
     if (cleared)
         Fs->SetAttributes(path, attributes & ~kAttrProtected);
 
+    const std::string lineEnd = lines::ListLineEnd(ChecksumKind);
     size_t length = 0;
     for (const std::string& line : listLines)
-        length += line.size() + 2;
+        length += line.size() + lineEnd.size();
     std::string content;
     content.reserve(length);
     for (const std::string& line : listLines) {
         content += line;
-        content += "\r\n";
+        content += lineEnd;
     }
-    files::TSaveStatus status = Fs->SaveFile(path, content, error);
+    files::TSaveReport report;
+    files::TSaveStatus status = Fs->SaveFile(path, content, files::TSaveTarget::List, report);
+    error = report.Error;
     if (cleared)
         Fs->SetAttributes(path, attributes);
 
-    if (status == files::TSaveStatus::Ok)
+    if (status == files::TSaveStatus::Ok) {
+        if (report.OtherNamesKept)
+            Required(OnOtherNamesKept, "OnOtherNamesKept")(path);
         return;
+    }
     std::string message =
         status == files::TSaveStatus::WriteFailed ? kStreamWriteError : kCannotCreateFile + path;
     if (error != 0)

@@ -62,16 +62,25 @@ bool TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::s
                 (excludeChecksumFiles &&
                  (IsChecksumFileName(entry.Name) || IsRunList(relativeFolder, entry.Name))))
                 return;
+            if (entry.LeadsOutside) {
+                ReportLinkOutside(folder + entry.Name);
+                return;
+            }
             totalSize += entry.Size;
             ++count;
             if (target)
                 target->emplace_back(withPath ? relativeFolder + entry.Name : entry.Name,
-                                     entry.Size);
+                                     entry.Size, entry.Age);
         });
     if (error == 0)
         return true;
     Required(OnFileListError, "OnFileListError")(folder, error);
     return false;
+}
+
+void TCheckSumEngine::ReportLinkOutside(const std::string& path) {
+    if (!Counting && LinksReported.insert(path).second)
+        Required(OnLinkOutsideTree, "OnLinkOutsideTree")(path);
 }
 
 bool TCheckSumEngine::IsChecksumFileName(const std::string& bareName) const {
@@ -112,13 +121,15 @@ bool TCheckSumEngine::LeavesTree(const std::string& relativeFolder, const std::s
         LastFolderInside = folder;
         return false;
     }
-    std::string real = Fs->RealPath(folder);
-    if (real.empty())
-        return false; // nothing there to open
+    const std::string real = Fs->RealPath(folder);
     std::string relativeReal;
-    if (!RealFolderInTree(real + files::kPathDelimiter, relativeReal))
+    if (!real.empty() && !RealFolderInTree(real + files::kPathDelimiter, relativeReal))
         return true;
-    FoldersInside.insert(folder);
+    // A folder that is not there holds nothing to open (its entries are missing), and the
+    // next entries of it need no look of their own; the set keeps only folders that are
+    // there, so it stays bounded by the tree.
+    if (!real.empty())
+        FoldersInside.insert(folder);
     LastFolderInside = folder;
     return false;
 }
@@ -145,7 +156,7 @@ std::string TCheckSumEngine::FolderNameForChecksumFile(const std::string& folder
         path.pop_back();
     size_t end = path.find_last_of(kComponentEnds);
     std::string name = end == std::string::npos ? path : path.substr(end + 1);
-    if (name == "." || name == "..") {
+    if (IsDotName(name)) {
         // "." and ".." name no folder: take the name of the folder they stand for.
         const std::string real = Fs->RealPath(folder);
         return real.empty() ? "root" : FolderNameForChecksumFile(real + files::kPathDelimiter);

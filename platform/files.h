@@ -29,6 +29,21 @@ constexpr TErrorCode kErrorEndOfFile = 38;
 constexpr TErrorCode kErrorEndOfFile = ENODATA;
 #endif
 
+// The program's own codes, in the range Windows leaves to applications (bit 29), so they
+// never clash with a system's code; ErrorText gives their texts.
+constexpr TErrorCode kErrorNotAFile = 0x20000001;     // opened as a device, FIFO or the like
+constexpr TErrorCode kErrorLeadsOutside = 0x20000002; // a link whose target lies outside the tree
+inline const char* ProgramErrorText(TErrorCode error) {
+    switch (error) {
+    case kErrorNotAFile:
+        return "Not a regular file";
+    case kErrorLeadsOutside:
+        return "The link leads outside the folder tree";
+    default:
+        return nullptr;
+    }
+}
+
 // File attribute bits, Win32 values. On POSIX read-only means "no write permission",
 // hidden means a name beginning with "." (reported only, never set), system is never set.
 constexpr uint32_t kAttrReadOnly = 0x01;
@@ -48,7 +63,21 @@ struct TFoundFile {
     // Last-write time in local time, two-second resolution, packed as a DOS date
     // (high word) and time (low word), so ages compare as plain integers.
     uint32_t Age = 0;
+    // A link whose target lies outside the tree (see TFileSystem::EnterTree): nothing of the
+    // target is looked at, so Attributes, Size and Age are 0.
+    bool LeadsOutside = false;
     bool IsDirectory() const { return (Attributes & kAttrDirectory) != 0; }
+};
+
+// What tells a file's content changed: its size and last-write time (nanoseconds since
+// 1970 on POSIX, FILETIME units on Windows; 0 where the services cannot tell).
+struct TFileStamp {
+    uint64_t Size = 0;
+    int64_t WriteTime = 0;
+    bool operator==(const TFileStamp& other) const {
+        return Size == other.Size && WriteTime == other.WriteTime;
+    }
+    bool operator!=(const TFileStamp& other) const { return !(*this == other); }
 };
 
 // Local date and time.
@@ -60,9 +89,57 @@ struct TLocalTime {
 // How a whole-file write ended.
 enum class TSaveStatus {
     Ok,
-    CannotCreate, // the temporary file could not be created
+    CannotCreate, // the temporary file could not be created, or nothing may be written there
     WriteFailed,  // writing stopped short; nothing was replaced
     CannotReplace // the new content could not take the old file's place
+};
+
+// What a save writes, handed over piece by piece, so that a long log need not be held
+// whole.
+class TSaveContent {
+public:
+    virtual ~TSaveContent() = default;
+    // The next piece, valid until the next call; false at the end, or with error set when
+    // the content could not be read (the save then fails and replaces nothing).
+    virtual bool Next(const char*& data, size_t& size, TErrorCode& error) = 0;
+};
+
+// A content of one piece.
+class TSaveText : public TSaveContent {
+public:
+    explicit TSaveText(const std::string& text) : Text(text) {}
+    bool Next(const char*& data, size_t& size, TErrorCode&) override {
+        if (Given)
+            return false;
+        Given = true;
+        data = Text.data();
+        size = Text.size();
+        return true;
+    }
+
+private:
+    const std::string& Text;
+    bool Given = false;
+};
+
+// Gathers the pieces into whole, for a save that must write everything at once; false with
+// error set when the content could not be read.
+inline bool GatherContent(TSaveContent& content, std::string& whole, TErrorCode& error) {
+    const char* data = nullptr;
+    size_t size = 0;
+    error = 0;
+    while (content.Next(data, size, error))
+        whole.append(data, size);
+    return error == 0;
+}
+
+// What is saved: a checksum list the run placed, or a file the user named (the log).
+enum class TSaveTarget { List, Named };
+
+// What a save reports besides its status.
+struct TSaveReport {
+    TErrorCode Error = 0;        // why it failed
+    bool OtherNamesKept = false; // the file had other hard links: they keep the old content
 };
 
 class TFileSystem {
@@ -92,21 +169,56 @@ public:
     // The entry at path itself (no wildcards); false when nothing is there.
     virtual bool GetFileInfo(const std::string& path, TFoundFile& info) = 0;
 
-    // Opens a file for sequential reading; other readers are admitted, writers are not.
+    // Confines every call on a path that begins with root (a folder path ending with the
+    // delimiter, as the run names its tree) to that tree until LeaveTree: such a path is
+    // walked from the root's handle component by component, a link met on the way is
+    // followed only while its target stays in the tree, and one that leads outside is
+    // reported (kErrorLeadsOutside, TFoundFile::LeadsOutside), never opened. The handles of
+    // the folders in use are held until LeaveTree. Paths outside the tree behave as without
+    // a tree. Called while no other thread uses the services; the run's start also dates
+    // the stale temporary files that saves remove (see SaveFile).
+    virtual void EnterTree(const std::string& /*root*/) {}
+    virtual void LeaveTree() {}
+
+    // Opens a regular file for sequential reading; other readers are admitted, writers are
+    // not. Anything else that opens (a device, a FIFO) is refused with kErrorNotAFile.
     virtual TFileId OpenRead(const std::string& path, TErrorCode& error) = 0;
     virtual uint64_t FileSize(TFileId file) = 0;
+    // The size and last-write time of an open file now.
+    virtual TFileStamp Stamp(TFileId file) { return {FileSize(file), 0}; }
     // Reads up to length bytes; false with error set when the read fails.
     virtual bool Read(TFileId file, void* buffer, uint32_t length, uint32_t& done,
                       TErrorCode& error) = 0;
     virtual void Close(TFileId file) = 0;
+    // Tells the system that the first length bytes of the file at path will be read soon, so
+    // the disk fetches them meanwhile. Only a hint: nothing is reported, nothing stays open,
+    // and a file that is gone or changed when it is read is read as if never announced.
+    virtual void Announce(const std::string& /*path*/, uint64_t /*length*/) {}
 
-    // Writes content to a temporary file in the same folder and only then replaces
-    // the file at path with it, which keeps the old file's attributes, security and
-    // owner; on failure the old file is untouched and the temporary file is gone. A
-    // target that is no plain file, has more than one hard link, or lies in a folder
-    // where no file can be created is written in place.
+    // Writes content to a temporary file in the same folder and only then replaces the
+    // file at path with it, which keeps the old file's attributes, security and owner; on
+    // failure the old file is untouched and the temporary file is gone. A file of several
+    // hard links is replaced too (report.OtherNamesKept). Only where no file can be created
+    // in the folder is an existing file written in place: the whole content in one write,
+    // then cut to length and flushed. The first save in a folder after EnterTree removes the
+    // temporary files that killed runs left there (this program's name pattern, regular,
+    // owned by the running user, older than the run's start, held by no running save).
+    // A List is never written through a link: a link at its name is replaced, unless the
+    // link lies in the tree, leads to a file in the tree, and both belong to the running
+    // user; a device, FIFO or folder at its name is refused. A Named file follows links as
+    // the system's protected-links rule does (not a link of another user in a sticky folder
+    // that all may write) and may be a device or FIFO, written in place.
     virtual TSaveStatus SaveFile(const std::string& path, const std::string& content,
-                                 TErrorCode& error) = 0;
+                                 TSaveTarget target, TSaveReport& report) = 0;
+    // SaveFile with content that comes in pieces. Services that cannot write pieces take
+    // the whole content first.
+    virtual TSaveStatus SaveFileFrom(const std::string& path, TSaveContent& content,
+                                     TSaveTarget target, TSaveReport& report) {
+        std::string whole;
+        if (!GatherContent(content, whole, report.Error))
+            return TSaveStatus::WriteFailed;
+        return SaveFile(path, whole, target, report);
+    }
 
     // A line read from a checksum file, made text of the program's code page. Where that
     // is UTF-8 on Windows, a line that is not valid UTF-8 was written in the system's
@@ -114,12 +226,18 @@ public:
     // elsewhere, and on POSIX where names are bytes, the line stays as it is.
     virtual void DecodeListLine(std::string& /*line*/) {}
 
+    // True when folder lies on a disk that seeks (a spinning disk), where one reader at a time
+    // is fastest; false on a solid-state disk and where the system cannot tell.
+    virtual bool OnRotationalDisk(const std::string& /*folder*/) { return false; }
+
     // The absolute path of an existing file or folder with every link resolved, without
     // a trailing delimiter; "" when it cannot be resolved.
     virtual std::string RealPath(const std::string& path) = 0;
 
+    // A link is neither looked through nor changed: false for a link.
     virtual bool GetAttributes(const std::string& path, uint32_t& attributes) = 0;
     virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
+    // Removes the entry at path; a link is removed, not its target.
     virtual bool RemoveFile(const std::string& path, TErrorCode& error) = 0;
 
     // User-locale comparison ignoring letter case: below, equal to or above 0.
@@ -127,8 +245,8 @@ public:
     virtual TLocalTime LocalNow() = 0;
     // The locale's time separator (":" almost everywhere).
     virtual char TimeSeparator() = 0;
-    // The system's message for an error code, without trailing blanks, control
-    // characters and ".".
+    // The system's message for an error code (the program's own text for its own codes),
+    // without trailing blanks, control characters and ".".
     virtual std::string ErrorText(TErrorCode error) = 0;
 };
 

@@ -1,19 +1,26 @@
 // The engine's file services on POSIX systems. Error codes are errno values; there are
-// no share modes, so "admits readers only" cannot be enforced here.
+// no share modes, so "admits readers only" cannot be enforced here. In a tree (EnterTree)
+// every path is walked by TPathResolver; saves follow save_posix.h.
 #include "platform/files.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <memory>
 #include <pthread.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "platform/handle.h"
+#include "platform/path_resolver_posix.h"
+#include "platform/save_posix.h"
 
 namespace files {
 namespace {
@@ -84,57 +91,36 @@ std::string BareName(const std::string& path) {
 // The size of the engine's reads.
 constexpr off_t kOneBlock = 65536;
 
-// The file the last OpenRead of this thread opened and its size then, so that FileSize
-// right after the open needs no second fstat.
-struct TOpenedSize {
-    int Fd = -1;
-    uint64_t Size = 0;
-};
-thread_local TOpenedSize lastOpened;
+TFileStamp StampOf(const struct stat& st) {
+    return {static_cast<uint64_t>(st.st_size),
+            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
 
-// Opens a regular file for reading. Never blocks on a FIFO or device: those are
-// refused, like folders. O_NONBLOCK stays set: it has no effect on regular files.
-int OpenRegular(const std::string& path, TErrorCode& error, uint64_t& size) {
-    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd) {
-        error = errno;
-        return -1;
-    }
+// The file the last OpenRead of this thread opened and its stamp then, until the file is
+// read: FileSize and Stamp right after the open need no second fstat.
+struct TOpened {
+    int Fd = -1;
+    TFileStamp Stamp;
+};
+thread_local TOpened lastOpened;
+
+// Takes a descriptor just opened for reading: only a regular file is kept. O_NONBLOCK stays
+// set: it has no effect on regular files.
+int KeepRegular(TFd fd, TErrorCode& error, TFileStamp& stamp) {
     struct stat st;
     if (::fstat(fd.Get(), &st) != 0) {
         error = errno;
         return -1;
     }
     if (!S_ISREG(st.st_mode)) {
-        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        error = S_ISDIR(st.st_mode) ? EISDIR : kErrorNotAFile;
         return -1;
     }
     // A file read in one block gains nothing from read-ahead advice.
     if (st.st_size > kOneBlock)
         ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    size = static_cast<uint64_t>(st.st_size);
+    stamp = StampOf(st);
     return fd.Detach();
-}
-
-bool WriteAll(int fd, const std::string& content) {
-    size_t done = 0;
-    while (done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0)
-            errno = ENOSPC;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-mode_t NewFileMode() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
 }
 
 // Holds SIGINT and SIGTERM back while it lives.
@@ -155,47 +141,17 @@ private:
     sigset_t Previous;
 };
 
-// Writes over the file itself: a FIFO or device, a file of several hard links, or one in
-// a folder where nothing new can be created. A FIFO without a reader fails at once.
-TSaveStatus WriteInPlace(const std::string& path, const std::string& content, TErrorCode& error) {
-    TFd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC));
-    if (!fd) {
-        error = errno;
-        return TSaveStatus::CannotCreate;
-    }
-    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
-    struct stat st;
-    const bool regular = ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode);
-    if (!WriteAll(fd.Get(), content) || (regular && ::fsync(fd.Get()) != 0) ||
-        ::close(fd.Detach()) != 0) {
-        error = errno;
-        return TSaveStatus::WriteFailed;
-    }
-    return TSaveStatus::Ok;
-}
-
-// The file a symbolic link points to, or the path itself when it is no link or the
-// link leads nowhere.
-std::string ResolvedLink(const std::string& path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved)
-        return path;
-    std::string result = resolved;
-    std::free(resolved);
-    return result;
-}
-
-// Calls onEntry with the folder's descriptor and each of its entries, in directory order,
-// until it returns false. Returns 0 at the end or when stopped, else the error that ended
-// the listing.
-TErrorCode ForEachEntry(const std::string& folder,
+// Calls onEntry with each entry of the folder open for reading as fd (taken over), in
+// directory order, until it returns false. Returns 0 at the end or when stopped, else the
+// error that ended the listing.
+TErrorCode ForEachEntry(TFd fd,
                         const std::function<bool(int dirFd, const dirent& entry)>& onEntry) {
-    TDirHandle dir(::opendir(folder.empty() ? "." : folder.c_str()));
+    if (!fd)
+        return errno;
+    TDirHandle dir(::fdopendir(fd.Get()));
     if (!dir)
         return errno;
+    fd.Detach();
     const int dirFd = ::dirfd(dir.Get());
     for (;;) {
         errno = 0;
@@ -207,39 +163,91 @@ TErrorCode ForEachEntry(const std::string& folder,
     }
 }
 
+// A folder opened for listing: in the tree from the place its walk reached, else by path.
+TFd OpenListing(const TFolderPlace& place, const std::string& folder) {
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (place.Fd)
+        return TFd(::openat(place.Get(), ".", kFlags));
+    return TFd(::open(folder.empty() ? "." : folder.c_str(), kFlags));
+}
+
 class TPosixFileSystem : public TFileSystem {
 public:
+    void EnterTree(const std::string& root) override {
+        Tree.reset();
+        TreeRoot = root;
+        auto tree = std::make_unique<TPathResolver>();
+        TErrorCode error = 0;
+        // A root that cannot be reached is reported by the run's first listing.
+        if (!root.empty() && root.back() == '/' && tree->OpenTree(root, error))
+            Tree = std::move(tree);
+        Session.Start();
+    }
+
+    void LeaveTree() override { Tree.reset(); }
+
     TErrorCode FindFiles(const std::string& pattern,
                          const std::function<bool(const TFoundFile&)>& onEntry) override {
-        size_t slash = pattern.find_last_of('/');
-        std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
-        std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+        const size_t slash = pattern.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
+        const std::string mask = pattern.substr(folder.size());
+        TFolderPlace place;
+        std::string relative;
+        const bool inTree = InTree(folder, relative);
+        std::string none;
+        if (inTree)
+            if (TErrorCode error = Tree->Walk(relative, TLastPart::Folder, place, none))
+                return error;
         // An entry whose status cannot be read (a folder that can be read but not
         // entered) is never left out in silence: the listing goes on and ends with the
         // error.
         TErrorCode statError = 0;
-        const TErrorCode error = ForEachEntry(folder, [&](int dirFd, const dirent& entry) {
-            std::string name = entry.d_name;
-            if (!MatchesPattern(name, mask))
-                return true;
-            // One stat per entry; a link costs a second one. Broken links and entries
-            // that vanished are not there. Links to folders are not followed (a link
-            // cycle would never end); links to files are.
-            struct stat st;
-            if (::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                if (errno != ENOENT && statError == 0)
-                    statError = errno;
-                return true;
-            }
-            if (S_ISLNK(st.st_mode) &&
-                (::fstatat(dirFd, entry.d_name, &st, 0) != 0 || S_ISDIR(st.st_mode)))
-                return true;
-            if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-                return true; // FIFOs, sockets and devices hold no file content
-            TFoundFile info;
-            FillInfo(name, st, info);
-            return onEntry(info);
-        });
+        const TErrorCode error =
+            ForEachEntry(OpenListing(place, folder), [&](int dirFd, const dirent& entry) {
+                const std::string name = entry.d_name;
+                if (!MatchesPattern(name, mask))
+                    return true;
+                // One stat per entry; a link costs a walk to its target. Broken links and
+                // entries that vanished are not there. Links to folders are not followed (a
+                // link cycle would never end); links to files are, in a tree only while
+                // they stay in it.
+                struct stat st;
+                if (::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                    if (errno != ENOENT && statError == 0)
+                        statError = errno;
+                    return true;
+                }
+                TFoundFile info;
+                if (S_ISLNK(st.st_mode)) {
+                    if (inTree) {
+                        TFolderPlace targetFolder;
+                        std::string target;
+                        const TErrorCode walked = Tree->WalkFrom(place, {name}, TLastPart::Followed,
+                                                                 targetFolder, target);
+                        // A link out to a folder, or to nothing, is passed over like
+                        // any link to a folder or broken link: only a stat tells which.
+                        if (walked == kErrorLeadsOutside) {
+                            if (::fstatat(dirFd, entry.d_name, &st, 0) != 0 || S_ISDIR(st.st_mode))
+                                return true;
+                            info.Name = name;
+                            info.LeadsOutside = true;
+                            return onEntry(info);
+                        }
+                        if (walked != 0 || target.empty() ||
+                            ::fstatat(targetFolder.Get(), target.c_str(), &st,
+                                      AT_SYMLINK_NOFOLLOW) != 0)
+                            return true;
+                    } else if (::fstatat(dirFd, entry.d_name, &st, 0) != 0) {
+                        return true;
+                    }
+                    if (S_ISDIR(st.st_mode))
+                        return true;
+                }
+                if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+                    return true; // FIFOs, sockets and devices hold no file content
+                FillInfo(name, st, info);
+                return onEntry(info);
+            });
         return error != 0 ? error : statError;
     }
 
@@ -247,7 +255,12 @@ public:
     // entry. Links are never folders here, as in FindFiles.
     TErrorCode FindFolders(const std::string& folder,
                            const std::function<bool(const std::string&)>& onFolder) override {
-        return ForEachEntry(folder, [&](int dirFd, const dirent& entry) {
+        TFolderPlace place;
+        std::string relative, none;
+        if (InTree(folder, relative))
+            if (TErrorCode error = Tree->Walk(relative, TLastPart::Folder, place, none))
+                return error;
+        return ForEachEntry(OpenListing(place, folder), [&](int dirFd, const dirent& entry) {
             if (std::strcmp(entry.d_name, ".") == 0 || std::strcmp(entry.d_name, "..") == 0)
                 return true;
             bool isFolder = entry.d_type == DT_DIR;
@@ -262,32 +275,53 @@ public:
 
     bool GetFileInfo(const std::string& path, TFoundFile& info) override {
         struct stat st;
-        if (::stat(path.c_str(), &st) != 0)
+        std::string relative;
+        if (!InTree(path, relative)) {
+            if (::stat(path.c_str(), &st) != 0)
+                return false;
+            FillInfo(BareName(path), st, info);
+            return true;
+        }
+        const TErrorCode error = TreeStat(relative, st);
+        if (error == kErrorLeadsOutside) {
+            info = TFoundFile();
+            info.Name = BareName(path);
+            info.LeadsOutside = true;
+            return true;
+        }
+        if (error != 0)
             return false;
         FillInfo(BareName(path), st, info);
         return true;
     }
 
     TFileId OpenRead(const std::string& path, TErrorCode& error) override {
-        uint64_t size = 0;
-        int fd = OpenRegular(path, error, size);
-        if (fd < 0)
+        TFd fd = Open(path, error);
+        if (!fd)
             return kNoFile;
-        lastOpened = {fd, size};
-        return fd;
+        TFileStamp stamp;
+        const int opened = KeepRegular(std::move(fd), error, stamp);
+        if (opened < 0)
+            return kNoFile;
+        lastOpened = {opened, stamp};
+        return opened;
     }
 
-    uint64_t FileSize(TFileId file) override {
+    uint64_t FileSize(TFileId file) override { return Stamp(file).Size; }
+
+    TFileStamp Stamp(TFileId file) override {
         if (file == lastOpened.Fd)
-            return lastOpened.Size;
+            return lastOpened.Stamp;
         struct stat st;
         if (::fstat(static_cast<int>(file), &st) != 0)
-            return 0;
-        return static_cast<uint64_t>(st.st_size);
+            return {};
+        return StampOf(st);
     }
 
     bool Read(TFileId file, void* buffer, uint32_t length, uint32_t& done,
               TErrorCode& error) override {
+        if (file == lastOpened.Fd)
+            lastOpened.Fd = -1;
         for (;;) {
             ssize_t n = ::read(static_cast<int>(file), buffer, length);
             if (n >= 0) {
@@ -308,47 +342,70 @@ public:
         ::close(static_cast<int>(file));
     }
 
-    TSaveStatus SaveFile(const std::string& linkOrPath, const std::string& content,
-                         TErrorCode& error) override {
+    // Opening a file to announce it costs as much as its read when the tree is in memory:
+    // after a run of announced files found in memory, only one in kWarmSample is looked at,
+    // until one is found on the disk.
+    void Announce(const std::string& path, uint64_t length) override {
+        constexpr uint32_t kWarmAfter = 16;
+        constexpr uint32_t kWarmSample = 32;
+        const uint32_t call = AnnounceCalls.fetch_add(1, std::memory_order_relaxed);
+        if (FoundInMemory.load(std::memory_order_relaxed) >= kWarmAfter && call % kWarmSample != 0)
+            return;
+        TErrorCode error = 0;
+        TFd fd = Open(path, error);
+        struct stat st;
+        if (!fd || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+            return;
+        // A read that may not wait tells whether the first byte is in memory.
+        char first;
+        struct iovec vector = {&first, 1};
+        if (::preadv2(fd.Get(), &vector, 1, 0, RWF_NOWAIT) >= 0) {
+            FoundInMemory.fetch_add(1, std::memory_order_relaxed);
+            return;
+        }
+        FoundInMemory.store(0, std::memory_order_relaxed);
+        ::posix_fadvise(fd.Get(), 0, static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+    }
+
+    TSaveStatus SaveFile(const std::string& path, const std::string& content, TSaveTarget target,
+                         TSaveReport& report) override {
+        TSaveText text(content);
+        return SaveFileFrom(path, text, target, report);
+    }
+
+    TSaveStatus SaveFileFrom(const std::string& path, TSaveContent& content, TSaveTarget target,
+                             TSaveReport& report) override {
         // A second Ctrl-C during the save waits for its end: no temporary file is left.
         TInterruptsHeld held;
-        // A list reached through a symbolic link is replaced where it lives; the link
-        // stays a link.
-        const std::string path = ResolvedLink(linkOrPath);
-        struct stat old;
-        const bool exists = ::stat(path.c_str(), &old) == 0;
-        if (exists && (!S_ISREG(old.st_mode) || old.st_nlink > 1))
-            return WriteInPlace(path, content, error);
-        const size_t slash = path.find_last_of('/');
-        std::string temp = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) +
-                           kTemporaryPrefix + "XXXXXX" + kTemporarySuffix;
-        TFd fd(::mkstemps(&temp[0], 4));
-        if (!fd) {
-            if (exists && (errno == EACCES || errno == EPERM))
-                return WriteInPlace(path, content, error);
-            error = errno;
+        // A name the user gave is reached by the system's rule, wherever it lies.
+        std::string relative;
+        TPathResolver* tree =
+            target == TSaveTarget::List && InTree(path, relative) ? Tree.get() : nullptr;
+        TFolderPlace folder;
+        std::string name;
+        report.Error = Locate(path, folder, name, tree == nullptr);
+        if (report.Error == 0 && name.empty())
+            report.Error = EISDIR;
+        if (report.Error != 0)
             return TSaveStatus::CannotCreate;
+        return SaveInFolder({folder, name, content, target, tree, System, Session}, report);
+    }
+
+    // The folder's device in /sys/dev/block; a partition has no queue of its own: its disk,
+    // the folder above it, answers.
+    bool OnRotationalDisk(const std::string& folder) override {
+        struct stat st;
+        if (::stat(folder.c_str(), &st) != 0)
+            return false;
+        const std::string device = "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" +
+                                   std::to_string(minor(st.st_dev));
+        for (const char* queue : {"/queue/rotational", "/../queue/rotational"}) {
+            TFd fd(::open((device + queue).c_str(), O_RDONLY | O_CLOEXEC));
+            char answer = 0;
+            if (fd && ::read(fd.Get(), &answer, 1) == 1)
+                return answer == '1';
         }
-        ::fchmod(fd.Get(), exists ? old.st_mode & 07777 : NewFileMode());
-        if (exists && ::fchown(fd.Get(), old.st_uid, old.st_gid) != 0)
-            ::fchown(fd.Get(), static_cast<uid_t>(-1), old.st_gid); // the group, where allowed
-        // The data must be on disk before the name points to it, or a crash could
-        // leave an empty list where the old one was.
-        bool written = WriteAll(fd.Get(), content) && ::fsync(fd.Get()) == 0;
-        if (written) {
-            written = ::close(fd.Detach()) == 0;
-        }
-        if (!written) {
-            error = errno;
-            ::unlink(temp.c_str());
-            return TSaveStatus::WriteFailed;
-        }
-        if (::rename(temp.c_str(), path.c_str()) != 0) {
-            error = errno;
-            ::unlink(temp.c_str());
-            return TSaveStatus::CannotReplace;
-        }
-        return TSaveStatus::Ok;
+        return false;
     }
 
     std::string RealPath(const std::string& path) override {
@@ -363,9 +420,13 @@ public:
     }
 
     bool GetAttributes(const std::string& path, uint32_t& attributes) override {
-        TFoundFile info;
-        if (!GetFileInfo(path, info))
+        TFolderPlace folder;
+        std::string name;
+        struct stat st;
+        if (!StatNoLink(path, folder, name, st))
             return false;
+        TFoundFile info;
+        FillInfo(name, st, info);
         attributes = info.Attributes;
         return true;
     }
@@ -373,22 +434,30 @@ public:
     // Only read-only can be set: it removes every write permission, and clearing it
     // gives the owner write permission back.
     bool SetAttributes(const std::string& path, uint32_t attributes) override {
+        TFolderPlace folder;
+        std::string name;
         struct stat st;
-        if (::stat(path.c_str(), &st) != 0)
+        if (!StatNoLink(path, folder, name, st))
             return false;
         mode_t mode = st.st_mode & 07777;
         if (attributes & kAttrReadOnly)
             mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
         else if ((mode & S_IWUSR) == 0)
             mode |= S_IWUSR;
-        return mode == (st.st_mode & 07777) || ::chmod(path.c_str(), mode) == 0;
+        // Never through a link, also when one takes the file's place meanwhile.
+        return mode == (st.st_mode & 07777) ||
+               ::fchmodat(folder.Get(), name.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0;
     }
 
     bool RemoveFile(const std::string& path, TErrorCode& error) override {
-        if (::unlink(path.c_str()) == 0)
-            return true;
-        error = errno;
-        return false;
+        TFolderPlace folder;
+        std::string name;
+        error = Locate(path, folder, name);
+        if (error == 0 && name.empty())
+            error = EISDIR;
+        if (error == 0 && ::unlinkat(folder.Get(), name.c_str(), 0) != 0)
+            error = errno;
+        return error == 0;
     }
 
     int CompareText(const std::string& a, const std::string& b) override {
@@ -414,10 +483,94 @@ public:
     char TimeSeparator() override { return ':'; }
 
     std::string ErrorText(TErrorCode error) override {
-        return TrimSystemMessage(std::strerror(static_cast<int>(error)));
+        const char* own = ProgramErrorText(error);
+        return TrimSystemMessage(own ? own : std::strerror(static_cast<int>(error)));
     }
-};
 
+private:
+    // Opens path for reading as OpenRead does, before the check that it is a regular file;
+    // error is set when it does not open.
+    TFd Open(const std::string& path, TErrorCode& error) {
+        constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+        TFd fd;
+        std::string relative;
+        error = 0;
+        if (!InTree(path, relative)) {
+            fd.Attach(::open(path.c_str(), kFlags));
+            if (!fd)
+                error = errno;
+            return fd;
+        }
+        // The name is opened without following a link; a link found there is walked.
+        TFolderPlace folder;
+        std::string name;
+        error = Tree->Walk(relative, TLastPart::Entry, folder, name);
+        for (int link = 0; error == 0 && !name.empty() && !fd && link < 2; ++link) {
+            fd.Attach(::openat(folder.Get(), name.c_str(), kFlags | O_NOFOLLOW));
+            if (!fd && errno == ELOOP && link == 0)
+                error =
+                    Tree->WalkFrom(TFolderPlace(folder), {name}, TLastPart::Followed, folder, name);
+            else if (!fd)
+                error = errno;
+        }
+        if (error == 0 && name.empty())
+            error = EISDIR;
+        return fd;
+    }
+
+    // True when path lies in the tree entered; relative is then its part below the root.
+    bool InTree(const std::string& path, std::string& relative) const {
+        if (!Tree || path.compare(0, TreeRoot.size(), TreeRoot) != 0)
+            return false;
+        relative = path.substr(TreeRoot.size());
+        return true;
+    }
+
+    // The folder that holds path's last part and that part, never following a link there:
+    // by the tree's rule in the tree, else (or when bySystem) by the system's.
+    TErrorCode Locate(const std::string& path, TFolderPlace& folder, std::string& name,
+                      bool bySystem = false) {
+        std::string relative;
+        if (!bySystem && InTree(path, relative))
+            return Tree->Walk(relative, TLastPart::Entry, folder, name);
+        return System.Walk(path, TLastPart::Entry, folder, name);
+    }
+
+    // The status of the entry at relative in the tree, a link followed while it stays in it.
+    TErrorCode TreeStat(const std::string& relative, struct stat& st) {
+        TFolderPlace folder;
+        std::string name;
+        TErrorCode error = Tree->Walk(relative, TLastPart::Entry, folder, name);
+        for (int link = 0; error == 0; ++link) {
+            if ((name.empty()
+                     ? ::fstat(folder.Get(), &st)
+                     : ::fstatat(folder.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW)) != 0)
+                return errno;
+            if (!S_ISLNK(st.st_mode))
+                return 0;
+            if (link > 0)
+                return ELOOP; // a link put where the walk found a file, meanwhile
+            error = Tree->WalkFrom(TFolderPlace(folder), {name}, TLastPart::Followed, folder, name);
+        }
+        return error;
+    }
+
+    // The status of the entry at path, located as by Locate; false for a link.
+    bool StatNoLink(const std::string& path, TFolderPlace& folder, std::string& name,
+                    struct stat& st) {
+        return Locate(path, folder, name) == 0 && !name.empty() &&
+               ::fstatat(folder.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+               !S_ISLNK(st.st_mode);
+    }
+
+    std::string TreeRoot;
+    std::unique_ptr<TPathResolver> Tree;
+    // Announce's calls, and the files it found in memory since the last found on the disk.
+    std::atomic<uint32_t> AnnounceCalls{0};
+    std::atomic<uint32_t> FoundInMemory{0};
+    TPathResolver System;
+    TSaveSession Session;
+};
 } // namespace
 
 TFileSystem& NativeFileSystem() {

@@ -131,26 +131,33 @@ bool RegWriteString(HKEY key, const std::string& name, const std::string& value)
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
-void RegReadComboList(HKEY key, const std::string& subKey, HWND dialog, int comboId) {
-    SendDlgItemMessageA(dialog, comboId, CB_RESETCONTENT, 0, 0);
+std::vector<std::string> RegReadValueNames(HKEY key, const std::string& subKey) {
+    std::vector<std::string> names;
     HKEY opened = nullptr;
     if (RegOpenKeyExA(key, subKey.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return;
-    TRegKey history(opened);
+        return names;
+    TRegKey sub(opened);
     DWORD longest = 0;
-    if (RegQueryInfoKeyA(history.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+    if (RegQueryInfoKeyA(sub.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
         longest == 0)
-        return;
+        return names;
     std::vector<char> name = ValueNameBuffer(longest);
     for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(name.size());
-        if (RegEnumValueA(history.Get(), index, name.data(), &length, nullptr, nullptr, nullptr,
+        if (RegEnumValueA(sub.Get(), index, name.data(), &length, nullptr, nullptr, nullptr,
                           nullptr) != ERROR_SUCCESS)
             break;
-        SendDlgItemMessageA(dialog, comboId, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(name.data()));
+        names.emplace_back(name.data(), length);
     }
+    return names;
+}
+
+void RegReadComboList(HKEY key, const std::string& subKey, HWND dialog, int comboId) {
+    SendDlgItemMessageA(dialog, comboId, CB_RESETCONTENT, 0, 0);
+    for (const std::string& name : RegReadValueNames(key, subKey))
+        SendDlgItemMessageA(dialog, comboId, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(name.c_str()));
 }
 
 void RegWriteComboList(HKEY key, const std::string& subKey, HWND dialog, int comboId) {
@@ -245,8 +252,8 @@ TControlRect GetControlRect(HWND dialog, int id) {
 }
 
 std::string GetDlgItemString(HWND dialog, int id) {
-    char buffer[2048];
-    UINT length = GetDlgItemTextA(dialog, id, buffer, 2047);
+    char buffer[kMaxDlgItemString + 2];
+    UINT length = GetDlgItemTextA(dialog, id, buffer, kMaxDlgItemString + 1);
     return std::string(buffer, length);
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Registry values of an open key. A value stored with another type than the one read
 // counts as missing; failed reads leave the out value untouched.
@@ -17,6 +18,9 @@ bool RegReadString(HKEY key, const std::string& name, std::string& value);
 bool RegWriteInteger(HKEY key, const std::string& name, int32_t value);
 bool RegWriteBoolean(HKEY key, const std::string& name, bool value);
 bool RegWriteString(HKEY key, const std::string& name, const std::string& value);
+
+// The names of the values of a sub-key, in the order of enumeration; none when it is missing.
+std::vector<std::string> RegReadValueNames(HKEY key, const std::string& subKey);
 
 // The folder history: one REG_DWORD value named after each entry of a combo box.
 void RegReadComboList(HKEY key, const std::string& subKey, HWND dialog, int comboId);
@@ -43,7 +47,9 @@ struct TControlRect {
 };
 TControlRect GetControlRect(HWND dialog, int id);
 
-// The control's text, at most 2046 characters.
+// The longest text GetDlgItemString reads back.
+constexpr size_t kMaxDlgItemString = 2046;
+// The control's text, at most kMaxDlgItemString characters.
 std::string GetDlgItemString(HWND dialog, int id);
 std::string GetListBoxItemText(HWND listBox, int index);
 std::string GetWindowString(HWND window);

@@ -1,9 +1,9 @@
 // TFakeFileSystem: a test double of the engine's file services. It forwards every call
 // to the platform's real services and stages, per full path, the failures a real disk
 // cannot be made to show on demand: an open that fails, a read that fails after some
-// bytes, a file that shrinks while it is read, a huge file of zeros that is not on disk,
-// a failed save, and Windows attributes on systems that have none. Hashing workers open,
-// read and close files on their own threads: those calls hold a lock.
+// bytes, a file that shrinks or is written while it is read, a huge file of zeros that is
+// not on disk, a failed save, and Windows attributes on systems that have none. Hashing
+// workers open, read and close files on their own threads: those calls hold a lock.
 #pragma once
 
 #include <algorithm>
@@ -33,6 +33,7 @@ public:
     std::map<std::string, TReadFailure> ReadFailures;
     std::set<std::string> ReadsRunOutOfMemory; // Read throws std::bad_alloc
     std::map<std::string, uint64_t> ShrinkTo;  // reads deliver this many bytes, then 0
+    std::set<std::string> ChangesWhileRead;    // once read from, its last-write time moves
     std::map<std::string, uint64_t> ZeroFiles; // not on disk: this many zero bytes
     // SaveFile fails with this status and error, without touching the disk.
     std::map<std::string, std::pair<files::TSaveStatus, files::TErrorCode>> SaveFailures;
@@ -42,12 +43,15 @@ public:
     std::optional<files::TLocalTime> Now;   // LocalNow answers this when set
     char Separator = 0;                     // TimeSeparator answers this when not 0
     std::chrono::microseconds ReadDelay{0}; // every Read takes at least this long
+    bool PassAnnounce = false;              // Announce reaches the disk's services
+    bool Rotational = false;                // OnRotationalDisk answers this
 
     // What the engine did.
     std::vector<uint32_t> ReadLengths;                            // the length asked of every Read
     std::vector<std::pair<std::string, uint32_t>> AttributeCalls; // every SetAttributes
     std::vector<std::string> Saved;                               // paths of every SaveFile
     int OpenFiles = 0;                                            // files open right now
+    int Announced = 0;                                            // calls of Announce
 
     files::TFileSystem& Native = files::NativeFileSystem();
 
@@ -93,6 +97,16 @@ public:
         return open.ZeroSize ? *open.ZeroSize : Native.FileSize(open.Native);
     }
 
+    files::TFileStamp Stamp(files::TFileId file) override {
+        std::lock_guard<std::mutex> lock(Mutex);
+        const TOpen& open = Open.at(file);
+        files::TFileStamp stamp =
+            open.ZeroSize ? files::TFileStamp{*open.ZeroSize, 0} : Native.Stamp(open.Native);
+        if (open.Position > 0 && ChangesWhileRead.count(open.Path) != 0)
+            ++stamp.WriteTime;
+        return stamp;
+    }
+
     bool Read(files::TFileId file, void* buffer, uint32_t length, uint32_t& done,
               files::TErrorCode& error) override {
         std::this_thread::sleep_for(ReadDelay);
@@ -133,18 +147,30 @@ public:
         --OpenFiles;
     }
 
+    void Announce(const std::string& path, uint64_t length) override {
+        {
+            std::lock_guard<std::mutex> lock(Mutex);
+            ++Announced;
+        }
+        if (PassAnnounce)
+            Native.Announce(path, length);
+    }
+
     files::TSaveStatus SaveFile(const std::string& path, const std::string& content,
-                                files::TErrorCode& error) override {
+                                files::TSaveTarget target, files::TSaveReport& report) override {
         Saved.push_back(path);
         auto staged = SaveFailures.find(path);
         if (staged != SaveFailures.end()) {
-            error = staged->second.second;
+            report.Error = staged->second.second;
             return staged->second.first;
         }
-        return Native.SaveFile(path, content, error);
+        return Native.SaveFile(path, content, target, report);
     }
+    void EnterTree(const std::string& root) override { Native.EnterTree(root); }
+    void LeaveTree() override { Native.LeaveTree(); }
 
     std::string RealPath(const std::string& path) override { return Native.RealPath(path); }
+    bool OnRotationalDisk(const std::string&) override { return Rotational; }
 
     bool GetAttributes(const std::string& path, uint32_t& attributes) override {
         auto staged = Attributes.find(path);

@@ -28,23 +28,35 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <grp.h>
+
+// Starts work in a child process that runs as the user "nobody" when the tests run as root
+// (as the tests' own user otherwise) and ends with work's result. Returns the child's id.
+inline pid_t StartAsUnprivilegedUser(const std::function<bool()>& work) {
+    const pid_t child = ::fork();
+    if (child != 0)
+        return child;
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+        ::_exit(2);
+    ::_exit(work() ? 0 : 1);
+}
+
+// The result of a child started so, or nothing when it could not run as that user.
+inline std::optional<bool> ResultOfChild(pid_t child) {
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) > 1)
+        return std::nullopt;
+    return WEXITSTATUS(status) == 0;
+}
+
 // Permissions do not bind root: when the tests run as root, check runs in a child process
 // as the user "nobody". Returns check's result, or nothing when no such child could run.
 inline std::optional<bool> AsUnprivilegedUser(const std::function<bool()>& check) {
     if (::geteuid() != 0)
         return check();
-    const pid_t child = ::fork();
-    if (child < 0)
-        return std::nullopt;
-    if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(2);
-        ::_exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) > 1)
-        return std::nullopt;
-    return WEXITSTATUS(status) == 0;
+    return ResultOfChild(StartAsUnprivilegedUser(check));
 }
 #endif
 

@@ -2,8 +2,8 @@
 // of an in-memory buffer. Prints the last digest, the seconds and the MB/s.
 //   digest_bench KIND FILE...       digest each file
 //   digest_bench KIND --memory MIB  digest MIB mebibytes of memory, 64 KiB per call
-//   KIND: md5, crc32, sha1, sha256 or sha512; add --portable after it to force the
-//   portable CRC-32 and SHA-256 paths
+//   KIND: md5, crc32, sha1, sha256, sha512, blake3 or xxh128; add --portable after it to force the
+//   portable CRC-32, SHA-256 and BLAKE3 paths
 #include "engine/cpu.h"
 #include "engine/running_digest.h"
 
@@ -19,8 +19,10 @@ namespace {
 constexpr size_t kBlock = 65536;
 
 int Usage() {
-    std::fprintf(stderr, "usage: digest_bench md5|crc32|sha1|sha256|sha512 [--portable] FILE... | "
-                         "--memory MIB\n");
+    std::fprintf(
+        stderr,
+        "usage: digest_bench md5|crc32|sha1|sha256|sha512|blake3|xxh128 [--portable] FILE... | "
+        "--memory MIB\n");
     return 2;
 }
 
@@ -32,11 +34,9 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         TChecksumKind kind;
-    } kinds[] = {{"md5", ckMD5},
-                 {"crc32", ckCRC32},
-                 {"sha1", ckSHA1},
-                 {"sha256", ckSHA256},
-                 {"sha512", ckSHA512}};
+    } kinds[] = {{"md5", ckMD5},       {"crc32", ckCRC32},   {"sha1", ckSHA1},
+                 {"sha256", ckSHA256}, {"sha512", ckSHA512}, {"blake3", ckBLAKE3},
+                 {"xxh128", ckXXH128}};
     TChecksumKind kind = ckNone;
     for (const auto& k : kinds)
         if (std::strcmp(argv[1], k.name) == 0)

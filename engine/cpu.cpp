@@ -8,6 +8,15 @@
 
 namespace {
 
+#if defined(__x86_64__) || defined(__i386__)
+// The register states the operating system saves; call only when CPUID reports OSXSAVE.
+unsigned ReadXcr0() {
+    unsigned low = 0, high = 0;
+    asm volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    return low;
+}
+#endif
+
 TCpuFeatures ReadFeatures() {
     TCpuFeatures features = 0;
 #if defined(__x86_64__) || defined(__i386__)
@@ -17,10 +26,19 @@ TCpuFeatures ReadFeatures() {
     const unsigned kPclmulqdq = 1u << 1, kSsse3 = 1u << 9, kSse41 = 1u << 19;
     if ((ecx & kPclmulqdq) && (ecx & kSse41))
         features |= cfClmul;
-    const bool shaBase = (ecx & kSsse3) && (ecx & kSse41);
-    const unsigned kSha = 1u << 29;
-    if (shaBase && __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) && (ebx & kSha))
-        features |= cfSha;
+    const bool sse41 = (ecx & kSsse3) && (ecx & kSse41);
+    if (sse41)
+        features |= cfSse41;
+    // AVX needs the system to save the 256-bit registers on a thread switch (XCR0 bits 1, 2).
+    const unsigned kOsxsave = 1u << 27, kAvx = 1u << 28;
+    const bool ymm = sse41 && (ecx & kOsxsave) && (ecx & kAvx) && (ReadXcr0() & 6) == 6;
+    const unsigned kSha = 1u << 29, kAvx2 = 1u << 5;
+    if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) {
+        if (sse41 && (ebx & kSha))
+            features |= cfSha;
+        if (ymm && (ebx & kAvx2))
+            features |= cfAvx2;
+    }
 #endif
     return features;
 }

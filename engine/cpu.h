@@ -11,6 +11,10 @@ using TCpuFeatures = uint32_t;
 constexpr TCpuFeatures cfClmul = 1u << 0;
 // The SHA extensions with SSSE3 and SSE4.1: the SHA-256 instruction path.
 constexpr TCpuFeatures cfSha = 1u << 1;
+// SSE4.1 (with SSSE3): BLAKE3 on four chunks at once.
+constexpr TCpuFeatures cfSse41 = 1u << 2;
+// AVX2, with the operating system saving the 256-bit registers: BLAKE3 on eight chunks.
+constexpr TCpuFeatures cfAvx2 = 1u << 3;
 
 // The features of this processor; 0 off x86.
 TCpuFeatures CpuFeatures();

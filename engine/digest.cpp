@@ -21,13 +21,16 @@ bool TCheckSumEngine::CalcFileChecksum(TChecksumKind kind, const std::string& pa
     // A worker may have read the file already; its blocks are counted here, in order.
     TFileDigest digest;
     if (!Pool || !Pool->Take(path, kind, onBlock, digest))
-        digest = DigestFile(*Fs, kind, path, onBlock);
+        digest = DigestFile(*Fs, kind, path, onBlock, Workers > 1);
     switch (digest.Status) {
     case TFileDigest::OpenFailed:
         Required(OnFileOpenError, "OnFileOpenError")(path, digest.Error);
         return false;
     case TFileDigest::ReadFailed:
         Required(OnFileReadError, "OnFileReadError")(path, digest.Error, digest.BytesRead);
+        return false;
+    case TFileDigest::Changed:
+        Required(OnFileChanged, "OnFileChanged")(path);
         return false;
     case TFileDigest::Stopped:
         return false;

@@ -1,10 +1,15 @@
 #include "engine/file_digest.h"
 
+#include <memory>
+
+#include "engine/blake3_spans.h"
 #include "engine/running_digest.h"
 
 namespace {
 
 constexpr uint32_t kBlockSize = 65536;
+// A BLAKE3 file from this size on is hashed on two threads when the run may use them.
+constexpr uint64_t kSpreadFile = 4 << 20;
 
 // Closes the file on every way out, also when an event handler throws.
 class TOpenFile {
@@ -22,7 +27,7 @@ private:
 } // namespace
 
 TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::string& path,
-                       const TBlockRead& onBlock) {
+                       const TBlockRead& onBlock, bool spread) {
     TFileDigest result;
     files::TFileId id = fs.OpenRead(path, result.Error);
     if (id == files::kNoFile) {
@@ -31,16 +36,29 @@ TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::st
     }
     TOpenFile file(fs, id);
 
-    // Only the bytes there at open are digested; bytes appended meanwhile are not.
-    uint64_t remaining = fs.FileSize(id);
+    // Only the bytes there at open are digested, and only when nothing wrote to the file
+    // meanwhile: bytes of two versions never make a digest.
+    const files::TFileStamp opened = fs.Stamp(id);
+    uint64_t remaining = opened.Size;
     TRunningDigest digest(kind);
-    uint32_t blockLength = kBlockSize;
-    uint8_t buffer[kBlockSize];
+    // A BLAKE3 file of more than one span is read in spans, each hashed as whole subtrees
+    // (on a helper thread too when spread), others block by block.
+    std::unique_ptr<TBlake3Spans> spans;
+    if (kind == ckBLAKE3 && remaining > TBlake3Spans::kSpanLength)
+        spans = std::make_unique<TBlake3Spans>(digest, spread && remaining >= kSpreadFile);
+    uint8_t* span = spans ? spans->Next() : nullptr;
+    size_t spanFilled = 0;
+    uint8_t memory[kBlockSize + kReadAlignment - 1];
+    uint8_t* const buffer = AlignedForReads(memory);
     while (remaining > 0) {
+        uint8_t* target = spans ? span + spanFilled : buffer;
+        uint32_t blockLength = kBlockSize;
+        if (spans && blockLength > TBlake3Spans::kSpanLength - spanFilled)
+            blockLength = static_cast<uint32_t>(TBlake3Spans::kSpanLength - spanFilled);
         if (remaining < blockLength)
             blockLength = static_cast<uint32_t>(remaining);
         uint32_t done = 0;
-        if (!fs.Read(id, buffer, blockLength, done, result.Error)) {
+        if (!fs.Read(id, target, blockLength, done, result.Error)) {
             result.Status = TFileDigest::ReadFailed;
             return result;
         }
@@ -52,11 +70,23 @@ TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::st
         }
         if (done > blockLength)
             done = blockLength;
-        digest.Add(buffer, done);
+        if (!spans) {
+            digest.Add(buffer, done);
+        } else if ((spanFilled += done) == TBlake3Spans::kSpanLength && remaining > done) {
+            spans->Queue();
+            span = spans->Next();
+            spanFilled = 0;
+        }
         result.BytesRead += done;
         remaining -= done;
         if (!onBlock(done))
             return result;
+    }
+    if (spans)
+        spans->Finish(spanFilled);
+    if (fs.Stamp(id) != opened) {
+        result.Status = TFileDigest::Changed;
+        return result;
     }
     result.Text = digest.Text();
     result.Status = TFileDigest::Done;

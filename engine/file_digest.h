@@ -2,6 +2,7 @@
 // hashing workers share it, so both read, count and stop exactly alike.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -10,16 +11,27 @@
 #include "platform/files.h"
 
 struct TFileDigest {
-    enum TStatus { Done, OpenFailed, ReadFailed, Stopped };
+    // Changed: the size or last-write time after the read differ from those at open.
+    enum TStatus { Done, OpenFailed, ReadFailed, Changed, Stopped };
     TStatus Status = Stopped;
     files::TErrorCode Error = 0;
     uint64_t BytesRead = 0; // before the failing read
     std::string Text;       // the checksum text when Done
 };
 
+// Memory that blocks of a file are read into starts on this boundary: the system copies
+// cached pages into it several times faster than into memory 16 bytes off it.
+constexpr size_t kReadAlignment = 64;
+// The first such boundary in memory that has kReadAlignment - 1 bytes to spare.
+inline uint8_t* AlignedForReads(uint8_t* memory) {
+    return memory + (-reinterpret_cast<uintptr_t>(memory) & (kReadAlignment - 1));
+}
+
 // Called after every block read with its length; false stops the reading.
 using TBlockRead = std::function<bool(uint32_t length)>;
 
-// Reads the bytes there at open, in 64 KiB blocks, into the digest of kind.
+// Reads the bytes there at open, in 64 KiB blocks, into the digest of kind; a file that was
+// written meanwhile gives no digest. spread: the run may use more than one thread, so a
+// large BLAKE3 file is hashed on two while it is read.
 TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::string& path,
-                       const TBlockRead& onBlock);
+                       const TBlockRead& onBlock, bool spread = false);

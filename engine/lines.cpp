@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/assertion.h"
+#include "engine/names.h"
 #include "platform/blanks.h"
 #include "platform/files.h"
 #include "version.h"
@@ -28,7 +29,8 @@ size_t TrimmedLength(const std::string& line) {
 
 // The digests that entry lines carry: the tag of BSD-style lines ("MD5 (name) = digest"),
 // the class of its lines, and whether md5sum-style lines ("digest *name": md5sum, sha1sum,
-// sha256sum, sha512sum) carry it too.
+// sha256sum, sha512sum, b3sum) carry it too. Of two kinds of one length the first is the
+// reading of a line without a tag.
 struct TAlgorithm {
     const char* Tag;
     TLineClass Class;
@@ -37,7 +39,8 @@ struct TAlgorithm {
 
 const TAlgorithm kAlgorithms[] = {
     {"MD5", lcMD5, true},       {"CRC32", lcSFV, false},    {"SHA1", lcSHA1, true},
-    {"SHA256", lcSHA256, true}, {"SHA512", lcSHA512, true},
+    {"SHA256", lcSHA256, true}, {"SHA512", lcSHA512, true}, {"BLAKE3", lcBLAKE3, true},
+    {"XXH128", lcXXH128, true},
 };
 
 size_t DigitsOf(const TAlgorithm& algorithm) {
@@ -50,6 +53,7 @@ struct TEntrySpan {
     size_t DigestStart = 0, DigestLength = 0;
     size_t NameStart = 0, NameLength = 0;
     bool Escaped = false; // the name is written with GNU md5sum's escapes
+    bool Tagged = false;  // BSD style
 };
 
 // Decodes the escapes of a name; false when it holds another one.
@@ -132,6 +136,7 @@ bool ReadTagged(const std::string& line, size_t first, TEntrySpan& span) {
         if (p == name || line[--p] != ')')
             return false;
         span.Class = algorithm.Class;
+        span.Tagged = true;
         span.DigestStart = k;
         span.DigestLength = end - k;
         span.NameStart = name;
@@ -201,6 +206,24 @@ std::string WrittenName(const std::string& line, const TEntrySpan& span) {
     return name;
 }
 
+const TAlgorithm* AlgorithmOf(TLineClass lineClass) {
+    for (const TAlgorithm& algorithm : kAlgorithms)
+        if (algorithm.Class == lineClass)
+            return &algorithm;
+    return nullptr;
+}
+
+// Kinds whose peers (b3sum, xxhsum) read only their own lines: two spaces before the name,
+// LF line ends.
+bool WrittenAsPeersWrite(TChecksumKind kind) {
+    return kind == ckBLAKE3 || kind == ckXXH128;
+}
+
+// md5sum-style lists of this program mark every name binary (" *").
+const char* NameSeparator(TChecksumKind kind) {
+    return WrittenAsPeersWrite(kind) ? "  " : " *";
+}
+
 bool HoldsLineBreak(const std::string& name) {
     return name.find_first_of("\r\n") != std::string::npos;
 }
@@ -218,6 +241,13 @@ std::string TwoDigits(int value) {
 
 namespace lines {
 
+std::string AsciiUpper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
 TLineClass ClassifyLine(const std::string& line) {
     TEntrySpan span;
     return ReadLine(line, span);
@@ -229,15 +259,70 @@ void ParseChecksumLine(TLineClass lineClass, const std::string& line, std::strin
         EngineAssertionFailure("ParseChecksumLine needs an entry line of its class");
 }
 
-TLineClass ReadChecksumLine(const std::string& line, std::string& checksum, std::string& name) {
+TLineClass ReadChecksumLine(const std::string& line, std::string& checksum, std::string& name,
+                            bool* tagged) {
     TEntrySpan span;
     const TLineClass lineClass = ReadLine(line, span);
+    if (tagged)
+        *tagged = span.Tagged;
     if (!IsEntryClass(lineClass))
         return lineClass;
     checksum.assign(line, span.DigestStart, span.DigestLength);
     // An escaped name tells a "\" in a name from a delimiter; elsewhere both delimit.
     name = NormaliseName(WrittenName(line, span), kWindowsPaths || !span.Escaped);
     return lineClass;
+}
+
+bool SharesItsLength(TLineClass lineClass) {
+    const size_t digits = ChecksumTextLength(static_cast<TChecksumKind>(lineClass));
+    for (const TAlgorithm& algorithm : kAlgorithms)
+        if (algorithm.Class != lineClass && algorithm.DigestFirst && DigitsOf(algorithm) == digits)
+            return true;
+    return false;
+}
+
+TChecksumKind KindOfListName(const std::string& path) {
+    const size_t slash = path.find_last_of(kComponentEnds);
+    const std::string name = AsciiUpper(slash == std::string::npos ? path : path.substr(slash + 1));
+    // Extensions, then words anywhere in the name.
+    static const struct {
+        const char* Text;
+        TChecksumKind Kind;
+    } kNames[] = {{".B3", ckBLAKE3},   {".BLAKE3", ckBLAKE3}, {".SHA256", ckSHA256},
+                  {".MD5", ckMD5},     {".XXH128", ckXXH128}, {"XXH128", ckXXH128},
+                  {"B3SUM", ckBLAKE3}, {"BLAKE3", ckBLAKE3},  {"SHA256", ckSHA256},
+                  {"MD5SUM", ckMD5}};
+    for (const auto& entry : kNames) {
+        const size_t length = std::strlen(entry.Text);
+        const bool found = entry.Text[0] == '.'
+                               ? name.size() >= length &&
+                                     name.compare(name.size() - length, length, entry.Text) == 0
+                               : name.find(entry.Text) != std::string::npos;
+        if (found)
+            return entry.Kind;
+    }
+    return ckNone;
+}
+
+TChecksumKind KindNamedInComment(const std::string& line) {
+    std::string text = AsciiUpper(line);
+    for (size_t pos; (pos = text.find("SHA-")) != std::string::npos;)
+        text.erase(pos + 3, 1);
+    for (const TAlgorithm& algorithm : kAlgorithms)
+        if (text.find(algorithm.Tag) != std::string::npos)
+            return static_cast<TChecksumKind>(algorithm.Class);
+    return ckNone;
+}
+
+bool NeedsTag(TChecksumKind kind, const std::string& listName) {
+    const TLineClass lineClass = static_cast<TLineClass>(kind);
+    const TAlgorithm* algorithm = AlgorithmOf(lineClass);
+    if (!algorithm || !algorithm->DigestFirst || KindOfListName(listName) == kind)
+        return false;
+    for (const TAlgorithm& first : kAlgorithms)
+        if (first.DigestFirst && DigitsOf(first) == DigitsOf(*algorithm))
+            return first.Class != lineClass;
+    return false;
 }
 
 bool EntryNameAsWritten(const std::string& line, std::string& name) {
@@ -251,13 +336,18 @@ bool EntryNameAsWritten(const std::string& line, std::string& name) {
 }
 
 std::string FormatChecksumLine(TChecksumKind kind, const std::string& name,
-                               const std::string& checksum) {
-    if (!IsEntryClass(static_cast<TLineClass>(kind)))
+                               const std::string& checksum, bool tagged) {
+    const TAlgorithm* algorithm = AlgorithmOf(static_cast<TLineClass>(kind));
+    if (!algorithm)
         EngineAssertionFailure("FormatChecksumLine needs a checksum kind");
     if (kind != ckCRC32) {
-        if (HoldsLineBreak(name) || (!kWindowsPaths && name.find('\\') != std::string::npos))
-            return "\\" + checksum + " *" + EscapeName(name);
-        return checksum + " *" + name;
+        const bool escaped =
+            HoldsLineBreak(name) || (!kWindowsPaths && name.find('\\') != std::string::npos);
+        const std::string mark = escaped ? "\\" : "";
+        const std::string written = escaped ? EscapeName(name) : name;
+        if (tagged)
+            return mark + algorithm->Tag + " (" + written + ") = " + checksum;
+        return mark + checksum + NameSeparator(kind) + written;
     }
     if (HoldsLineBreak(name))
         return "";
@@ -285,6 +375,10 @@ std::string HeaderLine(THeaderMode mode, const files::TLocalTime& now, char time
     std::string time =
         TwoDigits(now.Hour) + timeSeparator + TwoDigits(now.Minute) + "." + TwoDigits(now.Second);
     return start + std::string(kHomePageAddress) + ") on " + date + " at " + time;
+}
+
+const char* ListLineEnd(TChecksumKind kind) {
+    return WrittenAsPeersWrite(kind) ? "\n" : "\r\n";
 }
 
 std::string EscapeName(const std::string& name) {

@@ -17,6 +17,8 @@ TListReader::~TListReader() {
 }
 
 bool TListReader::Open(const std::string& path) {
+    Path = path;
+    NamedKind = lines::KindOfListName(path);
     files::TErrorCode error = 0;
     File = Fs.OpenRead(path, error);
     AtEnd = ReadFailed = File == files::kNoFile;
@@ -81,7 +83,41 @@ bool TListReader::Next(TListLine& line) {
     }
     line.Number = ++Number;
     Fs.DecodeListLine(line.Text);
-    line.Class =
-        overlong ? lcInvalid : lines::ReadChecksumLine(line.Text, line.Checksum, line.Name);
+    line.Class = overlong
+                     ? lcInvalid
+                     : lines::ReadChecksumLine(line.Text, line.Checksum, line.Name, &line.Tagged);
+    if (Resolves && !line.Tagged && lines::SharesItsLength(line.Class))
+        line.Class = MeantClass(line);
     return true;
+}
+
+TLineClass TListReader::MeantClass(const TListLine& line) {
+    const size_t digits = line.Checksum.size();
+    if (NamedKind != ckNone && ChecksumTextLength(NamedKind) == digits)
+        return static_cast<TLineClass>(NamedKind);
+    // Once per list, and only for a list whose name does not tell: a second reading.
+    if (!Scanned) {
+        Scanned = true;
+        TListReader scan(Fs);
+        scan.Resolves = false;
+        TListLine other;
+        if (scan.Open(Path))
+            while (scan.Next(other)) {
+                const TChecksumKind kind = other.Tagged ? static_cast<TChecksumKind>(other.Class)
+                                           : other.Class == lcComment
+                                               ? lines::KindNamedInComment(other.Text)
+                                               : ckNone;
+                NamedInLines |= kind != ckNone ? 1u << kind : 0;
+            }
+    }
+    TChecksumKind meant = ckNone;
+    for (int bit = 1; bit < 32; ++bit) {
+        const TChecksumKind kind = static_cast<TChecksumKind>(bit);
+        if ((NamedInLines & 1u << bit) == 0 || ChecksumTextLength(kind) != digits)
+            continue;
+        if (meant != ckNone)
+            return line.Class; // the lines name two kinds of this length
+        meant = kind;
+    }
+    return meant != ckNone ? static_cast<TLineClass>(meant) : line.Class;
 }

@@ -33,6 +33,12 @@ TRunningDigest::TRunningDigest(TChecksumKind kind, TCpuFeatures features)
     case ckSHA512:
         SHA512Init(Sha512);
         break;
+    case ckBLAKE3:
+        Blake3Init(Blake3, Features);
+        break;
+    case ckXXH128:
+        XXH3Init(Xxh3, Features);
+        break;
     default:
         break;
     }
@@ -52,10 +58,20 @@ void TRunningDigest::Add(const void* data, size_t length) {
     case ckSHA512:
         SHA512Update(Sha512, data, length);
         break;
+    case ckBLAKE3:
+        Blake3Update(Blake3, data, length);
+        break;
+    case ckXXH128:
+        XXH3Update(Xxh3, data, length);
+        break;
     default:
         Crc = CRC32Update(Crc, data, length, Features);
         break;
     }
+}
+
+void TRunningDigest::AddBlake3Subtree(const uint32_t cv[8], unsigned levels) {
+    Blake3AddSubtree(Blake3, cv, levels);
 }
 
 std::string TRunningDigest::Text() {
@@ -73,6 +89,12 @@ std::string TRunningDigest::Text() {
     case ckSHA512:
         SHA512Final(Sha512, digest);
         return HexText(digest, 64, kLowerDigits);
+    case ckBLAKE3:
+        Blake3Final(Blake3, digest);
+        return HexText(digest, 32, kLowerDigits);
+    case ckXXH128:
+        XXH3Final(Xxh3, digest);
+        return HexText(digest, 16, kLowerDigits);
     default: {
         const uint32_t crc = Crc ^ 0xFFFFFFFFu;
         StoreBigEndian32(digest, crc);

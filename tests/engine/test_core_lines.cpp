@@ -2,6 +2,8 @@
 // the whole-file format check and the header line.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "engine/engine.h"
 #include "engine/lines.h"
 #include "engine/list_reader.h"
@@ -80,6 +82,9 @@ TEST(CoreLines, EveryLineIsClassifiedByItsOwnForm) {
         {"SHA256 (name.txt) = " + kDigits64, lcSHA256},
         {"\\SHA1 (a\\nb) = " + kDigits40, lcSHA1},
         {"SHA512 (name.txt) = " + kDigits64, lcInvalid},
+        {"BLAKE3 (name.txt) = " + kDigits64, lcBLAKE3},
+        {"BLAKE3 (name.txt) = " + kDigits32, lcInvalid},
+        {"XXH128 (name.txt) = " + kDigits32, lcXXH128},
     };
     TCheckSumEngine engine;
     for (const TCase& c : cases)
@@ -171,6 +176,10 @@ TEST(CoreLines, WrittenEntriesReadBackAsTheSameKindNameAndChecksum) {
         {ckCRC32, "a\nb", "00000000", ""},
         {ckCRC32, kDigits40, "00000000", dot + kDigits40 + " 00000000"}, // reads as sha1sum
         {ckSHA256, "a\nb", kDigits64, "\\" + kDigits64 + " *a\\nb"},
+        // Under a list name that does not name BLAKE3, its lines carry their tag.
+        {ckBLAKE3, Native("sub\\x.bin"), kDigits64,
+         "BLAKE3 (" + Native("sub\\x.bin") + ") = " + kDigits64},
+        {ckBLAKE3, "a\nb", kDigits64, "\\BLAKE3 (a\\nb) = " + kDigits64},
     };
     TCheckSumEngine engine;
     for (const TCase& c : cases) {
@@ -233,6 +242,60 @@ TEST(CoreLines, FileIsOfAKindWhenEveryLineIsThatEntryACommentOrBlank) {
             ASSERT_TRUE(list.Open(tree.Path("list")));
             EXPECT_EQ(engine.IsChecksumFileOfKind(list, kind), expected) << int(kind);
         }
+    }
+}
+
+// A plain line of 64 digits is SHA-256 or BLAKE3: a tag decides, else the list's name, else
+// the one kind of that length that the list's tagged lines and comments name, else SHA-256.
+TEST(CoreLines, TheListTellsWhichDigestAPlainLineMeans) {
+    const std::string plain = kDigits64 + "  a";
+    const std::string blake3 = "BLAKE3 (b) = " + kDigits64;
+    const std::string sha256 = "SHA256 (b) = " + kDigits64;
+    const struct {
+        std::string List;
+        std::vector<std::string> Lines; // the last one is read
+        TLineClass Class;
+    } cases[] = {
+        {"b3sums.lst", {plain}, lcBLAKE3},
+        {"B3SUMS", {plain}, lcBLAKE3},
+        {"photos.b3", {plain}, lcBLAKE3},
+        {"photos.BLAKE3", {plain}, lcBLAKE3},
+        {"sha256.b3", {plain}, lcBLAKE3}, // the extension before a word
+        {"b3.sha256", {plain}, lcSHA256},
+        {"sha256sum.lst", {blake3, plain}, lcSHA256},
+        {"list.md5", {blake3, plain}, lcBLAKE3}, // the name tells 32-digit lines only
+        {"b3sums.lst", {sha256}, lcSHA256},      // a tag decides
+        {"b3sums.lst", {kDigits32 + "  a"}, lcMD5},
+        {"checksums.txt", {plain}, lcSHA256},
+        {"checksums.txt", {blake3, plain}, lcBLAKE3},
+        {"checksums.txt", {plain, blake3}, lcBLAKE3}, // lines after it count too
+        {"checksums.txt", {"# BLAKE3 of the photos", plain}, lcBLAKE3},
+        {"checksums.txt", {"; made with sha-256", plain}, lcSHA256},
+        {"checksums.txt", {"MD5 (c) = " + kDigits32, blake3, plain}, lcBLAKE3},
+        {"checksums.txt", {blake3, sha256, plain}, lcSHA256}, // two kinds named
+        {"blake3/checksums.txt", {plain}, lcSHA256},          // the folder does not count
+        {"list.xxh128", {kDigits32 + "  a"}, lcXXH128},
+        {"checksums.txt", {"XXH128 (b) = " + kDigits32, kDigits32 + "  a"}, lcXXH128},
+        {"md5sum.lst", {"XXH128 (b) = " + kDigits32, kDigits32 + "  a"}, lcMD5},
+        {"checksums.txt", {kDigits32 + "  a"}, lcMD5},
+    };
+    TTempTree tree;
+    tree.AddFolder("blake3"); // not "b3sums": Windows would take B3SUMS for it
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.List + ": " + ::testing::PrintToString(c.Lines));
+        std::string content;
+        for (const std::string& line : c.Lines)
+            content += line + "\n";
+        tree.AddFile(c.List, content);
+        {
+            TListReader list(files::NativeFileSystem());
+            ASSERT_TRUE(list.Open(tree.Path(c.List)));
+            TListLine line;
+            for (size_t i = 0; i < c.Lines.size(); ++i)
+                ASSERT_TRUE(list.Next(line));
+            EXPECT_EQ(line.Class, c.Class);
+        } // closed first: Windows removes no open file
+        std::filesystem::remove(tree.Path(c.List));
     }
 }
 

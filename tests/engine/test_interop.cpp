@@ -1,6 +1,6 @@
-// Lists made by md5sum, sha1sum, sha256sum, sha512sum, rhash and cksfv verify with our engine,
-// and the lists of our Update pass their checks, names in UTF-8 beyond ASCII included; every
-// awkward name comes back through Update and Verify as the same file. The peers run only on
+// Lists made by md5sum, sha1sum, sha256sum, sha512sum, b3sum, rhash and cksfv verify with our
+// engine, and the lists of our Update pass their checks, names in UTF-8 beyond ASCII included;
+// every awkward name comes back through Update and Verify as the same file. The peers run only on
 // POSIX systems.
 #include <gtest/gtest.h>
 
@@ -41,6 +41,7 @@ TEST(Interop, PeerListsVerifyAndShowExactlyTheChanges) {
     struct Case {
         const char* tool;
         std::string command;
+        const char* list = "peer.list";
     } cases[] = {
         {"md5sum text", std::string("md5sum ") + files},
         {"md5sum binary", std::string("md5sum -b ") + files},
@@ -60,26 +61,31 @@ TEST(Interop, PeerListsVerifyAndShowExactlyTheChanges) {
         {"sha256sum tagged", std::string("sha256sum --tag ") + files},
         {"sha512sum tagged", std::string("sha512sum --tag ") + files},
         {"rhash bsd sha256", std::string("rhash --bsd --sha256 ") + files},
+        {"b3sum", std::string("b3sum ") + files, "peer.b3"},
+        {"b3sum", std::string("b3sum ") + files, "B3SUMS"},
+        {"xxhsum -H2", std::string("xxhsum -H2 ") + files, "peer.xxh128"},
+        {"xxhsum -H2 tagged", std::string("xxhsum --tag -H2 ") + files},
     };
     for (const Case& c : cases) {
         TTempTree tree;
         BuildPeerTree(tree);
         tree.AddFolder("lists");
-        ASSERT_TRUE(RunIn(tree.Path("t"), c.command + " > ../lists/peer.list")) << c.tool;
+        const std::string list = std::string("lists/") + c.list;
+        ASSERT_TRUE(RunIn(tree.Path("t"), c.command + " > ../" + list)) << c.tool;
         TCheckSumEngine engine;
         TRunRecorder recorder(engine, tree.Path("t/"));
         recorder.RecordProcessing = false;
         engine.SetFolderPath(tree.Path("t"));
         engine.SetFileMask("*.*");
         engine.IncludeSubfolders = true;
-        engine.ChecksumFileName = tree.Path("lists/peer.list");
+        engine.ChecksumFileName = tree.Path(list);
         engine.OnChecksumOk = nullptr;
         engine.Verify();
         EXPECT_EQ(recorder.Findings(), std::vector<std::string>{}) << c.tool;
         EXPECT_EQ(engine.FilesProcessed, 4) << c.tool;
 
         tree.AddFile("t/a.txt", "alpha, changed");
-        tree.SetTime("lists/peer.list", 2024, 5, 6, 10, 0, 0);
+        tree.SetTime(list, 2024, 5, 6, 10, 0, 0);
         tree.SetTime("t/a.txt", 2024, 5, 6, 10, 0, 10);
         std::filesystem::remove(tree.Path("t/b.bin"));
         tree.AddFile("t/sub/new.txt", "new");
@@ -113,6 +119,10 @@ TEST(Interop, OurListsPassThePeerChecks) {
         {plTreeRoot, "tree.sfv", ckCRC32, hmNone, {"cksfv -f %", "rhash -c %"}, 1},
         {plFolderFixedName, "sha256sum.lst", ckSHA256, hmNone, {"sha256sum -c %", "rhash -c %"}, 3},
         {plPerFile, "*.sha256", ckSHA256, hmStandard, {"sha256sum -c %", "rhash -c %"}, 4},
+        {plFolderFixedName, "b3sums.lst", ckBLAKE3, hmNone, {"b3sum --check %"}, 3},
+        {plPerFile, "*.b3", ckBLAKE3, hmNone, {"b3sum -c %"}, 4},
+        {plFolderFixedName, "xxh128sums.lst", ckXXH128, hmStandard, {"xxhsum -c %"}, 3},
+        {plPerFile, "*.xxh128", ckXXH128, hmNone, {"xxhsum -c %"}, 4},
     };
     for (const Case& c : cases) {
         TTempTree tree;
@@ -161,10 +171,20 @@ TEST(Interop, PeerCheckFailsOnAChangedFile) {
     engine.Placement = plTreeRoot;
     engine.ChecksumFileName = "tree.md5";
     engine.Update(hmNone);
+    engine.SetChecksumKind(ckBLAKE3);
+    engine.ChecksumFileName = "tree.b3";
+    engine.Update(hmNone);
+    engine.SetChecksumKind(ckXXH128);
+    engine.ChecksumFileName = "tree.xxh128";
+    engine.Update(hmNone);
+    ASSERT_TRUE(RunIn(tree.Path("t"), "xxhsum -c tree.xxh128"));
     ASSERT_TRUE(RunIn(tree.Path("t"), "md5sum -c tree.md5"));
+    ASSERT_TRUE(RunIn(tree.Path("t"), "b3sum -c tree.b3"));
     tree.AddFile("t/sub/Кириллица 日本/d café 😀.txt", "delta, changed");
     EXPECT_FALSE(RunIn(tree.Path("t"), "md5sum -c tree.md5"));
     EXPECT_FALSE(RunIn(tree.Path("t"), "rhash -c tree.md5"));
+    EXPECT_FALSE(RunIn(tree.Path("t"), "b3sum -c tree.b3"));
+    EXPECT_FALSE(RunIn(tree.Path("t"), "xxhsum -c tree.xxh128"));
 }
 
 // Names that a file system allows and that a list can mistake for something else. Peers by

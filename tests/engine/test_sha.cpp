@@ -1,6 +1,8 @@
-// SHA-1, SHA-256 and SHA-512: the published examples, fed whole and in odd pieces, on
-// every SHA-256 path; the SHA-instruction path against the portable one; and, in the
-// 32-bit build, the instruction paths of SHA-256 and CRC-32 on a stack of 4-byte alignment.
+// SHA-1, SHA-256, SHA-512, BLAKE3 and XXH3-128: the published examples, fed whole and in odd
+// pieces, on every SHA-256 and BLAKE3 path; the SHA-instruction path against the portable one; and,
+// in the 32-bit build, the instruction paths of SHA-256, CRC-32 and BLAKE3 on a stack of 4-byte
+// alignment.
+#include "engine/blake3_spans.h"
 #include "engine/cpu.h"
 #include "engine/crc32.h"
 #include "engine/running_digest.h"
@@ -25,6 +27,21 @@ std::string DigestInPieces(TChecksumKind kind, const std::string& input,
         done += n;
     }
     return digest.Text();
+}
+
+// BLAKE3 as a large file is read: in spans of whole subtrees, the last one partial.
+std::string Blake3InSpans(const std::string& input, bool helper, TCpuFeatures features) {
+    TRunningDigest digest(ckBLAKE3, features);
+    TBlake3Spans spans(digest, helper, features);
+    for (size_t done = 0;;) {
+        const size_t n = std::min(TBlake3Spans::kSpanLength, input.size() - done);
+        std::copy_n(input.data() + done, n, spans.Next());
+        if ((done += n) == input.size()) {
+            spans.Finish(n);
+            return digest.Text();
+        }
+        spans.Queue();
+    }
 }
 
 const std::string k448 = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
@@ -77,6 +94,98 @@ TEST(SecureHash, MatchesThePublishedExamples) {
             EXPECT_EQ(DigestInPieces(c.kind, c.input, {c.input.size() + 1}, features), c.digest);
             EXPECT_EQ(DigestInPieces(c.kind, c.input, OddPieceSizes(), features), c.digest);
         }
+    }
+}
+
+// The BLAKE3 test vectors (input byte i is i mod 251; digests as b3sum prints them), lengths
+// on both sides of the 64-byte block and the 1 KiB chunk, up to a tree of 5,121 chunks, fed
+// whole and in pieces that end inside and on those limits, on every BLAKE3 path; above one
+// span also in spans, with and without a helper thread.
+TEST(SecureHash, Blake3MatchesTheTestVectors) {
+    const struct {
+        size_t length;
+        const char* digest;
+    } cases[] = {
+        {0, "af1349b9f5f9a1a6a0404dea36dcc9499bcb25c9adc112b7cc9a93cae41f3262"},
+        {1, "2d3adedff11b61f14c886e35afa036736dcd87a74d27b5c1510225d0f592e213"},
+        {63, "e9bc37a594daad83be9470df7f7b3798297c3d834ce80ba85d6e207627b7db7b"},
+        {64, "4eed7141ea4a5cd4b788606bd23f46e212af9cacebacdc7d1f4c6dc7f2511b98"},
+        {65, "de1e5fa0be70df6d2be8fffd0e99ceaa8eb6e8c93a63f2d8d1c30ecb6b263dee"},
+        {1023, "10108970eeda3eb932baac1428c7a2163b0e924c9a9e25b35bba72b28f70bd11"},
+        {1024, "42214739f095a406f3fc83deb889744ac00df831c10daa55189b5d121c855af7"},
+        {1025, "d00278ae47eb27b34faecf67b4fe263f82d5412916c1ffd97c8cb7fb814b8444"},
+        {2048, "e776b6028c7cd22a4d0ba182a8bf62205d2ef576467e838ed6f2529b85fba24a"},
+        {2049, "5f4d72f40d7a5f82b15ca2b2e44b1de3c2ef86c426c95c1af0b6879522563030"},
+        {3072, "b98cb0ff3623be03326b373de6b9095218513e64f1ee2edd2525c7ad1e5cffd2"},
+        {3073, "7124b49501012f81cc7f11ca069ec9226cecb8a2c850cfe644e327d22d3e1cd3"},
+        {4096, "015094013f57a5277b59d8475c0501042c0b642e531b0a1c8f58d2163229e969"},
+        {4097, "9b4052b38f1c5fc8b1f9ff7ac7b27cd242487b3d890d15c96a1c25b8aa0fb995"},
+        {5121, "628bd2cb2004694adaab7bbd778a25df25c47b9d4155a55f8fbd79f2fe154cff"},
+        {7169, "a003fc7a51754a9b3c7fae0367ab3d782dccf28855a03d435f8cfe74605e7817"},
+        {8192, "aae792484c8efe4f19e2ca7d371d8c467ffb10748d8a5a1ae579948f718a2a63"},
+        {8193, "bab6c09cb8ce8cf459261398d2e7aef35700bf488116ceb94a36d0f5f1b7bc3b"},
+        {16384, "f875d6646de28985646f34ee13be9a576fd515f76b5b0a26bb324735041ddde4"},
+        {31744, "62b6960e1a44bcc1eb1a611a8d6235b6b4b78f32e7abc4fb4c6cdcce94895c47"},
+        {102400, "bc3e3d41a1146b069abffad3c0d44860cf664390afce4d9661f7902e7943e085"},
+        {1048577, "2f053cd7472cf0cd2f9adaf45c1180255b91b9a865404a63671a0ee5f792ed33"},
+        {5243911, "15812594a10c1f7a88c5be5afdbfb04892935932d80b439b27eb05cfbc1b28c3"},
+    };
+    std::string input(5243911, '\0');
+    for (size_t i = 0; i < input.size(); ++i)
+        input[i] = static_cast<char>(i % 251);
+    const std::vector<size_t> pieceSets[] = {
+        {input.size()}, {1024}, {64, 1023, 1, 1025, 4096}, OddPieceSizes()};
+    for (TCpuFeatures features : {TCpuFeatures(0), cfSse41, cfAvx2, cfSse41 | cfAvx2}) {
+        if ((features & CpuFeatures()) != features)
+            continue;
+        for (const auto& c : cases) {
+            const std::string message = input.substr(0, c.length);
+            for (const std::vector<size_t>& pieces : pieceSets)
+                EXPECT_EQ(DigestInPieces(ckBLAKE3, message, pieces, features), c.digest)
+                    << c.length << " bytes in pieces of " << pieces[0] << ", features " << features;
+            for (bool helper : {false, true}) {
+                if (c.length <= TBlake3Spans::kSpanLength)
+                    break;
+                EXPECT_EQ(Blake3InSpans(message, helper, features), c.digest)
+                    << c.length << " bytes in spans, helper " << helper << ", features "
+                    << features;
+            }
+        }
+    }
+}
+
+// XXH3-128 of the same input as xxhsum -H2 prints it: every short form (0, 1-3, 4-8, 9-16,
+// 17-128, 129-240 bytes), then stripes (64 bytes) and blocks (1 KiB) of the long form, on
+// the portable and the AVX2 path.
+TEST(SecureHash, Xxh128MatchesXxhsum) {
+    const struct {
+        size_t length;
+        const char* digest;
+    } cases[] = {
+        {0, "99aa06d3014798d86001c324468d497f"},      {1, "a6cd5e9392000f6ac44bdff4074eecdb"},
+        {3, "e3b55f57945a17cf5f4299fc161c9cbb"},      {4, "eb70bf5fc779e9e6a6111d53e80a3db5"},
+        {8, "e1e4432a62217fe4cfd50c61c8bb98c1"},      {9, "16c769d83e4aebce907931979dca3746"},
+        {16, "72950631827607e2842812cc870dcae2"},     {17, "685bc458b37d057fc06e233df7729217"},
+        {128, "14792fc3af88dc6c05321a0b64d67b41"},    {129, "dd5e74ac6b45f54ebc30b63382b09a3b"},
+        {240, "65b5be86da5540e7c92b68e16f83bbb6"},    {241, "1da1cb61bcb8a2a102e8cd95421c6d02"},
+        {255, "65652759c081c563074191baf9c49567"},    {256, "96c36c85d00e5bc544f5d90dacde463a"},
+        {1024, "d0ac1f7b93bf57b9e5d78bafa45b2aa5"},   {1025, "2882ebca04ec915ce95c42288f28186e"},
+        {16383, "b4a782a229e31bc850c466a61f5aec47"},  {16385, "7f1012a369696b6dfea38d9173737a4b"},
+        {102400, "ecd387d36185351b1428e17f1cac2837"},
+    };
+    std::string input(102400, '\0');
+    for (size_t i = 0; i < input.size(); ++i)
+        input[i] = static_cast<char>(i % 251);
+    const std::vector<size_t> pieceSets[] = {
+        {input.size()}, {1}, {63, 65, 241, 1024}, OddPieceSizes()};
+    for (TCpuFeatures features : {TCpuFeatures(0), cfAvx2}) {
+        if ((features & CpuFeatures()) != features)
+            continue;
+        for (const auto& c : cases)
+            for (const std::vector<size_t>& pieces : pieceSets)
+                EXPECT_EQ(DigestInPieces(ckXXH128, input.substr(0, c.length), pieces, features),
+                          c.digest)
+                    << c.length << " bytes in pieces of " << pieces[0] << ", features " << features;
     }
 }
 
@@ -137,7 +246,9 @@ TEST(SecureHash, InstructionPathsRunOnAStackOfFourByteAlignment) {
     const struct {
         TChecksumKind Kind;
         bool HasPath;
-    } cases[] = {{ckSHA256, (CpuFeatures() & cfSha) != 0}, {ckCRC32, (CpuFeatures() & cfClmul) != 0}};
+    } cases[] = {{ckSHA256, (CpuFeatures() & cfSha) != 0},
+                 {ckCRC32, (CpuFeatures() & cfClmul) != 0},
+                 {ckBLAKE3, (CpuFeatures() & (cfSse41 | cfAvx2)) != 0}};
     for (const auto& c : cases) {
         if (!c.HasPath)
             continue;

@@ -27,6 +27,33 @@ bool CountValue(const std::string& text, int highest, int& value) {
     return value >= 1 && value <= highest;
 }
 
+// "K/N" with 1 <= K <= N <= 999.
+bool SliceValue(const std::string& text, TSlice& slice) {
+    const size_t slash = text.find('/');
+    int index = 0, count = 0;
+    if (slash == std::string::npos || !CountValue(text.substr(slash + 1), 999, count) ||
+        !CountValue(text.substr(0, slash), count, index))
+        return false;
+    slice = {index, count};
+    return true;
+}
+
+// A long option ("--report FILE"): false for an unknown name or a missing or bad value.
+bool ParseLongOption(const std::string& name, const std::vector<std::string>& args, size_t& i,
+                     TCommandLine& result) {
+    if (i + 1 >= args.size())
+        return false;
+    TSlice slice;
+    if (name == "report")
+        result.ReportFileName = args[i + 1];
+    else if (name == "slice" && SliceValue(args[i + 1], slice))
+        result.Slice = slice;
+    else
+        return false;
+    ++i;
+    return true;
+}
+
 } // namespace
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
@@ -73,9 +100,18 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool slashOp
             result.Folder = arg;
             continue;
         }
+        if (arg == "--quick" || arg == "--moved") {
+            (arg == "--quick" ? result.QuickUpdate : result.MovedFiles) = true;
+            continue;
+        }
         const std::string option = arg.substr(1);
         if (option.empty()) {
             bad();
+            continue;
+        }
+        if (option[0] == '-') {
+            if (!ParseLongOption(option.substr(1), args, i, result))
+                bad();
             continue;
         }
         char letter = option[0];
@@ -96,7 +132,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool slashOp
             }
             break;
         case 'F':
-            if (DigitOption(option, 2, digit))
+            if (DigitOption(option, kFormatCount - 1, digit))
                 result.Format = digit;
             else
                 bad();
@@ -113,13 +149,17 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool slashOp
             else
                 bad();
             break;
-        case 'J': {
-            // "j<n>" or "j <n>"; a bad count names the option.
+        case 'J':
+        case 'K': {
+            // "j<n>" or "j <n>", "k<K/N>" or "k <K/N>"; a bad value names the option.
             const size_t optionAt = i;
-            const std::string count =
+            const std::string value =
                 option.size() > 1 ? option.substr(1) : (i + 1 < args.size() ? args[++i] : "");
-            if (CountValue(count, kMaxWorkers, digit)) {
+            TSlice slice;
+            if (letter == 'J' && CountValue(value, kMaxWorkers, digit)) {
                 result.Workers = digit;
+            } else if (letter == 'K' && SliceValue(value, slice)) {
+                result.Slice = slice;
             } else {
                 const size_t next = i;
                 i = optionAt;
@@ -130,12 +170,15 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool slashOp
         }
         case 'M':
         case 'N':
+        case 'R':
             if (i + 1 >= args.size())
                 bad();
             else if (letter == 'M')
                 result.FileMask = args[++i];
-            else
+            else if (letter == 'N')
                 result.ChecksumFileName = args[++i];
+            else
+                result.ReportFileName = args[++i];
             break;
         case 'O':
             if (second == '\0' || second == '+')
@@ -153,14 +196,23 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool slashOp
             else
                 bad();
             break;
+        case 'Q':
+            result.Unattended = true;
+            break;
+        case 'D':
         case 'S':
+        case 'T': {
+            std::optional<bool>& target = letter == 'D'   ? result.QuickUpdate
+                                          : letter == 'T' ? result.MovedFiles
+                                                          : result.IncludeSubfolders;
             if (second == '\0' || second == '+')
-                result.IncludeSubfolders = true;
+                target = true;
             else if (second == '-')
-                result.IncludeSubfolders = false;
+                target = false;
             else
                 bad();
             break;
+        }
         case 'U':
             result.StartUpdate = true;
             break;

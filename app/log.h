@@ -10,7 +10,8 @@
 
 namespace files {
 class TFileSystem;
-}
+class TSaveContent;
+} // namespace files
 
 enum TLogKind : int {
     lkPlain = 0,
@@ -52,6 +53,8 @@ TLogLine FileMissingLine(const std::string& path);
 TLogLine FileUpdatedLine(const std::string& path);
 TLogLine ChecksumMismatchLine(const std::string& path);
 TLogLine FileNotListedLine(const std::string& path);
+TLogLine FileMovedLine(const std::string& from, const std::string& to);
+TLogLine MovesNotPairedLine(const std::string& scope);
 TLogLine OldChecksumFileDeletedLine(const std::string& folder);
 TLogLine EmptyFolderSkippedLine(const std::string& folder);
 TLogLine NoChecksumFileLine(const std::string& folder);
@@ -67,10 +70,21 @@ TLogLine ChecksumOkLine(const std::string& path, const std::string& kindName,
 TLogLine OldChecksumFileKeptLine(const std::string& path);
 TLogLine EntryOutsideTreeLine(const std::string& path);
 TLogLine OldLinesCarriedLine(const std::string& path, int32_t lines);
+// Quick update: reason is a TOldListDoubt; a value outside it reads as unreadable.
+TLogLine OldListNotTrustedLine(const std::string& path, int32_t reason);
+TLogLine EntriesDroppedLine(const std::string& path, int32_t count);
+TLogLine EntryDroppedLine(const std::string& path);
+TLogLine LinkOutsideTreeLine(const std::string& path);
+TLogLine FileChangedLine(const std::string& path);
+TLogLine OtherNamesKeptLine(const std::string& path);
 
 // The saved log: every text, without prefix, each followed by CR LF.
 std::string SavedLogContent(const std::vector<std::string>& texts);
-// Writes the saved log to path, replacing the file. On failure returns false and sets
-// message to the reason ("Cannot create file <path>" and the system's text).
+// Writes the saved log to path, replacing the file: content in the form of SavedLogContent,
+// handed over in pieces. On failure returns false, sets message to the reason ("Cannot
+// create file <path>" and the system's text) and leaves no earlier log behind for a script
+// to take for this run's: a file at path is removed (a device, FIFO or folder stays).
+bool SaveLogFile(files::TFileSystem& fs, const std::string& path, files::TSaveContent& content,
+                 std::string& message);
 bool SaveLogFile(files::TFileSystem& fs, const std::string& path,
                  const std::vector<std::string>& texts, std::string& message);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <thread>
+#include <vector>
 
 #include "engine/mask.h"
 #include "engine/names.h"
@@ -12,11 +13,42 @@
 
 namespace {
 
-std::string AsciiUpper(std::string text) {
+// The lines of a message box's text ("\r" between them) as one log line.
+std::string OneLine(std::string text) {
     for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        if (c == '\r')
+            c = ' ';
     return text;
+}
+
+// A finding about a list (then list is its path) or a folder.
+TReportFinding Fact(const char* kind, const std::string& path, const std::string& list = "") {
+    TReportFinding finding;
+    finding.Kind = kind;
+    finding.Path = path;
+    finding.List = list;
+    return finding;
+}
+
+TReportFinding WithError(TReportFinding finding, uint32_t error, const std::string& errorText) {
+    finding.HasError = true;
+    finding.Error = error;
+    finding.ErrorText = errorText;
+    return finding;
+}
+
+const char* OutcomeName(TRunOutcome outcome) {
+    switch (outcome) {
+    case TRunOutcome::Completed:
+        return "completed";
+    case TRunOutcome::Aborted:
+        return "aborted";
+    case TRunOutcome::Refused:
+        return "refused";
+    case TRunOutcome::Failed:
+        break;
+    }
+    return "failed";
 }
 
 // Clears every event slot of the engine.
@@ -57,11 +89,17 @@ const char* DefaultChecksumName(int format, int placement) {
         return perFile ? "*.sfv" : "checksum.lst";
     if (format == 2)
         return perFile ? "*.sha256" : "sha256sum.lst";
+    if (format == 3)
+        return perFile ? "*.b3" : "b3sums.lst";
+    if (format == 4)
+        return perFile ? "*.xxh128" : "xxh128sums.lst";
     return perFile ? "*.md5" : "md5sum.lst";
 }
 
 TChecksumKind FormatChecksumKind(int format) {
-    return format == 1 ? ckCRC32 : format == 2 ? ckSHA256 : ckMD5;
+    static const TChecksumKind kKinds[kFormatCount] = {ckMD5, ckCRC32, ckSHA256, ckBLAKE3,
+                                                       ckXXH128};
+    return format > 0 && format < kFormatCount ? kKinds[format] : ckMD5;
 }
 
 namespace {
@@ -80,7 +118,9 @@ std::string ChecksumNameForPlacement(const std::string& name, TPlacementMode pla
 }
 
 bool IsValidUpdateName(const std::string& name, TPlacementMode placement) {
-    if (IsBlankText(name))
+    // "sub/.." or "." names a folder, not a file.
+    const std::string fileName = name.substr(name.find_last_of(kComponentEnds) + 1);
+    if (IsBlankText(fileName) || IsDotName(fileName))
         return false;
     // Only mode 0 has a place for a list in another folder.
     const bool plain = IsPlainFileName(name);
@@ -92,7 +132,7 @@ bool IsValidUpdateName(const std::string& name, TPlacementMode placement) {
     }
     // "*.md5" and "*md5" give ".md5", "*." gives ".".
     const std::string extension = ChecksumFileExtension(name);
-    return !IsBlankText(extension.substr(1)) &&
+    return !IsBlankText(extension.substr(1)) && !IsDotName(extension) &&
            extension.find_first_of("*?") == std::string::npos && MatchesMask("x" + extension, name);
 }
 
@@ -108,8 +148,10 @@ int RunExitCode(TRunOutcome outcome, const TLogTotals& totals) {
     }
     if (totals.Errors > 0)
         return kExitErrors;
-    if (totals.Warnings > 0 || totals.Failures > 0)
-        return kExitFindings;
+    if (totals.Failures > 0)
+        return kExitDamage;
+    if (totals.Warnings > 0)
+        return kExitEdits;
     return kExitClean;
 }
 
@@ -123,21 +165,37 @@ TRunOutcome TRunController::Run(TRunCommand command, const TRunSettings& setting
         return TRunOutcome::Refused;
     }
     TRunScope scope(Engine, IsRunning);
+    Unattended = settings.Unattended;
     AbortConfirmed = false;
     CountingTotals = false;
     RunTotals = TLogTotals();
     UnlistedFolders.clear();
+    RunReport = TRunReport();
+    RunReport.Start = UtcTimeText();
+    KeepFindings = settings.KeepFindings;
+    TRunOutcome outcome = TRunOutcome::Failed;
     try {
-        return Perform(command, settings);
+        outcome = Perform(command, settings);
     } catch (...) {
         try {
             FrontEnd.EndProgress();
             Log({FormatText(texts::kLogRunFailed, {DescribeFailure(std::current_exception())}),
-                 lkError});
+                 lkError},
+                Fact("runFailed", ""));
         } catch (...) {
         }
     }
-    return TRunOutcome::Failed;
+    RunReport.Command = command == TRunCommand::Update ? "update" : "verify";
+    RunReport.Folder = Engine.FolderPath;
+    RunReport.FileMask = Engine.FileMask;
+    RunReport.ChecksumFileName = Engine.ChecksumFileName;
+    RunReport.Placement = Engine.Placement;
+    RunReport.Format = settings.Format;
+    RunReport.Slice = Engine.Slice;
+    RunReport.End = UtcTimeText();
+    RunReport.Outcome = OutcomeName(outcome);
+    RunReport.Totals = RunTotals;
+    return outcome;
 }
 
 void TRunController::RequestAbort(bool confirmed) {
@@ -154,9 +212,48 @@ void TRunController::Log(const TLogLine& line) {
     FrontEnd.AddLogLine(line);
 }
 
+void TRunController::Log(const TLogLine& line, TReportFinding finding) {
+    if (KeepFindings && CountingTotals) {
+        finding.Level = line.Kind;
+        finding.Message = line.Text;
+        RunReport.Findings.push_back(std::move(finding));
+    }
+    Log(line);
+}
+
+TReportFinding TRunController::EntryFact(const char* kind, const std::string& path) const {
+    TReportFinding finding = Fact(kind, path, Engine.Finding.List);
+    finding.Expected = Engine.Finding.Expected;
+    finding.Found = Engine.Finding.Computed;
+    return finding;
+}
+
+TConfirmAnswer TRunController::Ask(const std::string& text, TQuestionButtons buttons,
+                                   bool defaultNo, TLogKind unattendedKind) {
+    if (!Unattended)
+        return FrontEnd.Ask(text, buttons, defaultNo);
+    Log({FormatText(texts::kLogUnattendedNo, {OneLine(text)}), unattendedKind});
+    return caNo;
+}
+
+void TRunController::Refuse(const std::string& text) {
+    if (Unattended)
+        Log({OneLine(text), lkError});
+    else
+        FrontEnd.ShowRefusal(text);
+}
+
+TConfirmAnswer TRunController::AskDuringRun(const std::string& text, TQuestionButtons buttons) {
+    const uint32_t asked = FrontEnd.TickCount();
+    const TConfirmAnswer answer = Ask(text, buttons, false, lkWarn);
+    // The run's clock starts later by the time the question waited for the user.
+    StartTick += FrontEnd.TickCount() - asked;
+    return answer;
+}
+
 TConfirmAnswer TRunController::AskEngineQuestion(const char* templ, const std::string& path) {
     const TConfirmAnswer answer =
-        FrontEnd.Ask(FormatText(templ, {path}), TQuestionButtons::YesNoCancel, false);
+        AskDuringRun(FormatText(templ, {path}), TQuestionButtons::YesNoCancel);
     return answer == caYes || answer == caNo ? answer : caCancel;
 }
 
@@ -166,9 +263,10 @@ void TRunController::BindEvents(bool detailedLog) {
     files::TFileSystem& fs = Engine.FileSystem();
     Engine.OnProgress = [this](uint64_t doneBytes) { OnProgress(doneBytes); };
     Engine.OnProcessing = [this](const std::string& path) { FrontEnd.ShowStatus(path); };
+    // Nobody is there to confirm an abort in an unattended run: a press of the button is it.
     Engine.OnConfirmAbort = [this] {
-        return AbortConfirmed ||
-               FrontEnd.Ask(texts::kAskAbort, TQuestionButtons::YesNo, false) == caYes;
+        return AbortConfirmed || Unattended ||
+               AskDuringRun(texts::kAskAbort, TQuestionButtons::YesNo) == caYes;
     };
     Engine.OnConfirmOverwrite = [this](const std::string& path) {
         return AskEngineQuestion(texts::kAskOverwrite, path);
@@ -180,86 +278,131 @@ void TRunController::BindEvents(bool detailedLog) {
         return AskEngineQuestion(texts::kAskContinueForeign, path);
     };
     Engine.OnFileOpenError = [this, &fs](const std::string& path, uint32_t error) {
-        Log(FileOpenErrorLine(path, error, fs.ErrorText(error)));
+        const std::string text = fs.ErrorText(error);
+        Log(FileOpenErrorLine(path, error, text),
+            WithError(EntryFact("fileOpenError", path), error, text));
     };
     Engine.OnChecksumFileSkipped = [this](const std::string& path) {
-        Log(ChecksumFileSkippedLine(path));
+        Log(ChecksumFileSkippedLine(path), Fact("checksumFileSkipped", path, path));
     };
     Engine.OnInvalidLine = [this](const std::string& path, int32_t line) {
-        Log(InvalidLineLine(path, line));
+        Log(InvalidLineLine(path, line), Fact("invalidLine", path, path));
     };
-    Engine.OnFileMissing = [this](const std::string& path) { Log(FileMissingLine(path)); };
-    Engine.OnFileUpdated = [this](const std::string& path) { Log(FileUpdatedLine(path)); };
+    Engine.OnFileMissing = [this](const std::string& path) {
+        Log(FileMissingLine(path), EntryFact("fileMissing", path));
+    };
+    Engine.OnFileUpdated = [this](const std::string& path) {
+        Log(FileUpdatedLine(path), EntryFact("fileUpdated", path));
+    };
     Engine.OnChecksumMismatch = [this](const std::string& path) {
-        Log(ChecksumMismatchLine(path));
+        Log(ChecksumMismatchLine(path), EntryFact("checksumMismatch", path));
     };
-    Engine.OnFileNotListed = [this](const std::string& path) { Log(FileNotListedLine(path)); };
+    Engine.OnFileNotListed = [this](const std::string& path) {
+        Log(FileNotListedLine(path), EntryFact("fileNotListed", path));
+    };
+    Engine.OnFileMoved = [this](const std::string& from, const std::string& to) {
+        TReportFinding finding = EntryFact("moved", to);
+        finding.From = from;
+        finding.To = to;
+        Log(FileMovedLine(from, to), finding);
+    };
+    Engine.OnMovesNotPaired = [this](const std::string& scope) {
+        Log(MovesNotPairedLine(scope), EntryFact("movesNotPaired", scope));
+    };
     Engine.OnOldChecksumFileDeleted = [this](const std::string& folder) {
-        Log(OldChecksumFileDeletedLine(folder));
+        Log(OldChecksumFileDeletedLine(folder), Fact("oldChecksumFileDeleted", folder));
     };
     Engine.OnEmptyFolderSkipped = [this](const std::string& folder) {
-        Log(EmptyFolderSkippedLine(folder));
+        Log(EmptyFolderSkippedLine(folder), Fact("emptyFolderSkipped", folder));
     };
     Engine.OnNoChecksumFile = [this](const std::string& folder) {
-        Log(NoChecksumFileLine(folder));
+        Log(NoChecksumFileLine(folder), Fact("noChecksumFile", folder));
     };
     Engine.OnFileReadError = [this, &fs](const std::string& path, uint32_t error,
                                          uint64_t bytesRead) {
-        Log(FileReadErrorLine(path, error, bytesRead, fs.ErrorText(error)));
+        const std::string text = fs.ErrorText(error);
+        Log(FileReadErrorLine(path, error, bytesRead, text),
+            WithError(EntryFact("fileReadError", path), error, text));
     };
     // The pre-count and the run list the same folders, and a folder's files and its
     // sub-folders fail together: one line per folder and run.
     auto listError = [this, &fs](const std::string& folder, uint32_t error) {
+        const std::string text = fs.ErrorText(error);
         if (UnlistedFolders.insert(folder).second)
-            Log(FolderListErrorLine(folder, error, fs.ErrorText(error)));
+            Log(FolderListErrorLine(folder, error, text),
+                WithError(Fact("folderListError", folder), error, text));
     };
     Engine.OnFileListError = listError;
     Engine.OnFolderListError = listError;
     Engine.OnLoadError = [this](const std::string& path, const std::string& message) {
-        Log(LoadErrorLine(path, message));
+        TReportFinding finding = Fact("loadError", path, path);
+        finding.ErrorText = message;
+        Log(LoadErrorLine(path, message), finding);
     };
     Engine.OnSaveError = [this](const std::string& path, const std::string& message) {
-        Log(SaveErrorLine(path, message));
+        TReportFinding finding = Fact("saveError", path, path);
+        finding.ErrorText = message;
+        Log(SaveErrorLine(path, message), finding);
     };
     Engine.OnOldChecksumFileKept = [this](const std::string& path) {
-        Log(OldChecksumFileKeptLine(path));
+        Log(OldChecksumFileKeptLine(path), Fact("oldChecksumFileKept", path, path));
     };
     Engine.OnOldLinesCarried = [this](const std::string& path, int32_t lines) {
-        Log(OldLinesCarriedLine(path, lines));
+        Log(OldLinesCarriedLine(path, lines), Fact("oldLinesCarried", path, path));
     };
     Engine.OnEntryOutsideTree = [this](const std::string& path) {
-        Log(EntryOutsideTreeLine(path));
+        Log(EntryOutsideTreeLine(path), EntryFact("entryOutsideTree", path));
     };
-    if (detailedLog)
+    Engine.OnOldListNotTrusted = [this](const std::string& path, int32_t reason) {
+        Log(OldListNotTrustedLine(path, reason));
+    };
+    Engine.OnEntriesDropped = [this](const std::string& path, int32_t count) {
+        Log(EntriesDroppedLine(path, count));
+    };
+    Engine.OnLinkOutsideTree = [this](const std::string& path) { Log(LinkOutsideTreeLine(path)); };
+    Engine.OnFileChanged = [this](const std::string& path) { Log(FileChangedLine(path)); };
+    Engine.OnOtherNamesKept = [this](const std::string& path) { Log(OtherNamesKeptLine(path)); };
+    if (detailedLog) {
         Engine.OnChecksumOk = [this](const std::string& path, const std::string& kindName,
                                      const std::string& checksum) {
             Log(ChecksumOkLine(path, kindName, checksum));
         };
+        Engine.OnEntryDropped = [this](const std::string& path) { Log(EntryDroppedLine(path)); };
+    }
 }
 
 bool TRunController::ChecksNamePasses(const TRunSettings& settings) {
     const std::string& name = Engine.ChecksumFileName;
-    const std::string upper = AsciiUpper(name);
+    const std::string upper = lines::AsciiUpper(name);
     std::string question;
     if (Engine.ChecksumKind == ckMD5 && upper.find("SFV") != std::string::npos)
         question = texts::kAskMD5NameHasSFV;
     else if (Engine.ChecksumKind == ckCRC32 && upper.find("MD5") != std::string::npos)
         question = texts::kAskSFVNameHasMD5;
-    for (const char* other : {"MD5", "SFV"})
-        if (Engine.ChecksumKind == ckSHA256 && question.empty() &&
-            upper.find(other) != std::string::npos)
-            question = FormatText(texts::kAskSHA256NameHasOther, {other});
-    if (!question.empty() && FrontEnd.Ask(question, TQuestionButtons::YesNo, true) != caYes)
+    // The tags of the other formats that a SHA-256, BLAKE3 or XXH128 list's name should not
+    // hold.
+    std::vector<const char*> others;
+    if (Engine.ChecksumKind == ckSHA256)
+        others = {"MD5", "SFV"};
+    else if (Engine.ChecksumKind == ckBLAKE3)
+        others = {"MD5", "SFV", "SHA", "XXH"};
+    else if (Engine.ChecksumKind == ckXXH128)
+        others = {"MD5", "SFV", "SHA", "BLAKE3"};
+    for (const char* other : others)
+        if (question.empty() && upper.find(other) != std::string::npos)
+            question = FormatText(texts::kAskFormatNameHasOther,
+                                  {texts::kFormatNames[settings.Format], other});
+    if (!question.empty() && Ask(question, TQuestionButtons::YesNo, true, lkError) != caYes)
         return false;
     if (!IsValidUpdateName(name, settings.Placement)) {
-        FrontEnd.ShowRefusal(texts::kRefuseInvalidName);
+        Refuse(texts::kRefuseInvalidName);
         return false;
     }
     // A plain name is also the mask that keeps checksum files out of the lists: one that
     // cannot be read would exclude nothing.
     std::string message;
     if (IsPlainFileName(name) && !IsValidMask(name, message)) {
-        FrontEnd.ShowRefusal(message);
+        Refuse(message);
         return false;
     }
     return true;
@@ -274,9 +417,15 @@ void TRunController::OnProgress(uint64_t doneBytes) {
     LastPosition = position;
 }
 
-void TRunController::LogStatistics(uint32_t elapsedMs) {
-    if (Engine.FilesProcessed < 1) {
-        Log({texts::kLogNoFilesProcessed, lkStat});
+std::string TRunController::SliceText() const {
+    if (Engine.Slice.Count == 0)
+        return "";
+    return FormatText(texts::kLogSlice, {Engine.Slice.Index, Engine.Slice.Count});
+}
+
+void TRunController::LogStatistics(uint32_t elapsedMs, bool quick) {
+    if (Engine.FilesProcessed < 1 && Engine.FilesKept < 1) {
+        Log({texts::kLogNoFilesProcessed + SliceText(), lkStat});
         return;
     }
     const long double bytes = static_cast<long double>(Engine.BytesProcessed);
@@ -285,8 +434,12 @@ void TRunController::LogStatistics(uint32_t elapsedMs) {
     Log({FormatText(texts::kLogStatistics,
                     {total.Value, total.Unit, Engine.FilesProcessed,
                      static_cast<long double>(elapsedMs) / 1000, rate.Value, rate.Unit},
-                    Format),
+                    Format) +
+             SliceText(),
          lkStat});
+    if (quick)
+        Log({FormatText(texts::kLogQuickStatistics, {Engine.FilesProcessed, Engine.FilesKept}),
+             lkStat});
     Log({FormatText(texts::kLogTotals,
                     {RunTotals.Hints, RunTotals.Warnings, RunTotals.Failures, RunTotals.Errors}),
          lkStat});
@@ -305,12 +458,27 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     Engine.ChecksumFileName = ChecksumNameForPlacement(settings.ChecksumFileName, Engine.Placement);
     Engine.OverwriteMode = settings.OverwriteMode;
     Engine.SetChecksumKind(FormatChecksumKind(settings.Format));
-    Engine.Workers = std::clamp(settings.Workers, 1, kMaxWorkers);
+    const bool byDisk = settings.Workers == kWorkersByDisk;
+    const bool rotational = byDisk && Engine.FileSystem().OnRotationalDisk(settings.Folder);
+    Engine.Workers =
+        byDisk ? (rotational ? 1 : DefaultWorkers()) : std::clamp(settings.Workers, 1, kMaxWorkers);
+    Engine.QuickUpdate = settings.QuickUpdate;
+    Engine.MovedFiles = settings.MovedFiles;
+    Engine.Slice = update ? TSlice() : settings.Slice;
     BindEvents(settings.DetailedLog);
 
     // An empty folder would mean the program's current folder, where nobody asked for lists.
     if (IsBlankText(settings.Folder)) {
-        FrontEnd.ShowRefusal(texts::kRefuseNoFolder);
+        Refuse(texts::kRefuseNoFolder);
+        return refused;
+    }
+    // A filter with a folder part would list another folder than the tree's own.
+    if (!IsPlainFileName(Engine.FileMask)) {
+        FrontEnd.ShowRefusal(FormatText(texts::kRefuseInvalidMask, {Engine.FileMask}));
+        return refused;
+    }
+    if (update && settings.Slice.Count > 0) {
+        FrontEnd.ShowRefusal(texts::kRefuseSliceUpdate);
         return refused;
     }
     if (update && !ChecksNamePasses(settings))
@@ -326,19 +494,22 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     const uint64_t totalBytes = Engine.BytesProcessed;
     const TScaledSize total = ScaleSize(static_cast<long double>(totalBytes));
     if (!Engine.FailureText.empty()) {
-        Log({FormatText(texts::kLogRunFailed, {Engine.FailureText}), lkError});
+        Log({FormatText(texts::kLogRunFailed, {Engine.FailureText}), lkError},
+            Fact("runFailed", ""));
         return TRunOutcome::Failed;
     }
-    Log({FormatText(texts::kLogCounted, {total.Value, total.Unit, Engine.FilesProcessed}, Format),
+    Log({FormatText(texts::kLogCounted, {total.Value, total.Unit, Engine.FilesProcessed}, Format) +
+             SliceText() + (rotational ? texts::kLogRotationalDisk : ""),
          lkPlain});
     // A filter that matches nothing (a typing error) must not delete every list.
     if (update && Engine.FilesProcessed == 0 && !Engine.Aborted) {
-        Log({FormatText(texts::kLogNothingToUpdate, {Engine.FolderPath, Engine.FileMask}), lkHint});
+        Log({FormatText(texts::kLogNothingToUpdate, {Engine.FolderPath, Engine.FileMask}), lkHint},
+            Fact("nothingToUpdate", Engine.FolderPath));
         return TRunOutcome::Completed;
     }
 
-    if (!update && !settings.Unattended && !Engine.Aborted && Engine.Placement <= plTreeRoot &&
-        Engine.IncludeSubfolders) {
+    if (!update && !settings.Scripted && !settings.Unattended && !Engine.Aborted &&
+        Engine.Placement <= plTreeRoot && Engine.IncludeSubfolders) {
         const TConfirmAnswer answer =
             FrontEnd.Ask(texts::kAskDisableRecursion, TQuestionButtons::YesNoCancel, false);
         if (Engine.Aborted)
@@ -370,13 +541,17 @@ TRunOutcome TRunController::Perform(TRunCommand command, const TRunSettings& set
     // Only a confirmed abort is the user's; a failure inside the engine is an error.
     const bool failed = !Engine.FailureText.empty();
     if (failed)
-        Log({FormatText(texts::kLogRunFailed, {Engine.FailureText}), lkError});
+        Log({FormatText(texts::kLogRunFailed, {Engine.FailureText}), lkError},
+            Fact("runFailed", ""));
+    RunReport.Bytes = Engine.BytesProcessed;
+    RunReport.Files = Engine.FilesProcessed;
+    RunReport.ElapsedMs = elapsed;
     const bool aborted = !failed && Engine.Aborted;
     Log({FormatText(failed    ? texts::kLogStopFailed
                     : aborted ? texts::kLogStopAborted
                               : texts::kLogStopCompleted,
                     {FrontEnd.DateTimeText(), operation}),
          lkStop});
-    LogStatistics(elapsed);
+    LogStatistics(elapsed, update && Engine.QuickUpdate);
     return failed ? TRunOutcome::Failed : aborted ? TRunOutcome::Aborted : TRunOutcome::Completed;
 }

@@ -13,6 +13,7 @@
 #include "app/format.h"
 #include "app/log.h"
 #include "app/progress.h"
+#include "app/report.h"
 
 enum class TQuestionButtons { YesNo, YesNoCancel };
 
@@ -49,6 +50,9 @@ enum class TRunCommand { Update, Verify };
 // kMaxWorkers.
 constexpr int kMaxWorkers = 64;
 int DefaultWorkers();
+// A worker count that leaves the choice to the disk of the run's folder (as stored too): one
+// reader on a disk that seeks, DefaultWorkers() otherwise.
+constexpr int kWorkersByDisk = 0;
 
 // The values of a run, as the window's controls or the console's options hold them.
 struct TRunSettings {
@@ -57,21 +61,33 @@ struct TRunSettings {
     std::string ChecksumFileName = "md5sum.lst";
     bool IncludeSubfolders = true;
     TOverwriteMode OverwriteMode = omAsk;
-    int Format = 0; // 0 md5sum lists, 1 SFV lists, 2 sha256sum lists
+    int Format = 0; // 0 md5sum lists, 1 SFV lists, 2 sha256sum lists, 3 b3sum lists,
+                    // 4 xxhsum -H2 lists
     TPlacementMode Placement = plTreeAnyPlace;
     int HeaderMode = 0; // 0 none, 1 standard, 2 WIN-SFV compatible, 3 none
     bool DetailedLog = false;
     // A script's run (the window's /a): the recursion question of a Verify is not asked,
     // the options stand as given.
+    bool Scripted = false;
+    // Nobody at the screen (/q): nothing is asked or shown. Every question is answered
+    // "no" and logged with its answer (an ERROR line where the "no" refuses the run, else a
+    // WARN line); a refusal is an ERROR line; the recursion question is not asked.
     bool Unattended = false;
-    int Workers = DefaultWorkers(); // threads that read and hash files, 1..kMaxWorkers
+    int Workers = kWorkersByDisk;   // threads that read and hash files, 1..kMaxWorkers, or 0
+    // Update: files not written after their old list keep its digest and are not read.
+    bool QuickUpdate = false;
+    // Verify: a missing file found again under another name is one WARN line, "moved".
+    bool MovedFiles = false;
+    bool KeepFindings = false; // a report follows the run: Report() holds the findings
+    TSlice Slice;              // Verify only this slice; an Update with one is refused
 };
 
 // The formats of written lists, in the order of the window's choice and of /f.
-constexpr int kFormatCount = 3;
+constexpr int kFormatCount = 5;
 
-// The built-in checksum-file name of a format (0 md5sum, 1 SFV, 2 sha256sum) and placement:
-// "md5sum.lst", "*.md5", "checksum.lst", "*.sfv", "sha256sum.lst", "*.sha256".
+// The built-in checksum-file name of a format (0 md5sum, 1 SFV, 2 sha256sum, 3 b3sum,
+// 4 xxhsum -H2) and placement: "md5sum.lst", "*.md5", "checksum.lst", "*.sfv",
+// "sha256sum.lst", "*.sha256", "b3sums.lst", "*.b3", "xxh128sums.lst", "*.xxh128".
 const char* DefaultChecksumName(int format, int placement);
 
 // The digest a format writes; any other value writes md5sum lists.
@@ -82,9 +98,10 @@ TChecksumKind FormatChecksumKind(int format);
 std::string ChecksumNameForPlacement(const std::string& name, TPlacementMode placement);
 
 // Update names: false when the name cannot name a checksum file for the placement: an
-// empty name; a folder part outside mode 0; in the modes 0 to 2 a wildcard or a name that
-// as a mask would not match itself ("[ab].lst"); in the modes 3 and 4 an extension that
-// comes out empty ("*.", ".") or holds a wildcard, or whose list names the mask misses.
+// empty name, or one whose file name is "." or ".."; a folder part outside mode 0; in the
+// modes 0 to 2 a wildcard or a name that as a mask would not match itself ("[ab].lst"); in
+// the modes 3 and 4 an extension that comes out empty ("*.", "."), is ".." or holds a
+// wildcard, or whose list names the mask misses.
 bool IsValidUpdateName(const std::string& name, TPlacementMode placement);
 
 enum class TRunOutcome {
@@ -95,12 +112,14 @@ enum class TRunOutcome {
 };
 
 // The exit codes of a run, the console's and those of the window under /a.
-constexpr int kExitClean = 0;    // no warning, failure or error
-constexpr int kExitFindings = 1; // warnings or failures
-constexpr int kExitErrors = 2;   // errors, a refused run, or a bad command line
-constexpr int kExitAborted = 3;  // aborted by the user
+constexpr int kExitClean = 0;   // no warning, failure or error
+constexpr int kExitEdits = 1;   // edits only: warnings (updated, not listed, moved files)
+constexpr int kExitErrors = 2;  // errors, a refused run, or a bad command line
+constexpr int kExitAborted = 3; // aborted by the user
+constexpr int kExitDamage = 4;  // failures: a file changed under an unchanged date, or missing
 
-// The exit code of a run from its outcome and every line it logged.
+// The exit code of a run from its outcome and every line it logged; the highest concern
+// wins: aborted, then errors, then damage, then edits. Every FAIL line is damage.
 int RunExitCode(TRunOutcome outcome, const TLogTotals& totals);
 
 class TRunController {
@@ -121,23 +140,44 @@ public:
     bool Running() const { return IsRunning; }
     // Hints, warnings, failures and errors the last run logged, from its first line.
     const TLogTotals& Totals() const { return RunTotals; }
+    // The last run for its report, all but the exit code; its findings only when the
+    // settings asked to keep them.
+    const TRunReport& Report() const { return RunReport; }
 
 private:
     void BindEvents(bool detailedLog);
     void Log(const TLogLine& line);
+    // Logs a finding's line and keeps the finding for the report.
+    void Log(const TLogLine& line, TReportFinding finding);
+    // A finding of kind about path, with the engine's facts of the entry in work.
+    TReportFinding EntryFact(const char* kind, const std::string& path) const;
+    // The questions of the engine's events. The time they wait for the user is not the
+    // run's: it counts neither in the statistics nor in the time left.
+    TConfirmAnswer AskDuringRun(const std::string& text, TQuestionButtons buttons);
+    // The front end's question, or in an unattended run "no" and a line of the kind given.
+    TConfirmAnswer Ask(const std::string& text, TQuestionButtons buttons, bool defaultNo,
+                       TLogKind unattendedKind);
+    // The front end's refusal, or in an unattended run an ERROR line.
+    void Refuse(const std::string& text);
     TConfirmAnswer AskEngineQuestion(const char* templ, const std::string& path);
     bool ChecksNamePasses(const TRunSettings& settings);
     void OnProgress(uint64_t doneBytes);
-    void LogStatistics(uint32_t elapsedMs);
+    // quick adds the line of the files hashed and kept.
+    void LogStatistics(uint32_t elapsedMs, bool quick);
+    // " (slice K of N)" during a run of one slice, else "".
+    std::string SliceText() const;
     TRunOutcome Perform(TRunCommand command, const TRunSettings& settings);
 
     TCheckSumEngine& Engine;
     TRunFrontEnd& FrontEnd;
     TNumberFormat Format;
     bool IsRunning = false;
+    bool Unattended = false; // of the run in hand
     bool AbortConfirmed = false;
     bool CountingTotals = false;
     TLogTotals RunTotals;
+    bool KeepFindings = false;
+    TRunReport RunReport;
     std::set<std::string> UnlistedFolders; // reported in this run
     TProgressRange Range;
     int32_t LastPosition = -1;

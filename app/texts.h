@@ -39,6 +39,12 @@ inline constexpr char kLogFileMissing[] = "The file \"%s\" is missing";
 inline constexpr char kLogFileUpdated[] = "The file \"%s\" has been updated";
 inline constexpr char kLogChecksumMismatch[] = "The file \"%s\" has different checksum value";
 inline constexpr char kLogFileNotListed[] = "The file \"%s\" not listed in checksum file";
+// Moved files: a missing entry whose digest only one unlisted file has, and the scope (a list
+// or a folder) where digests are shared, so that nothing is paired by guess.
+inline constexpr char kLogFileMoved[] = "The file \"%s\" has been moved or renamed to \"%s\"";
+inline constexpr char kLogMovesNotPaired[] =
+    "Several missing or not listed files of \"%s\" share a checksum value. Not paired as "
+    "moved...";
 inline constexpr char kLogOldChecksumFileDeleted[] =
     "The folder \"%s\" is empty. Old checksum file deleted...";
 inline constexpr char kLogEmptyFolderSkipped[] = "The folder \"%s\" is empty. Skipped...";
@@ -60,6 +66,24 @@ inline constexpr char kLogEntryOutsideTree[] =
     "The file \"%s\" lies outside the folder being verified. Skipped...";
 inline constexpr char kLogOldLinesCarried[] =
     "The file \"%s\" keeps %d old lines of files that could not be read";
+// Quick update: an old list that gives no digest, by TOldListDoubt; its files are hashed.
+inline constexpr const char* kLogOldListNotTrusted[] = {
+    "The old checksum file \"%s\" cannot be read. All its files are hashed...",
+    "The old checksum file \"%s\" holds lines of another kind. All its files are hashed...",
+    "The old checksum file \"%s\" is newer than this run (is the clock wrong?). All its files "
+    "are hashed...",
+};
+inline constexpr char kLogEntriesDropped[] =
+    "The checksum file \"%s\" no longer lists %d files that were not found";
+inline constexpr char kLogEntryDropped[] = "The file \"%s\" was not found. Its entry dropped...";
+// A file link whose target lies outside the folder tree is neither read nor listed.
+inline constexpr char kLogLinkOutsideTree[] =
+    "The file \"%s\" is a link to a file outside the folder tree. Skipped...";
+// A file written while it was read gets no digest.
+inline constexpr char kLogFileChanged[] = "The file \"%s\" changed while reading";
+// A replaced list had other hard links (another snapshot's list, say): they keep the old one.
+inline constexpr char kLogOtherNamesKept[] =
+    "The file \"%s\" had other hard links: they keep the old checksum file";
 
 // ---------------------------------------------------------------------------------------
 // Questions of the engine (caption kCaptionConfirmation)
@@ -70,6 +94,8 @@ inline constexpr char kAskOverwriteForeign[] =
     "The file \"%s\", probably, is not a checksum file. Overwrite?";
 inline constexpr char kAskContinueForeign[] =
     "The file \"%s\", probably, is not a checksum file. Continue?";
+// A question of an unattended run (/q), answered without asking.
+inline constexpr char kLogUnattendedNo[] = "%s No (unattended run)";
 
 // ---------------------------------------------------------------------------------------
 // Run controller: questions and refusals before a run. Lines of one message are joined
@@ -81,8 +107,9 @@ inline constexpr char kAskMD5NameHasSFV[] =
 inline constexpr char kAskSFVNameHasMD5[] =
     "You have selected the SFV file format, but the checksum file name include the \"MD5\" "
     "substring. Continue?";
-inline constexpr char kAskSHA256NameHasOther[] =
-    "You have selected the SHA-256 file format, but the checksum file name include the \"%s\" "
+// The format's name in the window, then the other format's tag.
+inline constexpr char kAskFormatNameHasOther[] =
+    "You have selected the %s file format, but the checksum file name include the \"%s\" "
     "substring. Continue?";
 inline constexpr char kRefuseInvalidName[] =
     "Invalid checksum file name.\r"
@@ -90,6 +117,11 @@ inline constexpr char kRefuseInvalidName[] =
     "folder,\r"
     "or the \"*.ext\" format for creating separate checksum file for each file.\r"
     "For example, \"md5sum.lst\" in first case, and \"*.sfv\" or \"*.md5\" in second case.";
+inline constexpr char kRefuseInvalidMask[] =
+    "Invalid filter \"%s\".\r"
+    "The filter is a mask of file names, such as \"*.*\" or \"*.jpg\", without a folder part.";
+inline constexpr char kRefuseSliceUpdate[] =
+    "A slice applies to Verify only: an Update writes every checksum file whole.";
 inline constexpr char kRefuseNoFolder[] = "The \"Folder\" field is empty.\r"
                                           "Please enter the folder with files for processing.";
 inline constexpr char kAskDisableRecursion[] =
@@ -111,12 +143,18 @@ inline constexpr char kLogStopAborted[] = "%s %s has been aborted by user!";
 inline constexpr char kLogStopCompleted[] = "%s %s is completed.";
 inline constexpr char kLogStopFailed[] = "%s %s has been stopped by an error!";
 inline constexpr char kLogNoFilesProcessed[] = "No files processed!";
+// Appended to the count line and the statistics of a Verify of one slice.
+inline constexpr char kLogSlice[] = " (slice %d of %d)";
+// Appended to the count line when the run's disk seeks and no worker count was set.
+inline constexpr char kLogRotationalDisk[] = " (1 worker: rotational disk)";
 // The count before an Update found no file at all: nothing is written or deleted.
 inline constexpr char kLogNothingToUpdate[] =
     "No file matches \"%s%s\". No checksum file written or deleted...";
 inline constexpr char kLogStatistics[] =
     "Processed %.0n %sbytes in %d files for %.3fs, with average rate %.0n %sbytes/s";
 inline constexpr char kLogTotals[] = "Total hints: %d, warnings: %d, failures: %d, errors: %d";
+inline constexpr char kLogQuickStatistics[] =
+    "Quick update: %d files hashed, %d files kept their recorded checksums";
 inline constexpr char kProgressCaption[] = "%.1n%s";
 inline constexpr char kProgressProcessed[] = "% processed";
 inline constexpr char kProgressTimeLeft[] = ", %s left";
@@ -129,8 +167,8 @@ inline constexpr char kAbortButton[] = "Abort!";
 inline constexpr char kCannotCreateFile[] = "Cannot create file %s";
 
 // ---------------------------------------------------------------------------------------
-// Command line: the usage text. Written with "/" before the options; UsageText
-// (app/cmdline.h) spells them with "-" for the console.
+// Command line: the usage text, every option the parser takes. Written with "/" before the
+// options; UsageText (app/cmdline.h) spells them with "-" for the console.
 // ---------------------------------------------------------------------------------------
 inline constexpr char kUsageCaption[] = "Command line parameters";
 inline constexpr char kUsageOk[] = "OK";
@@ -149,14 +187,31 @@ inline constexpr const char* kUsageLines[] = {
     " /s[+|-]   - enable/disable processing the subfolders",
     " /o[+|-|?] - enable/disabe/prompt for overwriting",
     "             the existing checksum files",
+    " /d[+|-]   - enable/disable quick update: hash only",
+    "             the files new or changed since their list",
+    " /t[+|-]   - enable/disable moved files: Verify tells a",
+    "             missing file found under another name",
     " /m <mask> - set the filter for files",
     " /n <name> - set checksum files name",
-    " /f{0|1|2} - set the output checksum files format",
-    "             (0 - md5sum, 1 - SFV, 2 - SHA-256)",
+    " /f{0|1|2|3|4} - set the output checksum files format",
+    "             (0 md5sum, 1 SFV, 2 SHA-256, 3 BLAKE3, 4 XXH128)",
     " /p{0|1|2|3|4} - set checksum files place mode",
-    " /l{0|1}   - set log detail level",
-    " /h{0|1|2} - set the checksum files header mode",
+    " /i{0|1}   - set log detail level",
+    " /h{0|1|2|3} - set the checksum files header mode",
+    "             (3 - no header line, as 0)",
+    " /j <n>    - read and hash files with n workers",
+    "             (default: by the disk, one on a rotational",
+    "             disk, else one per processor)",
+    " /r <file> - write a JSON report of every run to <file>",
+    " /k K/N    - verify only slice K of N: N runs, one per",
+    "             slice, check every entry once",
+    " /q        - unattended (a scheduled task): no message box;",
+    "             every question is answered no and logged,",
+    "             a refused run is an error (exit code 2)",
+    " /?        - show this text",
 };
+// A bad command line: the argument in error, above the usage text.
+inline constexpr char kBadArgument[] = "Bad command-line argument: %s";
 
 // ---------------------------------------------------------------------------------------
 // Console program tlvn
@@ -164,23 +219,27 @@ inline constexpr const char* kUsageLines[] = {
 inline constexpr const char* kConsoleHelpLines[] = {
     "",
     "CONSOLE:",
-    " -i{0|1}   - log every good file (the -l above is not accepted)",
-    " -h3       - write no header line",
-    " -j <n>    - read and hash files with n workers (default: one per processor;",
-    "             -j 1 reads one file at a time, for disks that seek)",
-    " -?, --help - show this text",
+    " --quick   - the same as -d: quick update",
+    " --moved   - the same as -t: tell moved and renamed files",
+    " --report <file> - the same as -r <file>; - writes the report",
+    "             to standard output, and the log to standard error",
+    " --slice K/N - the same as -k K/N",
+    " --help    - show this text",
     " Without a terminal every question is answered \"no\".",
     " Ctrl-C aborts the run; a second Ctrl-C ends the program at once.",
     "",
     "EXIT CODES:",
     " 0 - no warnings, failures or errors",
-    " 1 - warnings or failures",
+    " 1 - edits only: warnings (files updated, not listed, moved)",
     " 2 - errors, a refused run, or a bad command line",
     " 3 - aborted by the user",
+    " 4 - damage: failures (a file changed under the same date, or missing)",
+    " The highest concern wins: 3, then 2, then 4, then 1.",
 };
 inline constexpr char kConsoleVersion[] = "tlvn (Tolvane) %s";
-inline constexpr char kConsoleBadArgument[] = "Bad command-line argument: %s";
-inline constexpr char kConsoleNoCommand[] = "Nothing to do: give -u to update or -v to verify.";
+inline constexpr char kConsoleReportNotWritten[] = "Cannot write the report to standard output: %s";
+// A command line without /u or /v where one is needed: the console's, and the window's /q.
+inline constexpr char kNoCommand[] = "Nothing to do: give %su to update or %sv to verify.";
 inline constexpr char kConsoleAskYesNo[] = " [y/n] ";
 inline constexpr char kConsoleAskYesNoCancel[] = " [y/n/c] ";
 // A question met without a terminal is answered "no", and says so.
@@ -197,10 +256,12 @@ inline constexpr char kMailAddress[] = "tlvn@example.org";
 
 inline constexpr char kOptionsCaption[] = "Options";
 inline constexpr char kOptionsWorkers[] =
-    "Files read and hashed at a time (1 for a disk that seeks):";
+    "Files read and hashed at a time (0: by the disk):";
 inline constexpr char kOptionsDetailedLog[] = "&Detailed log: show the calculated checksum values";
 inline constexpr char kOptionsToolTips[] = "Show tooltips with help";
 inline constexpr char kOptionsRemind[] = "Remind to check for updates.";
+inline constexpr char kOptionsQuick[] = "&Quick update: hash only new or changed files";
+inline constexpr char kOptionsMoved[] = "&Moved files: tell a file found under another name";
 inline constexpr char kOptionsHeaders[] = "Checksum files headers";
 inline constexpr char kOptionsHeaderNone[] = "No add any headers";
 inline constexpr char kOptionsHeaderStandard[] = "Add standard TLVN headers";
@@ -236,7 +297,7 @@ inline constexpr char kLabelFilter[] = "Fi&lter";
 inline constexpr char kLabelChecksumFile[] = "&Checksum file";
 inline constexpr char kLabelFormat[] = "Fo&rmat";
 // The entries of the format choice, in the order of /f.
-inline constexpr const char* kFormatNames[] = {"md5sum", "SFV", "SHA-256"};
+inline constexpr const char* kFormatNames[] = {"md5sum", "SFV", "SHA-256", "BLAKE3", "XXH128"};
 // The captions of the controls 1010 to 1020, in id order.
 inline constexpr const char* kMainCaptions[] = {
     "&Include subfolders",
@@ -273,10 +334,15 @@ inline constexpr char kTipEditName[] = "Press here to change name of checksum fi
 inline constexpr char kTipSubfolders[] =
     "Check this box if you want processing also subfolders of the specified folder";
 inline constexpr char kTipOverwrite[] =
-    "Check this box if you want silently overwrite existing checksum  files";
+    "Check this box if you want silently overwrite existing checksum  files\r"
+    "Checked: an existing checksum file is replaced without asking.\r"
+    "Clear: an existing checksum file is kept, and its files are not hashed.\r"
+    "Grey (the third click): Update asks for each existing checksum file.";
 inline constexpr char kTipFormat[] =
-    "The format of the checksum files that Update writes: md5sum (MD5), SFV (CRC32) or "
-    "sha256sum (SHA-256). This option affect only updating mode. During verification the format "
+    "The format of the checksum files that Update writes: md5sum (MD5), SFV (CRC32), "
+    "sha256sum (SHA-256), b3sum (BLAKE3) or xxhsum -H2 (XXH128). This option affect only updating "
+    "mode. During "
+    "verification the format "
     "of every line will be determined automatically, SHA-1 and SHA-512 lines included.";
 inline constexpr char kTipPlacementGroup[] = "Where and how create the checksum files";
 inline constexpr char kTipPlacementAnyPlace[] =
@@ -310,5 +376,41 @@ inline constexpr char kTipLog[] =
 inline constexpr char kSelectChecksumFile[] = "Select checksum file";
 inline constexpr char kAllFilesFilter[] = "All files (*.*)|*.*";
 inline constexpr char kSelectFolder[] = "Select folder to processing";
+
+// ---------------------------------------------------------------------------------------
+// Explorer's menus and the runs handed over by later programs (Windows program)
+// ---------------------------------------------------------------------------------------
+inline constexpr char kOptionsExplorerMenu[] = "Explorer menu";
+inline constexpr char kExplorerMenuUpdate[] = "Update checksums with Tolvane";
+inline constexpr char kExplorerMenuVerify[] = "Verify checksums with Tolvane";
+inline constexpr char kExplorerMenuVerifyList[] = "Verify with Tolvane";
+inline constexpr char kExplorerMenuWriteFailed[] =
+    "The Explorer menu cannot be written.\rRegistry key \"%s\", Error %d: \"%s\"";
+inline constexpr char kExplorerMenuRemoveFailed[] =
+    "The Explorer menu cannot be removed.\rRegistry key \"%s\", Error %d: \"%s\"";
+inline constexpr char kRunsWaiting[] = "Runs waiting: %d";
+
+// ---------------------------------------------------------------------------------------
+// Main window in daily use: the result line, drag and drop, the log's "Save as...", the
+// unattended option /q
+// ---------------------------------------------------------------------------------------
+// The result of a run in the status bar.
+inline constexpr char kResultUpdate[] = "Update";
+inline constexpr char kResultVerify[] = "Verify";
+inline constexpr char kResultClean[] = "%s completed: clean, no warnings, failures or errors";
+inline constexpr char kResultFindings[] = "%s completed: %d warnings, %d failures, %d errors";
+inline constexpr char kResultAborted[] = "%s aborted: %d warnings, %d failures, %d errors";
+inline constexpr char kResultFailed[] =
+    "%s stopped by an error: %d warnings, %d failures, %d errors";
+// Folders and lists dropped on the window.
+inline constexpr char kLogDropFirstOnly[] = "%d items were dropped: only \"%s\" is taken";
+inline constexpr char kRefuseDropKind[] = "The dropped item \"%s\" is neither a folder nor a file.";
+inline constexpr char kRefuseDropLength[] =
+    "The dropped path is longer than the %d characters the program takes:\r%s";
+// The log's "Save as...".
+inline constexpr char kMenuLogSaveAs[] = "&Save as...";
+inline constexpr char kSaveLogTitle[] = "Save log as";
+inline constexpr char kLogFilesFilter[] = "Log files (*.log)|*.log|All files (*.*)|*.*";
+inline constexpr char kSaveLogName[] = "tlvn.log";
 
 } // namespace texts

@@ -16,6 +16,11 @@ TRunSettings SettingsFromCommandLine(const TCommandLine& commandLine,
     settings.HeaderMode = commandLine.HeaderMode.value_or(settings.HeaderMode);
     settings.DetailedLog = commandLine.DetailedLog.value_or(settings.DetailedLog);
     settings.Workers = commandLine.Workers.value_or(settings.Workers);
+    settings.QuickUpdate = commandLine.QuickUpdate.value_or(settings.QuickUpdate);
+    settings.MovedFiles = commandLine.MovedFiles.value_or(settings.MovedFiles);
+    settings.KeepFindings = commandLine.ReportFileName.has_value();
+    settings.Slice = commandLine.Slice.value_or(settings.Slice);
+    settings.Unattended = commandLine.Unattended;
     settings.ChecksumFileName = commandLine.ChecksumFileName.value_or(
         DefaultChecksumName(settings.Format, settings.Placement));
     return settings;

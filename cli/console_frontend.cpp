@@ -11,6 +11,8 @@ namespace {
 
 // The progress line is redrawn at most this often.
 constexpr uint32_t kRedrawMs = 200;
+// A log line waits at most about this long before it is written out.
+constexpr uint32_t kFlushMs = 100;
 
 // Message lines are joined by a bare carriage return; the terminal wants line feeds.
 std::string TerminalLines(std::string text) {
@@ -27,10 +29,23 @@ TConsoleFrontEnd::TConsoleFrontEnd(const TConsoleStreams& streams, files::TFileS
     : Streams(streams), Fs(fs), Names(std::move(names)) {}
 
 void TConsoleFrontEnd::ForwardInterrupt() {
+    // A second Ctrl-C ends the program at once: nothing may wait in the buffer then.
+    FlushOutput(Interrupted());
     if (InterruptForwarded || !Interrupted() || !Controller)
         return;
     InterruptForwarded = true;
     Controller->RequestAbort(true);
+}
+
+void TConsoleFrontEnd::FlushOutput(bool now) {
+    if (!OutputPending)
+        return;
+    const uint32_t tick = TickCount();
+    if (!now && tick - LastFlushTick < kFlushMs)
+        return;
+    std::fflush(Streams.Out);
+    OutputPending = false;
+    LastFlushTick = tick;
 }
 
 void TConsoleFrontEnd::ClearProgress() {
@@ -42,17 +57,19 @@ void TConsoleFrontEnd::ClearProgress() {
 }
 
 void TConsoleFrontEnd::ReportError(const std::string& text) {
+    FlushOutput(true);
     ClearProgress();
     std::fprintf(Streams.Err, "%s%s\n", texts::kPrefixError, TerminalLines(text).c_str());
     std::fflush(Streams.Err);
 }
 
 void TConsoleFrontEnd::AddLogLine(const TLogLine& line) {
-    LogLines.push_back(line);
+    if (Spool)
+        Spool->Add(line.Text);
     Totals.Count(line.Kind);
     ClearProgress();
     std::fprintf(Streams.Out, "%s\n", PrefixedText(line).c_str());
-    std::fflush(Streams.Out);
+    OutputPending = true;
     ForwardInterrupt();
 }
 
@@ -79,6 +96,7 @@ TConfirmAnswer TConsoleFrontEnd::Ask(const std::string& text, TQuestionButtons b
                                      bool /*defaultNo*/) {
     ForwardInterrupt();
     const bool withCancel = buttons == TQuestionButtons::YesNoCancel;
+    FlushOutput(true);
     ClearProgress();
     if (!Streams.AskOnTerminal) {
         std::fprintf(Streams.Err, "%s: %s%s%s\n", texts::kCaptionConfirmation,
@@ -134,6 +152,7 @@ void TConsoleFrontEnd::ShowProgress(int32_t /*position*/, const std::string& cap
 }
 
 void TConsoleFrontEnd::EndProgress() {
+    FlushOutput(true);
     ClearProgress();
 }
 

@@ -5,9 +5,9 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "cli/console_locale.h"
+#include "cli/log_spool.h"
 #include "app/run.h"
 
 struct TConsoleStreams {
@@ -24,7 +24,8 @@ public:
 
     // The controller that Ctrl-C stops.
     void Attach(TRunController* controller) { Controller = controller; }
-    const std::vector<TLogLine>& Lines() const { return LogLines; }
+    // Keeps every line's text for the saved log from now on.
+    void KeepLog(TLogSpool* spool) { Spool = spool; }
     // Every line's kind counted, the counting lines before the start line included.
     const TLogTotals& AllTotals() const { return Totals; }
     // A message of the console itself on standard error, "ERROR: " in front.
@@ -43,6 +44,9 @@ public:
 private:
     void ForwardInterrupt();
     void ClearProgress();
+    // Standard output is written in blocks, flushed when a line has waited long enough
+    // (checked at every call of the run), at a question and when Ctrl-C was pressed.
+    void FlushOutput(bool now);
     // One answer line from the terminal: the first non-blank character, 0 at the end of
     // input, -1 when Ctrl-C cut the wait short.
     int ReadAnswer();
@@ -51,8 +55,10 @@ private:
     files::TFileSystem& Fs;
     TDateNames Names;
     TRunController* Controller = nullptr;
-    std::vector<TLogLine> LogLines;
+    TLogSpool* Spool = nullptr;
     TLogTotals Totals;
+    bool OutputPending = false;
+    uint32_t LastFlushTick = 0;
     bool InterruptForwarded = false;
     bool ProgressShown = false;
     uint32_t LastDrawTick = 0;

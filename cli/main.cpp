@@ -2,7 +2,9 @@
 // tree with the same engine, log lines and checks as the Windows program.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "cli/interrupt.h"
 #include "platform/files.h"
 #include "app/format.h"
+#include "app/report.h"
 #include "app/texts.h"
 
 namespace {
@@ -24,6 +27,21 @@ std::string CurrentFolder() {
         buffer.resize(buffer.size() * 2);
     }
     return buffer.data();
+}
+
+// Writes the report to its file, or to standard output for "-"; false with the reason.
+bool WriteReport(files::TFileSystem& fs, const std::string& name, const std::string& json,
+                 std::string& message) {
+    if (name != "-") {
+        files::TSaveText content(json);
+        return SaveLogFile(fs, name, content, message);
+    }
+    errno = 0;
+    if (std::fwrite(json.data(), 1, json.size(), stdout) == json.size() && std::fflush(stdout) == 0)
+        return true;
+    message = FormatText(texts::kConsoleReportNotWritten,
+                         {files::TrimSystemMessage(std::strerror(errno))});
+    return false;
 }
 
 int RunConsole(const std::vector<std::string>& args) {
@@ -39,12 +57,13 @@ int RunConsole(const std::vector<std::string>& args) {
     }
     if (commandLine.ShowUsage) {
         std::fprintf(stderr, "%s%s\n\n%s", texts::kPrefixError,
-                     FormatText(texts::kConsoleBadArgument, {commandLine.BadArgument}).c_str(),
+                     FormatText(texts::kBadArgument, {commandLine.BadArgument}).c_str(),
                      ConsoleHelpText().c_str());
         return kExitErrors;
     }
     if (!commandLine.StartUpdate && !commandLine.StartVerify) {
-        std::fprintf(stderr, "%s\n\n%s", texts::kConsoleNoCommand, ConsoleHelpText().c_str());
+        std::fprintf(stderr, "%s\n\n%s", FormatText(texts::kNoCommand, {"-", "-"}).c_str(),
+                     ConsoleHelpText().c_str());
         return kExitErrors;
     }
 
@@ -52,10 +71,18 @@ int RunConsole(const std::vector<std::string>& args) {
     TConsoleStreams streams;
     streams.ShowProgress = ::isatty(STDERR_FILENO) == 1;
     streams.AskOnTerminal = ::isatty(STDIN_FILENO) == 1 && streams.ShowProgress;
+    // The report on standard output is the document alone: the log goes to standard error.
+    if (commandLine.ReportFileName == std::string("-"))
+        streams.Out = stderr;
     TConsoleFrontEnd frontEnd(streams, fs, EnvironmentDateNames());
     TCheckSumEngine engine;
     TRunController controller(engine, frontEnd, EnvironmentNumberFormat());
     frontEnd.Attach(&controller);
+    std::unique_ptr<TLogSpool> spool;
+    if (commandLine.AutoExit) {
+        spool = std::make_unique<TLogSpool>(commandLine.LogFileName);
+        frontEnd.KeepLog(spool.get());
+    }
     InstallInterruptHandler();
 
     const TRunCommand command = commandLine.StartUpdate ? TRunCommand::Update : TRunCommand::Verify;
@@ -63,12 +90,20 @@ int RunConsole(const std::vector<std::string>& args) {
         controller.Run(command, SettingsFromCommandLine(commandLine, CurrentFolder()));
     int exitCode = RunExitCode(outcome, frontEnd.AllTotals());
 
-    if (commandLine.AutoExit) {
-        std::vector<std::string> lines;
-        for (const TLogLine& line : frontEnd.Lines())
-            lines.push_back(line.Text);
+    if (commandLine.ReportFileName) {
+        TRunReport report = controller.Report();
+        report.ExitCode = exitCode;
         std::string message;
-        if (!SaveLogFile(fs, commandLine.LogFileName, lines, message)) {
+        if (!WriteReport(fs, *commandLine.ReportFileName, ReportJson(report), message)) {
+            frontEnd.ReportError(message);
+            if (exitCode != kExitAborted)
+                exitCode = kExitErrors;
+        }
+    }
+
+    if (spool) {
+        std::string message;
+        if (!SaveLogFile(fs, commandLine.LogFileName, *spool, message)) {
             frontEnd.ReportError(message);
             if (exitCode != kExitAborted)
                 exitCode = kExitErrors;

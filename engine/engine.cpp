@@ -42,6 +42,8 @@ void TCheckSumEngine::SetAborted(bool aborted) {
 void TCheckSumEngine::RunEntry(const std::function<void()>& body, bool count) {
     BytesProcessed = 0;
     FilesProcessed = 0;
+    FilesKept = 0;
+    RunStartAge = 0;
     RealRoot.clear();
     FoldersInside.clear();
     LastFolderInside.clear();
@@ -54,16 +56,23 @@ void TCheckSumEngine::RunEntry(const std::function<void()>& body, bool count) {
             RunListRelative = relative + ChecksumFileName.substr(end + 1);
     }
     FailureText.clear();
+    Finding = {};
+    Counting = count;
+    LinksReported.clear();
     if (count)
         CountedFiles.clear();
     Listings.Begin(count);
+    // Every path of the tree is walked from the root's handle until the entry ends; the pool
+    // is gone before the tree is left.
     try {
+        Fs->EnterTree(FolderPath);
         body();
     } catch (...) {
         FailureText = DescribeFailure(std::current_exception());
     }
     Listings.UsePool(nullptr);
     Pool.reset();
+    Fs->LeaveTree();
     const bool forget = !count || Aborted;
     Listings.End(forget);
     if (forget)
@@ -72,6 +81,9 @@ void TCheckSumEngine::RunEntry(const std::function<void()>& body, bool count) {
     Files.clear();
     ChecksumFiles.clear();
     Unreached.clear();
+    OldDigests.clear();
+    MissingEntries.clear();
+    LinksReported.clear();
 }
 
 THashPool& TCheckSumEngine::RunPool() {

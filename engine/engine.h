@@ -1,5 +1,5 @@
 // TCheckSumEngine: the one object that touches the file system during a run. It creates
-// and verifies checksum files; everything it finds or asks leaves it through the 25 event
+// and verifies checksum files; everything it finds or asks leaves it through the event
 // slots of events.h, which the front end binds before each run.
 //
 // Its face is the settings and their setters, the entry points, the events, the counters
@@ -12,7 +12,9 @@
 //   walk.cpp           WalkFolders, ListFolder, the names of the placement modes and the
 //                      tree's bounds (its searches: listing_cache.h)
 //   update.cpp         Update, its pre-count and folder handlers
+//   quick_update.cpp   the digests an Update may keep from the old lists
 //   verify.cpp         Verify, its pre-count and folder handlers
+//   moved_files.cpp    Verify's missing entries paired with the unlisted files they became
 #pragma once
 
 #include <cstdint>
@@ -21,6 +23,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/events.h"
@@ -40,6 +43,12 @@ enum TPlacementMode : int32_t {
     plFolderFixedName = 2,
     plFolderNamedAfterFolder = 3,
     plPerFile = 4
+};
+
+// One of count nightly slices, 1 to count; a count of 0 stands for the whole tree.
+struct TSlice {
+    int32_t Index = 0;
+    int32_t Count = 0;
 };
 
 class TCheckSumEngine;
@@ -72,6 +81,26 @@ public:
     // Threads that read and digest files ahead of the run; 1 reads on the run's own thread.
     // Events, lists and counters are the same for every number.
     int32_t Workers = 1;
+    // Quick update: a file that an old list of the kind names, and that was not written
+    // after that list, keeps its recorded digest and is not read.
+    bool QuickUpdate = false;
+    // Files of the last Update that kept their recorded digest (counted apart from
+    // FilesProcessed, which counts the files hashed).
+    int32_t FilesKept = 0;
+    // Verify checks, counts and reports only the entries and unlisted files whose names fall
+    // into this slice (SliceOfName); Update ignores it.
+    TSlice Slice;
+    // Verify: a missing entry whose digest exactly one unlisted file of its list's scope has
+    // is reported as moved there (OnFileMoved), instead of missing and not listed.
+    bool MovedFiles = false;
+
+    // What an entry's finding event is about, while the run is at that entry: the list it
+    // came from (or the list being built), the digest stored there and the digest computed;
+    // "" where there is none. Outside an entry all three are "".
+    struct TFindingFacts {
+        std::string List, Expected, Computed;
+    };
+    TFindingFacts Finding;
 
     // The event slots of events.h, in slot order.
 #define TLVN_EVENT_SLOT(name, signature) std::function<signature> name;
@@ -105,9 +134,10 @@ public:
                            std::string& name) const {
         lines::ParseChecksumLine(lineClass, line, checksum, name);
     }
-    // The entry line of ChecksumKind.
+    // The entry line of ChecksumKind, tagged where the list's name would not tell its kind.
     std::string FormatChecksumLine(const std::string& name, const std::string& checksum) const {
-        return lines::FormatChecksumLine(ChecksumKind, name, checksum);
+        return lines::FormatChecksumLine(ChecksumKind, name, checksum,
+                                         lines::NeedsTag(ChecksumKind, ChecksumFileName));
     }
 
     // checksum_file.cpp
@@ -143,6 +173,8 @@ public:
     void ReportUnlisted(const std::string& relativeFolder);
     void CountFolderChecksumFiles(const std::string& relativeFolder);
     void CountChecksumFileData(const std::string& path, const std::string& relativeFolder);
+    // True when name, as a list names it, falls into Slice.
+    bool InSlice(const std::string& name) const;
 
 private:
     // engine.cpp
@@ -156,6 +188,8 @@ private:
     // Has the workers list a folder search that the walk will make soon.
     void PrefetchListing(const std::string& pattern);
     THashPool& RunPool(); // Pool, started on first use in an entry
+    // The entry is a pre-count, which reports no finding of its own.
+    bool Counting = false;
     TListingCache Listings;
     files::TFileSystem* Fs;
     std::unique_ptr<THashPool> Pool; // during an entry that prefetches
@@ -166,6 +200,9 @@ private:
 
     // walk.cpp
     bool IsChecksumFileName(const std::string& bareName) const;
+    // Raises OnLinkOutsideTree once per link and entry; the pre-count reports nothing.
+    void ReportLinkOutside(const std::string& path);
+    std::set<std::string> LinksReported; // the links outside this entry reported
     // True when the entry is the checksum file that the run itself reads or writes.
     bool IsRunList(const std::string& relativeFolder, const std::string& bareName) const;
     // True when FolderPath + relativeFolder + name leads outside FolderPath, by ".."
@@ -190,7 +227,7 @@ private:
     size_t ListedHint = 0;               // where FindListedFile looks first
     std::string RealRoot;                // RealPath of FolderPath, for LeavesTree
     std::set<std::string> FoldersInside; // entry folders found inside the tree
-    std::string LastFolderInside;        // the one of them found last
+    std::string LastFolderInside;        // the one of them found last, or one not there
 
     // update.cpp
     // Hashes the listed Files of the folder into Lines (entries named entryFolder + name),
@@ -215,11 +252,31 @@ private:
     // list's own folder) standing for everything in and below it.
     std::vector<std::string> Unreached;
 
+    // quick_update.cpp
+    // Takes the digests that the files of the list at path may keep; nothing without
+    // QuickUpdate, without an old list, or from one that is doubtful (OnOldListNotTrusted).
+    void LoadOldDigests(const std::string& path);
+    // The recorded digest of the file item listed as entryName, when it may keep it; nullptr
+    // when it must be hashed. Either way the old entry counts as met.
+    const std::string* KeptDigest(const std::string& entryName, const TFileListItem& item);
+    // Reports the old entries of the list at path (in folder) that the run met no file for
+    // and did not carry, then forgets the old list.
+    void ReportDroppedEntries(const std::string& path, const std::string& folder);
+    struct TOldDigest {
+        std::string Checksum;
+        bool Trusted = true; // false for a name listed more than once
+        bool Met = false;
+    };
+    std::unordered_map<std::string, TOldDigest> OldDigests;
+    uint32_t OldListAge = 0;
+    uint32_t RunStartAge = 0; // the local time the Update started, as a file age
+
     // verify.cpp
     // The file that an entry line of a list in folder names, also under its name as written:
-    // its path and size, and the listing's item for it or nullptr; false when it is not there.
-    bool FindEntry(const std::string& folder, const TListLine& line, std::string& path,
-                   uint64_t& size, TFileListItem*& item);
+    // its path and size, and the listing's item for it or nullptr.
+    enum class TEntryFile { Missing, Found, LeadsOutside };
+    TEntryFile FindEntry(const std::string& folder, const TListLine& line, std::string& path,
+                         uint64_t& size, TFileListItem*& item);
     // The handler of a walk that only lists, for the events and errors of the listings.
     void ListTreeFolder(const std::string& relativeFolder);
     // What shapes the tree's files: folder, filter, list name, sub-folders.
@@ -229,6 +286,26 @@ private:
     // collecting and sorting them again.
     TFileList CountedFiles;
     std::string CountedWalk;
+
+    // moved_files.cpp
+    struct TMissingEntry {
+        std::string Path, List, Checksum;
+        TChecksumKind Kind;
+    };
+    // Reports the missing entry with the Finding in work: at once, or with MovedFiles kept
+    // in MissingEntries for ReportMissingEntries.
+    void ReportMissing(const std::string& path, TChecksumKind kind);
+    // Reports the kept missing entries of the folder's scope: with pair, those that
+    // PairMovedFiles pairs as moved (their files then count as listed), the others as missing.
+    void ReportMissingEntries(const std::string& relativeFolder, bool pair);
+    // Hashes the unlisted files of the scope and pairs each missing entry with the one file
+    // whose digest only it has; true when a digest is shared and so nothing is paired for it.
+    bool PairMovedFiles(const std::string& relativeFolder,
+                        const std::vector<TMissingEntry>& missing,
+                        std::vector<TFileListItem*>& movedTo);
+    // The list whose scope the folder's files lie in, "" when the folder has several.
+    std::string ScopeList(const std::string& relativeFolder) const;
+    std::vector<TMissingEntry> MissingEntries;
 };
 
 // The text of a caught exception: its message, "out of memory" for a failed allocation.

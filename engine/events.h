@@ -2,7 +2,7 @@
 // TCheckSumEngine with the name and signature given here. Binding, unbinding and the test
 // recorder are derived from this one list: TLVN_ENGINE_EVENTS(EVENT) calls
 // EVENT(name, signature) once per slot. Required events are asserted bound when raised;
-// OnProgress, OnProcessing and OnChecksumOk are optional.
+// OnProgress, OnProcessing, OnChecksumOk and OnEntryDropped are optional.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,13 @@ using TConfirmAnswer = int;
 constexpr TConfirmAnswer caCancel = 0;
 constexpr TConfirmAnswer caYes = 1;
 constexpr TConfirmAnswer caNo = 2;
+
+// Why a quick update does not take digests from an old list.
+enum TOldListDoubt : int32_t {
+    odUnreadable = 0,  // it could not be opened or read
+    odOtherKind = 1,   // it holds lines that are no entries of the kind being written
+    odNewerThanRun = 2 // written after the run started: the clock was wrong
+};
 
 // Paths are full paths; a folder text is a folder path, or a folder path and FileMask.
 #define TLVN_ENGINE_EVENTS(EVENT)                                                                  \
@@ -39,6 +46,11 @@ constexpr TConfirmAnswer caNo = 2;
     /* The digest differs and the file was not written after the list. */                          \
     EVENT(OnChecksumMismatch, void(const std::string& path))                                       \
     EVENT(OnFileNotListed, void(const std::string& path))                                          \
+    /* Verify with MovedFiles: the missing entry's digest is that of the one unlisted file to. */  \
+    EVENT(OnFileMoved, void(const std::string& from, const std::string& to))                       \
+    /* Verify with MovedFiles: missing entries and unlisted files of the scope (the list, or */    \
+    /* the folder of several) share a digest, so they are reported as missing and not listed. */   \
+    EVENT(OnMovesNotPaired, void(const std::string& scope))                                        \
     /* Nothing to list: the old list was deleted. */                                               \
     EVENT(OnOldChecksumFileDeleted, void(const std::string& folder))                               \
     /* Nothing to list and no list to delete. */                                                   \
@@ -58,5 +70,17 @@ constexpr TConfirmAnswer caNo = 2;
     /* of the files this run could not reach. */                                                   \
     EVENT(OnOldChecksumFileKept, void(const std::string& path))                                    \
     EVENT(OnOldLinesCarried, void(const std::string& path, int32_t lines))                         \
+    /* Quick update: the old list at path gives no digest, for reason (TOldListDoubt). */          \
+    EVENT(OnOldListNotTrusted, void(const std::string& path, int32_t reason))                      \
+    /* Quick update: the list at path no longer holds count entries of files not found. */         \
+    EVENT(OnEntriesDropped, void(const std::string& path, int32_t count))                          \
+    /* Quick update, optional: the file at path, one of those entries. */                          \
+    EVENT(OnEntryDropped, void(const std::string& path))                                           \
     /* Verify: an entry whose path leads outside FolderPath; it is not opened. */                  \
-    EVENT(OnEntryOutsideTree, void(const std::string& path))
+    EVENT(OnEntryOutsideTree, void(const std::string& path))                                       \
+    /* A file link whose target lies outside FolderPath: neither read nor listed. */               \
+    EVENT(OnLinkOutsideTree, void(const std::string& path))                                        \
+    /* A file was written while it was read: no digest, as for a file that cannot be read. */      \
+    EVENT(OnFileChanged, void(const std::string& path))                                            \
+    /* The list replaced had other hard links; they keep the old list. */                          \
+    EVENT(OnOtherNamesKept, void(const std::string& path))

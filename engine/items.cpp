@@ -18,6 +18,10 @@ std::string ChecksumKindName(int kind) {
         return "SHA256";
     case ckSHA512:
         return "SHA512";
+    case ckBLAKE3:
+        return "BLAKE3";
+    case ckXXH128:
+        return "XXH128";
     default:
         return "???";
     }
@@ -30,12 +34,14 @@ bool IsEntryClass(TLineClass lineClass) {
 size_t ChecksumTextLength(TChecksumKind kind) {
     switch (kind) {
     case ckMD5:
+    case ckXXH128:
         return 32;
     case ckCRC32:
         return 8;
     case ckSHA1:
         return 40;
     case ckSHA256:
+    case ckBLAKE3:
         return 64;
     case ckSHA512:
         return 128;

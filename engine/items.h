@@ -12,7 +12,9 @@ enum TChecksumKind : uint8_t {
     ckCRC32 = 2,
     ckSHA1 = 5,
     ckSHA256 = 6,
-    ckSHA512 = 7
+    ckSHA512 = 7,
+    ckBLAKE3 = 8,
+    ckXXH128 = 9
 };
 
 // The entry classes share their values with TChecksumKind.
@@ -24,7 +26,9 @@ enum TLineClass : int {
     lcBlank = 4,
     lcSHA1 = 5,
     lcSHA256 = 6,
-    lcSHA512 = 7
+    lcSHA512 = 7,
+    lcBLAKE3 = 8,
+    lcXXH128 = 9
 };
 
 // True for the classes of entry lines, which name the digest that verifies them.
@@ -37,16 +41,17 @@ class TFileSystem;
 }
 
 struct TFileListItem {
-    TFileListItem(std::string fileName, uint64_t size)
-        : FileName(std::move(fileName)), Size(size) {}
+    TFileListItem(std::string fileName, uint64_t size, uint32_t age = 0)
+        : FileName(std::move(fileName)), Size(size), Age(age) {}
     std::string FileName; // bare, or relative to the tree root
     uint64_t Size = 0;
+    uint32_t Age = 0; // the listing's last-write time (files::TFoundFile::Age)
     bool Listed = false;
 };
 
 using TFileList = std::vector<TFileListItem>;
 
-// "MD5", "CRC32", "SHA1", "SHA256", "SHA512", or "???".
+// "MD5", "CRC32", "SHA1", "SHA256", "SHA512", "BLAKE3", "XXH128", or "???".
 std::string ChecksumKindName(int kind);
 
 // User-locale comparison of the two names, letter case ignored.

@@ -4,6 +4,7 @@
 // names name the same file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/files.h"
@@ -22,6 +23,9 @@ bool HasFolderPart(const std::string& name);
 // folder part.
 bool IsPlainFileName(const std::string& name);
 
+// True for "." and "..", which name a folder itself and its parent, never a file.
+bool IsDotName(const std::string& name);
+
 // The extension of the per-folder and per-file modes: "*.md5", ".md5" and "md5" all give
 // ".md5"; an empty name gives ".".
 std::string ChecksumFileExtension(const std::string& checksumFileName);
@@ -29,6 +33,10 @@ std::string ChecksumFileExtension(const std::string& checksumFileName);
 // The name under which the file system stores a file created as name (Windows drops
 // trailing dots and blanks).
 std::string StoredFileName(const std::string& name);
+
+// The slice, 1 to count, that a list entry falls into: a hash (32-bit FNV-1a) of its name as
+// listed, with "\\" read as "/", so a list gives the same slices on every system and day.
+int32_t SliceOfName(const std::string& name, int32_t count);
 
 // True when a and b name the same file of one folder: equal names, or on Windows names that
 // differ only in letter case (the file services' comparison).

@@ -34,6 +34,7 @@ void TCheckSumEngine::Update(THeaderMode headerMode) {
             }
             if (!MayWriteChecksumFile(path))
                 return;
+            LoadOldDigests(path);
             handler = &TCheckSumEngine::UpdateTreeFolder;
         } else if (Placement == plFolderNamedAfterFolder || Placement == plPerFile) {
             Extension = ChecksumFileExtension(ChecksumFileName);
@@ -41,8 +42,10 @@ void TCheckSumEngine::Update(THeaderMode headerMode) {
                 handler = &TCheckSumEngine::UpdatePerFile;
         }
         WalkFolders("", handler);
-        if (tree && !Aborted)
+        if (tree && !Aborted) {
             SaveListOfScope(path, FolderPath);
+            ReportDroppedEntries(path, FolderPath);
+        }
     });
 }
 
@@ -85,21 +88,34 @@ void TCheckSumEngine::UpdateFolderFile(const std::string& relativeFolder) {
         listed = ListFolderFiles(relativeFolder);
     if (!listed)
         Unreached.push_back("");
-    if (HashFolderFiles(relativeFolder, checksumPath, ""))
+    LoadOldDigests(checksumPath);
+    if (HashFolderFiles(relativeFolder, checksumPath, "")) {
         SaveListOfScope(checksumPath, folder + FileMask);
+        ReportDroppedEntries(checksumPath, folder);
+    }
 }
 
 bool TCheckSumEngine::HashFolderFiles(const std::string& relativeFolder,
                                       const std::string& listPath, const std::string& entryFolder) {
+    TScopeExit forget([this] { Finding = {}; });
+    Finding.List = listPath;
     std::string path = FolderPath + relativeFolder;
     const size_t folderLength = path.size();
-    for (const TFileListItem& item : Files)
-        Prefetch(path + item.FileName, ChecksumKind, item.Size);
+    // Files that keep their recorded digest are neither read ahead nor read.
+    std::vector<const std::string*> kept(Files.size());
+    for (size_t i = 0; i < Files.size(); ++i) {
+        kept[i] = KeptDigest(entryFolder + Files[i].FileName, Files[i]);
+        if (!kept[i])
+            Prefetch(path + Files[i].FileName, ChecksumKind, Files[i].Size);
+    }
     std::string text;
-    for (const TFileListItem& item : Files) {
+    for (size_t i = 0; i < Files.size(); ++i) {
+        const TFileListItem& item = Files[i];
         path.resize(folderLength);
         path += item.FileName;
-        if (CalcFileChecksum(ChecksumKind, path, text)) {
+        if (kept[i]) {
+            AddChecksumLine(listPath, entryFolder + item.FileName, *kept[i]);
+        } else if (CalcFileChecksum(ChecksumKind, path, text)) {
             if (OnChecksumOk)
                 OnChecksumOk(path, KindName, text);
             AddChecksumLine(listPath, entryFolder + item.FileName, text);
@@ -126,25 +142,33 @@ void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
         return !IsChecksumFileName(storedName) && FindListedFile(storedName);
     };
     std::string storedName;
-    if (OverwriteMode != omKeep)
+    // A quick update learns only from each file's own list whether it is read at all.
+    if (OverwriteMode != omKeep && !QuickUpdate)
         for (const TFileListItem& item : Files)
             if (!refused(item, storedName))
                 Prefetch(folder + item.FileName, ChecksumKind, item.Size);
     std::string path = folder;
     std::string text;
+    TScopeExit forget([this] { Finding = {}; });
     for (const TFileListItem& item : Files) {
         path.resize(folder.size());
         path += item.FileName;
         const std::string checksumPath = path + Extension;
+        Finding.List = checksumPath;
         if (refused(item, storedName)) {
             RefuseChecksumFile(checksumPath, storedName);
-        } else if (MayWriteChecksumFile(checksumPath) &&
-                   CalcFileChecksum(ChecksumKind, path, text)) {
-            if (OnChecksumOk)
+        } else if (MayWriteChecksumFile(checksumPath)) {
+            LoadOldDigests(checksumPath);
+            const std::string* keptDigest = KeptDigest(item.FileName, item);
+            const bool hashed = !keptDigest && CalcFileChecksum(ChecksumKind, path, text);
+            if (hashed && OnChecksumOk)
                 OnChecksumOk(path, KindName, text);
             Lines.clear();
-            if (AddChecksumLine(checksumPath, item.FileName, text))
+            if ((keptDigest || hashed) &&
+                AddChecksumLine(checksumPath, item.FileName, keptDigest ? *keptDigest : text)) {
                 SaveChecksumFile(Lines, checksumPath, folderText);
+                ReportDroppedEntries(checksumPath, folder);
+            }
         }
         if (Aborted)
             return;
@@ -170,9 +194,10 @@ void TCheckSumEngine::SaveListOfScope(const std::string& path, const std::string
         SaveChecksumFile(Lines, path, folderText);
         return;
     }
-    // Something in the scope could not be reached: its old digests must survive.
+    // Something in the scope could not be reached: its old digests must survive. A link to
+    // outside the tree holds none: the list takes its place.
     files::TFoundFile old;
-    if (!Fs->GetFileInfo(path, old) || old.IsDirectory()) {
+    if (!Fs->GetFileInfo(path, old) || old.IsDirectory() || old.LeadsOutside) {
         if (!Lines.empty())
             SaveChecksumFile(Lines, path, folderText);
         return;

@@ -2,6 +2,7 @@
 // reports what is missing, changed or not listed; and its pre-count. Writes nothing.
 #include "engine/engine.h"
 
+#include <algorithm>
 #include <deque>
 
 #include "engine/assertion.h"
@@ -13,8 +14,9 @@
 
 namespace {
 
-// The file an entry names, if there is one. The name is a name, never a pattern: the
-// file services find no file for a path holding "*" or "?".
+// The file an entry names, if there is one (a link that leads outside the tree counts, and
+// says so). The name is a name, never a pattern: the file services find no file for a path
+// holding "*" or "?".
 bool FindEntryFile(files::TFileSystem& fs, const std::string& path, files::TFoundFile& info) {
     return fs.GetFileInfo(path, info) && !info.IsDirectory();
 }
@@ -90,36 +92,40 @@ void TCheckSumEngine::CountChecksumFileData(const std::string& path,
     TFileListItem* item = nullptr;
     TListLine line;
     while (list.Next(line)) {
-        if (IsEntryClass(line.Class) && !LeavesTree(relativeFolder, line.Name) &&
-            FindEntry(folder, line, entryPath, size, item)) {
+        if (IsEntryClass(line.Class) && InSlice(line.Name) &&
+            !LeavesTree(relativeFolder, line.Name) &&
+            FindEntry(folder, line, entryPath, size, item) == TEntryFile::Found) {
             BytesProcessed += size;
             ++FilesProcessed;
         }
     }
 }
 
-bool TCheckSumEngine::FindEntry(const std::string& folder, const TListLine& line, std::string& path,
-                                uint64_t& size, TFileListItem*& item) {
+TCheckSumEngine::TEntryFile TCheckSumEngine::FindEntry(const std::string& folder,
+                                                       const TListLine& line, std::string& path,
+                                                       uint64_t& size, TFileListItem*& item) {
     // A name the folder's listing holds exactly is a file there: no lookup of its own.
     item = FindListedFile(line.Name);
     path = folder + line.Name;
     if (item && item->FileName == line.Name) {
         size = item->Size;
-        return true;
+        return TEntryFile::Found;
     }
     files::TFoundFile info;
     std::string asWritten;
-    if (FindEntryFile(*Fs, path, info)) {
-        size = info.Size;
-        return true;
+    if (!FindEntryFile(*Fs, path, info)) {
+        if (!lines::EntryNameAsWritten(line.Text, asWritten) ||
+            !FindEntryFile(*Fs, folder + asWritten, info))
+            return TEntryFile::Missing;
+        path = folder + asWritten;
+        item = FindListedFile(asWritten);
     }
-    if (!lines::EntryNameAsWritten(line.Text, asWritten) ||
-        !FindEntryFile(*Fs, folder + asWritten, info))
-        return false;
-    path = folder + asWritten;
-    item = FindListedFile(asWritten);
     size = info.Size;
-    return true;
+    return info.LeadsOutside ? TEntryFile::LeadsOutside : TEntryFile::Found;
+}
+
+bool TCheckSumEngine::InSlice(const std::string& name) const {
+    return Slice.Count == 0 || SliceOfName(name, Slice.Count) == Slice.Index;
 }
 
 void TCheckSumEngine::Verify() {
@@ -142,6 +148,8 @@ void TCheckSumEngine::Verify() {
         CountedFiles.clear();
         if (VerifyChecksumFile("", ChecksumFileName))
             ReportUnlisted("");
+        else
+            ReportMissingEntries("", false);
     });
 }
 
@@ -168,11 +176,17 @@ void TCheckSumEngine::VerifyFolder(const std::string& relativeFolder) {
     int32_t count = 0;
     uint64_t size = 0;
     ListFolder(relativeFolder, ChecksumFileName, false, false, count, size, &ChecksumFiles);
-    if (!Files.empty() && ChecksumFiles.empty())
+    // With a slice, the folder is reported where some of its files are.
+    const bool anyInSlice =
+        std::any_of(Files.begin(), Files.end(),
+                    [this](const TFileListItem& item) { return InSlice(item.FileName); });
+    if (anyInSlice && ChecksumFiles.empty())
         Required(OnNoChecksumFile, "OnNoChecksumFile")(folder);
     for (const TFileListItem& checksumFile : ChecksumFiles)
-        if (!VerifyChecksumFile(relativeFolder, folder + checksumFile.FileName))
+        if (!VerifyChecksumFile(relativeFolder, folder + checksumFile.FileName)) {
+            ReportMissingEntries(relativeFolder, false);
             return;
+        }
     ReportUnlisted(relativeFolder);
 }
 
@@ -183,6 +197,7 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
         ReportLoadError(path);
         return false;
     }
+    TScopeExit forget([this] { Finding = {}; });
     files::TFoundFile info;
     const uint32_t listAge = Fs->GetFileInfo(path, info) ? info.Age : 0;
     const std::string folder = FolderPath + relativeFolder;
@@ -193,7 +208,8 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
     struct TAheadLine {
         TListLine Line;
         bool Outside = false; // the entry leads outside the tree
-        bool Exists = false;  // the entry's file is there, at Path
+        bool InSlice = true;  // checked in this run
+        TEntryFile File = TEntryFile::Missing;
         std::string Path;
     };
     std::deque<TAheadLine> ahead;
@@ -201,6 +217,7 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
     const size_t window = Workers > 1 ? static_cast<size_t>(Workers) * 32 : 0;
     constexpr size_t kAheadBytes = 1 << 20;
     auto resolve = [&](TAheadLine& entry) {
+        entry.InSlice = InSlice(entry.Line.Name);
         if (LeavesTree(relativeFolder, entry.Line.Name)) {
             entry.Outside = true; // neither looked up nor read
             return;
@@ -208,10 +225,10 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
         // The file's age is looked up only when the digests differ.
         TFileListItem* item = nullptr;
         uint64_t size = 0;
-        entry.Exists = FindEntry(folder, entry.Line, entry.Path, size, item);
+        entry.File = FindEntry(folder, entry.Line, entry.Path, size, item);
         if (item)
             item->Listed = true;
-        if (entry.Exists)
+        if (entry.File == TEntryFile::Found && entry.InSlice)
             Prefetch(entry.Path, static_cast<TChecksumKind>(entry.Line.Class), size);
     };
     auto readAhead = [&] {
@@ -250,14 +267,18 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
             }
             continue;
         }
-        if (!IsEntryClass(lineClass))
+        if (!IsEntryClass(lineClass) || !current.InSlice)
             continue;
+        Finding = {path, current.Line.Checksum, ""};
         if (current.Outside) {
             Required(OnEntryOutsideTree, "OnEntryOutsideTree")(folder + current.Line.Name);
-        } else if (!current.Exists) {
-            Required(OnFileMissing, "OnFileMissing")(folder + current.Line.Name);
+        } else if (current.File == TEntryFile::Missing) {
+            ReportMissing(folder + current.Line.Name, static_cast<TChecksumKind>(lineClass));
+        } else if (current.File == TEntryFile::LeadsOutside) {
+            ReportLinkOutside(current.Path);
         } else if (CalcFileChecksum(static_cast<TChecksumKind>(lineClass), current.Path,
                                     computed)) {
+            Finding.Computed = computed;
             if (SameChecksum(current.Line.Checksum, computed)) {
                 if (OnChecksumOk)
                     OnChecksumOk(current.Path, ChecksumKindName(lineClass), current.Line.Checksum);
@@ -279,8 +300,15 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
 }
 
 void TCheckSumEngine::ReportUnlisted(const std::string& relativeFolder) {
+    if (!MissingEntries.empty()) {
+        ReportMissingEntries(relativeFolder, true);
+        if (Aborted)
+            return;
+    }
     const std::string folder = FolderPath + relativeFolder;
+    TScopeExit forget([this] { Finding = {}; });
+    Finding.List = ScopeList(relativeFolder);
     for (const TFileListItem& item : Files)
-        if (!item.Listed)
+        if (!item.Listed && InSlice(item.FileName))
             Required(OnFileNotListed, "OnFileNotListed")(folder + item.FileName);
 }

@@ -32,7 +32,7 @@ TEST(SplitCommandLine, QuotesBlanksAndEmptyArguments) {
 
 // What a parse should give; fields left unset are expected unset.
 struct TExpect {
-    bool Usage = false, Update = false, Verify = false, AutoExit = false;
+    bool Usage = false, Update = false, Verify = false, AutoExit = false, Unattended = false;
     std::string Bad, Log;
     std::optional<std::string> Folder, Mask, Name;
     std::optional<bool> Sub;
@@ -42,6 +42,10 @@ struct TExpect {
     std::optional<int> Header;
     std::optional<bool> Detailed;
     std::optional<int> Workers;
+    std::optional<bool> Quick;
+    std::optional<bool> Moved;
+    std::optional<std::string> Report;
+    std::optional<std::pair<int, int>> Slice;
 };
 
 void ExpectParse(const TCommandLine& r, const TExpect& e, const std::string& what) {
@@ -50,6 +54,7 @@ void ExpectParse(const TCommandLine& r, const TExpect& e, const std::string& wha
     EXPECT_EQ(r.StartUpdate, e.Update) << what;
     EXPECT_EQ(r.StartVerify, e.Verify) << what;
     EXPECT_EQ(r.AutoExit, e.AutoExit) << what;
+    EXPECT_EQ(r.Unattended, e.Unattended) << what;
     EXPECT_EQ(r.LogFileName, e.Log) << what;
     EXPECT_EQ(r.Folder, e.Folder) << what;
     EXPECT_EQ(r.FileMask, e.Mask) << what;
@@ -61,6 +66,13 @@ void ExpectParse(const TCommandLine& r, const TExpect& e, const std::string& wha
     EXPECT_EQ(r.HeaderMode, e.Header) << what;
     EXPECT_EQ(r.DetailedLog, e.Detailed) << what;
     EXPECT_EQ(r.Workers, e.Workers) << what;
+    EXPECT_EQ(r.QuickUpdate, e.Quick) << what;
+    EXPECT_EQ(r.MovedFiles, e.Moved) << what;
+    EXPECT_EQ(r.ReportFileName, e.Report) << what;
+    EXPECT_EQ(r.Slice ? std::make_optional(std::make_pair(r.Slice->Index, r.Slice->Count))
+                      : std::nullopt,
+              e.Slice)
+        << what;
 }
 
 TExpect Usage(const std::string& bad, TExpect e = {}) {
@@ -93,6 +105,10 @@ std::vector<TParseCase> ParseCases() {
         x.Update = true;
         return x;
     }());
+    e = {}, e.Update = e.AutoExit = e.Unattended = true, e.Log = "log.txt";
+    add({"/Q", "/u", "/a", "log.txt"}, e);
+    e = Usage("/x"), e.Unattended = true, e.Log = "log.txt"; // /q survives a bad line
+    add({"/q", "/x", "/a", "log.txt"}, e);
     add({"/l1"}, Usage("/l1"));
     e = {}, e.Detailed = true;
     add({"/i1"}, e);
@@ -127,7 +143,11 @@ std::vector<TParseCase> ParseCases() {
     add({"/f"}, Usage("/f"));
     e = {}, e.Format = 2;
     add({"-f2"}, e);
-    add({"/f3"}, Usage("/f3"));
+    e = {}, e.Format = 3;
+    add({"/f3"}, e);
+    e = {}, e.Format = 4;
+    add({"-f4"}, e);
+    add({"/f5"}, Usage("/f5"));
     add({"/m"}, Usage("/m"));
     e = {}, e.Mask = "/u"; // /m /u: /u is the filter, no run
     add({"/m", "/u"}, e);
@@ -150,8 +170,41 @@ std::vector<TParseCase> ParseCases() {
     add({"/j65"}, Usage("/j65"));
     add({"/j", "two"}, Usage("/j"));
     add({"/j"}, Usage("/j"));
-    e = Usage("/q"), e.Sub = false, e.Folder = "B"; // options around a bad one still apply
-    add({"A", "/s-", "/q", "B"}, e);
+    e = {}, e.Quick = true;
+    add({"/d"}, e);
+    add({"/D+"}, e);
+    add({"--quick"}, e);
+    e = {}, e.Quick = false;
+    add({"--quick", "/d-"}, e);
+    add({"/dx"}, Usage("/dx"));
+    add({"--quick-x"}, Usage("--quick-x"));
+    e = {}, e.Moved = true;
+    add({"/t"}, e);
+    add({"--moved"}, e);
+    e = {}, e.Moved = false;
+    add({"--moved", "/T-"}, e);
+    add({"/t?"}, Usage("/t?"));
+    e = {}, e.Report = "-";
+    add({"/r", "-"}, e);
+    add({"--report", "-"}, e);
+    add({"/r"}, Usage("/r"));
+    add({"--report"}, Usage("--report"));
+    e = Usage("--reprot"), e.Folder = "x";
+    add({"--reprot", "x"}, e);
+    e = {}, e.Slice = std::make_pair(2, 7);
+    add({"/k", "2/7"}, e);
+    add({"/K2/7"}, e);
+    add({"--slice", "2/7"}, e);
+    e = {}, e.Slice = std::make_pair(999, 999);
+    add({"/k999/999"}, e);
+    add({"/k", "8/7"}, Usage("/k"));
+    add({"/k0/7"}, Usage("/k0/7"));
+    add({"/k", "1/1000"}, Usage("/k"));
+    add({"/k", "2"}, Usage("/k"));
+    e = Usage("--slice"), e.Folder = "x/7";
+    add({"--slice", "x/7"}, e);
+    e = Usage("/z"), e.Sub = false, e.Folder = "B"; // options around a bad one still apply
+    add({"A", "/s-", "/z", "B"}, e);
     return cases;
 }
 
@@ -193,13 +246,17 @@ TEST(ParseCommandLine, SlashBeginsAFolderOnlyWhereItIsNoOption) {
     ExpectParse(ParseCommandLine({"-v"}, true), both, "windows accepts -v");
 }
 
-TEST(UsageText, TwentyOneLinesSpeltWithTheOptionCharacter) {
+TEST(UsageText, EveryOptionOfTheParserSpeltWithTheOptionCharacter) {
     const std::string slash = UsageText('/');
     const std::string dash = UsageText('-');
     size_t lines = 0;
     for (size_t at = slash.find("\r\n"); at != std::string::npos; at = slash.find("\r\n", at + 2))
         ++lines;
-    EXPECT_EQ(lines, 21u);
+    EXPECT_EQ(lines, 36u);
+    for (const char* option : {" /i{0|1} ", " /h{0|1|2|3} ", " /j <n> ", " /? ", " /f{0|1|2|3|4} ",
+                               " /d[+|-] ", " /r <file> ", " /k K/N ", " /q ", " /t[+|-] "})
+        EXPECT_NE(slash.find(option), std::string::npos) << option;
+    EXPECT_EQ(slash.find("/l"), std::string::npos) << "the parser refuses /l";
     EXPECT_EQ(slash.substr(slash.size() - 2), "\r\n");
     EXPECT_EQ(slash.rfind("USAGE:\r\n tlvn [<command>] [<options>]\r\n\r\nCOMMANDS:\r\n", 0), 0u);
     EXPECT_NE(slash.find(" /s[+|-]   - enable/disable processing the subfolders\r\n"),
@@ -208,6 +265,7 @@ TEST(UsageText, TwentyOneLinesSpeltWithTheOptionCharacter) {
               std::string::npos);
     EXPECT_NE(dash.find(" -o[+|-|?] - enable/disabe/prompt for overwriting\r\n"),
               std::string::npos);
+    EXPECT_NE(dash.find(" -j <n>    - read and hash files with n workers\r\n"), std::string::npos);
     EXPECT_EQ(dash.find(" /"), std::string::npos);
     EXPECT_EQ(dash.size(), slash.size());
 }

@@ -1,7 +1,10 @@
 // The processing log: every event's line, the prefixes, the totals and the saved log.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "app/log.h"
+#include "tests/engine/fake_files.h"
 #include "tests/engine/temp_tree.h"
 
 namespace {
@@ -28,6 +31,13 @@ TEST(LogLines, EveryEngineEventGivesItsTextAndKind) {
          "The file \"C:\\Data\\a.txt\" has different checksum value", lkFail},
         {"OnFileNotListed", FileNotListedLine(p),
          "The file \"C:\\Data\\a.txt\" not listed in checksum file", lkWarn},
+        {"OnFileMoved", FileMovedLine(p, "C:\\Data\\Sub\\b.txt"),
+         "The file \"C:\\Data\\a.txt\" has been moved or renamed to \"C:\\Data\\Sub\\b.txt\"",
+         lkWarn},
+        {"OnMovesNotPaired", MovesNotPairedLine(p),
+         "Several missing or not listed files of \"C:\\Data\\a.txt\" share a checksum value. Not "
+         "paired as moved...",
+         lkHint},
         {"OnOldChecksumFileDeleted", OldChecksumFileDeletedLine(f),
          "The folder \"C:\\Data\\Sub\\*.*\" is empty. Old checksum file deleted...", lkHint},
         {"OnEmptyFolderSkipped", EmptyFolderSkippedLine(f),
@@ -46,6 +56,18 @@ TEST(LogLines, EveryEngineEventGivesItsTextAndKind) {
          "Error writing file \"C:\\Data\\a.txt\": Disk full", lkError},
         {"OnChecksumOk", ChecksumOkLine(p, "CRC32", "0A1B2C3D"),
          "CRC32(C:\\Data\\a.txt) = 0A1B2C3D - Ok", lkInfo},
+        {"OnOldListNotTrusted", OldListNotTrustedLine(p, 2),
+         "The old checksum file \"C:\\Data\\a.txt\" is newer than this run (is the clock wrong?). "
+         "All its files are hashed...",
+         lkHint},
+        {"OnOldListNotTrusted, unknown reason", OldListNotTrustedLine(p, 9),
+         "The old checksum file \"C:\\Data\\a.txt\" cannot be read. All its files are hashed...",
+         lkHint},
+        {"OnEntriesDropped", EntriesDroppedLine(p, 3),
+         "The checksum file \"C:\\Data\\a.txt\" no longer lists 3 files that were not found",
+         lkHint},
+        {"OnEntryDropped", EntryDroppedLine(p),
+         "The file \"C:\\Data\\a.txt\" was not found. Its entry dropped...", lkInfo},
         {"path holding a percent sign", FileMissingLine("100%s.txt"),
          "The file \"100%s.txt\" is missing", lkFail},
     };
@@ -98,14 +120,36 @@ TEST(SavedLog, TextsWithoutPrefixEachEndedByCrLf) {
     EXPECT_EQ(tree.Content("log.txt"), "one\r\ntwo\r\n");
 }
 
-TEST(SavedLog, FileThatCannotBeCreatedIsReportedNotThrown) {
-    TTempTree tree;
-    const std::string path = tree.Path("no-such-folder/log.txt");
-    std::string message;
-    EXPECT_FALSE(SaveLogFile(files::NativeFileSystem(), path, {"one"}, message));
-    EXPECT_EQ(message.rfind("Cannot create file " + path, 0), 0u) << message;
-    EXPECT_GT(message.size(), ("Cannot create file " + path).size()) << "system reason missing";
-    EXPECT_FALSE(tree.Exists("no-such-folder"));
+TEST(SavedLog, AFailedSaveIsReportedAndLeavesNoEarlierLog) {
+#ifdef _WIN32
+    constexpr files::TErrorCode kDiskFull = 112; // ERROR_DISK_FULL
+#else
+    constexpr files::TErrorCode kDiskFull = ENOSPC;
+#endif
+    const struct {
+        const char* Name;
+        bool StageDiskFull; // else the save fails for real
+        bool Stays;         // what was there before is there after
+    } cases[] = {
+        {"no-such-folder/log.txt", false, false},
+        {"log.txt", true, false}, // an earlier log: removed
+        {"folder", true, true},   // a folder of that name is no log
+    };
+    for (const auto& c : cases) {
+        TTempTree tree;
+        tree.AddFile("log.txt", "STAT: Total hints: 0, warnings: 0, failures: 0, errors: 0\r\n");
+        tree.AddFile("folder/keep.txt", "");
+        TFakeFileSystem fs;
+        const std::string path = tree.Path(c.Name);
+        if (c.StageDiskFull)
+            fs.SaveFailures[path] = {files::TSaveStatus::WriteFailed, kDiskFull};
+        std::string message;
+        EXPECT_FALSE(SaveLogFile(fs, path, {"one"}, message)) << c.Name;
+        const std::string head = "Cannot create file " + path + ": ";
+        EXPECT_EQ(message.rfind(head, 0), 0u) << message;
+        EXPECT_GT(message.size(), head.size()) << "system reason missing";
+        EXPECT_EQ(tree.Exists(c.Name), c.Stays) << c.Name;
+    }
 }
 
 } // namespace

@@ -31,6 +31,7 @@ public:
     std::string ThrowOnLineStartingWith; // AddLogLine throws once for such a line
     uint32_t FirstTick = 0xFFFFFD00;     // the counter wraps during the run
     uint32_t LaterTick = 0xFFFFFD00 + 1250;
+    uint32_t AskWaitMs = 0; // each question moves the later clock on by this
     int TickCalls = 0;
 
     void AddLogLine(const TLogLine& line) override {
@@ -43,6 +44,7 @@ public:
     }
     TConfirmAnswer Ask(const std::string& text, TQuestionButtons buttons, bool defaultNo) override {
         Asked.push_back(text);
+        LaterTick += AskWaitMs;
         Buttons.push_back(buttons);
         AskedDefaultNo.push_back(defaultNo);
         if (Answers.empty())
@@ -116,6 +118,21 @@ TEST(RunController, UpdateLogsTheWholeFrameOfARun) {
                  f.Engine.OnSaveError || f.Engine.OnFolderListError);
 }
 
+TEST(RunController, QuickUpdateStatisticsSayHowManyFilesWereHashedAndKept) {
+    TRunFixture f;
+    f.Settings.OverwriteMode = omOverwrite;
+    f.Run(TRunCommand::Update);
+    f.Settings.QuickUpdate = true;
+    f.FrontEnd.Log.clear();
+    EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Completed);
+    const std::vector<std::string> tail(f.FrontEnd.Log.end() - 3, f.FrontEnd.Log.end());
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{
+                  "STAT: Processed 0  bytes in 0 files for 1.250s, with average rate 0  bytes/s",
+                  "STAT: Quick update: 0 files hashed, 2 files kept their recorded checksums",
+                  "STAT: Total hints: 0, warnings: 0, failures: 0, errors: 0"}));
+}
+
 TEST(RunController, DetailedLogAddsOneInfoLinePerGoodFile) {
     TRunFixture f;
     f.Settings.DetailedLog = true;
@@ -153,6 +170,113 @@ TEST(RunController, TotalsCountOnlyTheRunsOwnLines) {
     EXPECT_EQ(f.Controller.Totals().Failures, 0);
 }
 
+TEST(RunController, ReportHoldsTheRunAndEveryFindingWithItsListAndDigests) {
+    TRunFixture f;
+    f.Settings.Placement = plFolderFixedName;
+    f.Settings.OverwriteMode = omOverwrite;
+    f.Tree.AddFile("sub/c.txt", "c");
+    f.Run(TRunCommand::Update);
+    EXPECT_TRUE(f.Controller.Report().Findings.empty()); // none kept unless asked for
+    f.Tree.AddFile("a.txt", "HELLO\n");
+    f.Tree.SetTime("a.txt", 2001, 1, 1, 12, 0, 0); // older than its list: a real mismatch
+    std::filesystem::remove(f.Tree.Path("sub/b.txt"));
+    f.Tree.AddFile("new.txt", "x");
+    f.Fs.OpenErrors[f.Tree.Path("new.txt")] = 13; // unlisted: not opened
+    f.Fs.OpenErrors[f.Tree.Path("sub/c.txt")] = 13;
+    f.Settings.KeepFindings = true;
+    f.FrontEnd.Log.clear();
+    EXPECT_EQ(f.Run(TRunCommand::Verify), TRunOutcome::Completed);
+    const TRunReport& r = f.Controller.Report();
+    EXPECT_EQ(r.Command, "verify");
+    EXPECT_EQ(r.Folder, f.Tree.Root());
+    EXPECT_EQ(r.FileMask, "*.*");
+    EXPECT_EQ(r.ChecksumFileName, "md5sum.lst");
+    EXPECT_EQ(r.Placement, plFolderFixedName);
+    EXPECT_EQ(r.Outcome, "completed");
+    EXPECT_EQ(r.Files, 1);
+    EXPECT_EQ(r.ElapsedMs, 1250u);
+    EXPECT_EQ(r.Totals.Failures, 2);
+    EXPECT_EQ(r.Totals.Errors, 1);
+    const std::string rootList = f.Tree.Path("md5sum.lst");
+    const struct {
+        std::string Kind;
+        int Level;
+        std::string Path, List, Expected, Found;
+        bool HasError;
+    } expected[] = {
+        {"checksumMismatch", lkFail, f.Tree.Path("a.txt"), rootList,
+         "b1946ac92492d2347c6235b4d2611184", "0084467710d2fc9d8a306e14efbe6d0f", false},
+        {"fileNotListed", lkWarn, f.Tree.Path("new.txt"), rootList, "", "", false},
+        {"fileMissing", lkFail, f.Tree.Path("sub/b.txt"), f.Tree.Path("sub/md5sum.lst"),
+         "591785b794601e212b260e25925636fd", "", false},
+        {"fileOpenError", lkError, f.Tree.Path("sub/c.txt"), f.Tree.Path("sub/md5sum.lst"),
+         "4a8a08f09d37b73795649038408b5f33", "", true},
+    };
+    ASSERT_EQ(r.Findings.size(), std::size(expected));
+    for (size_t i = 0; i < r.Findings.size(); ++i) {
+        const TReportFinding& got = r.Findings[i];
+        EXPECT_EQ(got.Kind, expected[i].Kind);
+        EXPECT_EQ(got.Level, expected[i].Level) << got.Kind;
+        EXPECT_EQ(got.Path, expected[i].Path) << got.Kind;
+        EXPECT_EQ(got.List, expected[i].List) << got.Kind;
+        EXPECT_EQ(got.Expected, expected[i].Expected) << got.Kind;
+        EXPECT_EQ(got.Found, expected[i].Found) << got.Kind;
+        EXPECT_EQ(got.HasError, expected[i].HasError) << got.Kind;
+        if (got.HasError) {
+            EXPECT_EQ(got.ErrorText, f.Fs.ErrorText(13));
+        }
+        EXPECT_EQ(PrefixedText({got.Message, got.Level}), f.FrontEnd.Log.at(3 + i));
+    }
+}
+
+TEST(RunController, WorkersByTheDiskAreOneOnARotationalDiskAndASetCountWins) {
+    struct Case {
+        int setting;
+        bool rotational;
+        int workers;
+        bool noted; // the count line says the disk chose one worker
+    } cases[] = {{kWorkersByDisk, true, 1, true},
+                 {kWorkersByDisk, false, DefaultWorkers(), false},
+                 {3, true, 3, false},
+                 {1, false, 1, false}};
+    for (const Case& c : cases) {
+        TRunFixture f;
+        f.Settings.Workers = c.setting;
+        f.Fs.Rotational = c.rotational;
+        EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Completed);
+        const std::string what =
+            std::to_string(c.setting) + (c.rotational ? " rotational" : " solid-state");
+        EXPECT_EQ(f.Engine.Workers, c.workers) << what;
+        EXPECT_EQ(f.FrontEnd.Log.at(1), std::string("12 bytes in 2 files to processing....") +
+                                            (c.noted ? " (1 worker: rotational disk)" : ""))
+            << what;
+    }
+}
+
+TEST(RunController, ASliceIsNamedByTheCountLineTheStatisticsAndTheReportAndRefusedByUpdate) {
+    TRunFixture f;
+    f.Settings.Slice = {2, 3};
+    EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Refused);
+    EXPECT_EQ(f.FrontEnd.Refusals, std::vector<std::string>{texts::kRefuseSliceUpdate});
+    f.Settings.Slice = {};
+    f.Run(TRunCommand::Update);
+    f.Settings.Slice = {2, 3};
+    f.FrontEnd.Log.clear();
+    EXPECT_EQ(f.Run(TRunCommand::Verify), TRunOutcome::Completed);
+    const std::vector<std::string>& log = f.FrontEnd.Log;
+    ASSERT_GE(log.size(), 5u);
+    const std::string suffix = " (slice 2 of 3)";
+    EXPECT_EQ(log.at(1).substr(log.at(1).size() - suffix.size()), suffix) << log.at(1);
+    // "Processed ..." or "No files processed!"
+    const auto stat = *std::find_if(log.begin(), log.end(), [](const std::string& line) {
+        return line.rfind("STAT: ", 0) == 0;
+    });
+    EXPECT_EQ(stat.substr(stat.size() - suffix.size()), suffix) << stat;
+    EXPECT_EQ(f.Controller.Report().Slice.Index, 2);
+    EXPECT_EQ(f.Controller.Report().Slice.Count, 3);
+    EXPECT_NE(ReportJson(f.Controller.Report()).find("\"slice\": \"2/3\""), std::string::npos);
+}
+
 TEST(RunController, AFolderThatCannotBeListedIsOneCountedErrorPerRun) {
     for (TRunCommand command : {TRunCommand::Verify, TRunCommand::Update}) {
         TRunFixture f;
@@ -186,7 +310,7 @@ TEST(RunController, EngineEventsBecomeLinesWithTheSystemMessage) {
     EXPECT_FALSE(f.Fs.ErrorText(13).empty());
 }
 
-TEST(RunController, OverwriteQuestionNamesTheFileAndCancelAsksToAbort) {
+TEST(RunController, OverwriteQuestionNamesTheFileCancelAsksToAbortAndTheWaitIsNotTheRuns) {
     TRunFixture f;
     f.Run(TRunCommand::Update);
     f.FrontEnd.Asked.clear();
@@ -202,6 +326,13 @@ TEST(RunController, OverwriteQuestionNamesTheFileAndCancelAsksToAbort) {
                                            "STAT: No files processed!"};
     EXPECT_EQ(std::vector<std::string>(f.FrontEnd.Log.end() - 2, f.FrontEnd.Log.end()), tail);
     EXPECT_EQ(f.Tree.Content("md5sum.lst").substr(0, 32), "b1946ac92492d2347c6235b4d2611184");
+
+    // A minute waiting for the answer is not the run's time.
+    f.FrontEnd.Answers = {caYes};
+    f.FrontEnd.AskWaitMs = 60000;
+    EXPECT_EQ(f.Run(TRunCommand::Update), TRunOutcome::Completed);
+    EXPECT_EQ(f.FrontEnd.Log.at(f.FrontEnd.Log.size() - 2),
+              "STAT: Processed 12  bytes in 2 files for 1.250s, with average rate 10  bytes/s");
 }
 
 TEST(RunController, NameChecksBeforeAnUpdate) {
@@ -242,6 +373,15 @@ TEST(RunController, NameChecksBeforeAnUpdate) {
          "You have selected the SHA-256 file format, but the checksum file name include the "
          "\"MD5\" substring. Continue?",
          ""},
+        {"sha256.b3",
+         3,
+         plTreeRoot,
+         {caNo},
+         TRunOutcome::Refused,
+         "You have selected the BLAKE3 file format, but the checksum file name include the "
+         "\"SHA\" substring. Continue?",
+         ""},
+        {"*.b3", 3, plFolderNamedAfterFolder, {}, TRunOutcome::Completed, nullptr, ""},
         {"*.*", 0, plPerFile, {}, TRunOutcome::Refused, nullptr, invalid},
         {"md5?.lst", 0, plFolderFixedName, {}, TRunOutcome::Refused, nullptr, invalid},
         {"*", 0, plFolderFixedName, {}, TRunOutcome::Refused, nullptr, invalid},
@@ -253,6 +393,10 @@ TEST(RunController, NameChecksBeforeAnUpdate) {
         {"*.[ab]", 0, plPerFile, {}, TRunOutcome::Refused, nullptr, invalid},
         {"../esc.lst", 0, plFolderFixedName, {}, TRunOutcome::Refused, nullptr, invalid},
         {"sub/md5sum.lst", 0, plTreeRoot, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"..", 0, plFolderFixedName, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"sub/..", 0, plTreeAnyPlace, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"..", 0, plPerFile, {}, TRunOutcome::Refused, nullptr, invalid},
+        {"*..", 0, plFolderNamedAfterFolder, {}, TRunOutcome::Refused, nullptr, invalid},
         {"md5", 0, plPerFile, {}, TRunOutcome::Completed, nullptr, ""},
         {"md5[.lst",
          0,
@@ -285,6 +429,33 @@ TEST(RunController, NameChecksBeforeAnUpdate) {
         if (c.Outcome == TRunOutcome::Refused) {
             EXPECT_TRUE(f.FrontEnd.Log.empty()) << c.Name; // refused before any line
             EXPECT_EQ(f.Tree.List(), (std::vector<std::string>{"a.txt", "sub"})) << c.Name;
+        }
+    }
+}
+
+TEST(RunController, AFilterWithAFolderPartIsRefusedForUpdateAndVerify) {
+    constexpr bool kWindows = files::kPathDelimiter == '\\';
+    const struct {
+        const char* Mask;
+        bool Refused;
+    } cases[] = {
+        {"../*", true},      {"/etc/*", true},      {"sub/*.txt", true},
+        {"..\\*", kWindows}, {"C:*.txt", kWindows}, {"*.txt", false},
+    };
+    for (const auto& c : cases) {
+        for (TRunCommand command : {TRunCommand::Update, TRunCommand::Verify}) {
+            TRunFixture f;
+            f.Settings.FileMask = c.Mask;
+            const TRunOutcome outcome = f.Run(command);
+            if (!c.Refused) {
+                EXPECT_NE(outcome, TRunOutcome::Refused) << c.Mask;
+                continue;
+            }
+            EXPECT_EQ(outcome, TRunOutcome::Refused) << c.Mask;
+            EXPECT_EQ(f.FrontEnd.Refusals,
+                      std::vector<std::string>{FormatText(texts::kRefuseInvalidMask, {c.Mask})})
+                << c.Mask;
+            EXPECT_TRUE(f.FrontEnd.Log.empty()) << c.Mask; // nothing listed, nothing leaked
         }
     }
 }
@@ -351,13 +522,16 @@ TEST(RunController, AbortRequestedDuringARun) {
         std::deque<TConfirmAnswer> Answers;
         TRunOutcome Outcome;
         size_t Questions;
+        bool Unattended = false; // a press of the button is the abort, asked of nobody
     } cases[] = {
         {false, {caYes}, TRunOutcome::Aborted, 1},
         {false, {caNo}, TRunOutcome::Completed, 1},
         {true, {}, TRunOutcome::Aborted, 0},
+        {false, {}, TRunOutcome::Aborted, 0, true},
     };
     for (const auto& c : cases) {
         TRunFixture f;
+        f.Settings.Unattended = c.Unattended;
         f.Settings.Placement = plPerFile;
         f.Settings.ChecksumFileName = "*.md5";
         f.FrontEnd.Answers = c.Answers;
@@ -429,9 +603,73 @@ TEST(RunController, AnEmptyFolderIsRefusedAndAScriptIsNotAskedAboutRecursion) {
     EXPECT_TRUE(f.FrontEnd.Log.empty());
     f.Settings.Folder = f.Tree.Root();
     f.Settings.Placement = plTreeRoot;
-    f.Settings.Unattended = true;
+    f.Settings.Scripted = true;
     EXPECT_EQ(f.Run(TRunCommand::Verify), TRunOutcome::Completed);
     EXPECT_TRUE(f.FrontEnd.Asked.empty());
+}
+
+// Nobody at the screen: the front end is asked nothing and shows nothing; each question is
+// answered "no" in the log, an ERROR line where the "no" refuses the run, and so is a refusal.
+TEST(RunController, AnUnattendedRunLogsEveryQuestionWithItsNoAndEveryRefusal) {
+    const std::string no = " No (unattended run)";
+    const struct {
+        const char* What;
+        TRunCommand Command;
+        const char* Folder; // or nullptr for the tree
+        const char* Name;
+        const char* OldList; // the content of md5sum.lst before the run, or nullptr
+        TOverwriteMode Overwrite;
+        TRunOutcome Outcome;
+        std::string Line; // "@" stands for the path of md5sum.lst; empty: no such line
+    } cases[] = {
+        {"empty folder", TRunCommand::Update, " ", "md5sum.lst", nullptr, omAsk,
+         TRunOutcome::Refused,
+         "ERROR: The \"Folder\" field is empty. Please enter the folder with files for "
+         "processing."},
+        {"invalid name", TRunCommand::Update, nullptr, "*.*", nullptr, omAsk, TRunOutcome::Refused,
+         "ERROR: Invalid checksum file name. It's must be ordinary file name"},
+        {"name question", TRunCommand::Update, nullptr, "checksum.sfv", nullptr, omAsk,
+         TRunOutcome::Refused, std::string("ERROR: ") + texts::kAskMD5NameHasSFV + no},
+        {"overwrite question", TRunCommand::Update, nullptr, "md5sum.lst",
+         "b1946ac92492d2347c6235b4d2611184 *a.txt\n", omAsk, TRunOutcome::Completed,
+         "WARN: The checksum file \"@\" already exists.Overwrite?" + no},
+        {"foreign list replaced", TRunCommand::Update, nullptr, "md5sum.lst", "not a list\n",
+         omOverwrite, TRunOutcome::Completed,
+         "WARN: The file \"@\", probably, is not a checksum file. Overwrite?" + no},
+        {"foreign list read", TRunCommand::Verify, nullptr, "md5sum.lst", "not a list\n", omAsk,
+         TRunOutcome::Completed,
+         "WARN: The file \"@\", probably, is not a checksum file. Continue?" + no},
+        {"recursion question", TRunCommand::Verify, nullptr, "md5sum.lst",
+         "b1946ac92492d2347c6235b4d2611184 *a.txt\n", omAsk, TRunOutcome::Completed, ""},
+    };
+    for (const auto& c : cases) {
+        TRunFixture f;
+        f.Settings.Unattended = true;
+        f.Settings.Placement = plTreeRoot;
+        if (c.Folder)
+            f.Settings.Folder = c.Folder;
+        f.Settings.ChecksumFileName = c.Name;
+        f.Settings.OverwriteMode = c.Overwrite;
+        if (c.OldList)
+            f.Tree.AddFile("md5sum.lst", c.OldList);
+        EXPECT_EQ(f.Run(c.Command), c.Outcome) << c.What;
+        EXPECT_TRUE(f.FrontEnd.Asked.empty()) << c.What;
+        EXPECT_TRUE(f.FrontEnd.Refusals.empty()) << c.What;
+        std::string line = c.Line;
+        if (line.find('@') != std::string::npos)
+            line.replace(line.find('@'), 1, f.Tree.Path("md5sum.lst"));
+        const auto found =
+            std::find_if(f.FrontEnd.Log.begin(), f.FrontEnd.Log.end(),
+                         [&line](const std::string& shown) { return shown.rfind(line, 0) == 0; });
+        if (line.empty()) {
+            EXPECT_TRUE(f.Engine.IncludeSubfolders) << c.What << ": the options as given";
+        } else {
+            EXPECT_NE(found, f.FrontEnd.Log.end()) << c.What;
+        }
+        if (c.OldList) { // "no" keeps the list as it was
+            EXPECT_EQ(f.Tree.Content("md5sum.lst"), c.OldList) << c.What;
+        }
+    }
 }
 
 TEST(RunController, UnexpectedFailureEndsTheRunWithAnErrorLine) {

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -64,14 +65,16 @@ TTlvnResult RunTlvn(const std::vector<std::string>& args,
         ExecTlvn(args);
     }
     int status = 0;
+    struct rusage usage {};
     if (whileRunning) {
-        while (::waitpid(pid, &status, WNOHANG) == 0) {
+        while (::wait4(pid, &status, WNOHANG, &usage) == 0) {
             whileRunning(pid, ReadAll(outName));
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     } else {
-        ::waitpid(pid, &status, 0);
+        ::wait4(pid, &status, 0, &usage);
     }
+    result.MaxResidentKiB = usage.ru_maxrss;
     result.ExitCode = ExitCodeOf(status);
     result.Out = ReadAll(outName);
     result.Err = ReadAll(errName);

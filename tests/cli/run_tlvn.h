@@ -7,7 +7,8 @@
 #include <vector>
 
 struct TTlvnResult {
-    int ExitCode = -1; // -1: killed by a signal or not started
+    int ExitCode = -1;       // -1: killed by a signal or not started
+    long MaxResidentKiB = 0; // the program's peak memory (RunTlvn only)
     std::string Out;
     std::string Err;
     // Standard output split into lines (LF), without the line ends.

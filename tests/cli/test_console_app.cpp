@@ -23,6 +23,8 @@ TEST(ConsoleSettings, DefaultsOverriddenByTheCommandLine) {
         TPlacementMode Placement;
         bool Subfolders;
         TOverwriteMode Overwrite;
+        bool Quick = false;
+        bool Moved = false;
     } cases[] = {
         {{"-u"}, "/cwd", "md5sum.lst", 0, plTreeAnyPlace, true, omAsk},
         {{"-u", "-f1"}, "/cwd", "checksum.lst", 1, plTreeAnyPlace, true, omAsk},
@@ -31,6 +33,12 @@ TEST(ConsoleSettings, DefaultsOverriddenByTheCommandLine) {
         {{"-u", "-f1", "-p2"}, "/cwd", "checksum.lst", 1, plFolderFixedName, true, omAsk},
         {{"-u", "-f2"}, "/cwd", "sha256sum.lst", 2, plTreeAnyPlace, true, omAsk},
         {{"-u", "-f2", "-p4"}, "/cwd", "*.sha256", 2, plPerFile, true, omAsk},
+        {{"-u", "-f3"}, "/cwd", "b3sums.lst", 3, plTreeAnyPlace, true, omAsk},
+        {{"-u", "-f3", "-p3"}, "/cwd", "*.b3", 3, plFolderNamedAfterFolder, true, omAsk},
+        {{"-u", "-f4", "-p2"}, "/cwd", "xxh128sums.lst", 4, plFolderFixedName, true, omAsk},
+        {{"-u", "-f4", "-p4"}, "/cwd", "*.xxh128", 4, plPerFile, true, omAsk},
+        {{"-u", "--quick"}, "/cwd", "md5sum.lst", 0, plTreeAnyPlace, true, omAsk, true},
+        {{"-v", "--moved"}, "/cwd", "md5sum.lst", 0, plTreeAnyPlace, true, omAsk, false, true},
         {{"-v", "-n", "x.md5", "-p4", "data", "-s-", "-o-"},
          "data",
          "x.md5",
@@ -48,6 +56,8 @@ TEST(ConsoleSettings, DefaultsOverriddenByTheCommandLine) {
         EXPECT_EQ(s.Placement, c.Placement) << what;
         EXPECT_EQ(s.IncludeSubfolders, c.Subfolders) << what;
         EXPECT_EQ(s.OverwriteMode, c.Overwrite) << what;
+        EXPECT_EQ(s.QuickUpdate, c.Quick) << what;
+        EXPECT_EQ(s.MovedFiles, c.Moved) << what;
         EXPECT_EQ(s.FileMask, "*.*") << what;
         EXPECT_EQ(s.HeaderMode, 0) << what;
         EXPECT_FALSE(s.DetailedLog) << what;
@@ -68,7 +78,8 @@ TEST(ConsoleExitCode, WorstFindingDecides) {
         {TRunOutcome::Completed, totals(0, 0, 0, 0), 0},
         {TRunOutcome::Completed, totals(5, 0, 0, 0), 0}, // hints are no findings
         {TRunOutcome::Completed, totals(0, 1, 0, 0), 1},
-        {TRunOutcome::Completed, totals(0, 0, 1, 0), 1},
+        {TRunOutcome::Completed, totals(0, 0, 1, 0), 4}, // damage: missing or changed in place
+        {TRunOutcome::Completed, totals(2, 5, 1, 0), 4}, // damage outweighs edits
         {TRunOutcome::Completed, totals(0, 3, 3, 1), 2},
         {TRunOutcome::Refused, totals(0, 0, 0, 0), 2},
         {TRunOutcome::Failed, totals(0, 0, 0, 0), 2},
@@ -134,7 +145,7 @@ TEST(ConsoleHelp, UsageWithDashesThenExitCodesAndVersion) {
     EXPECT_EQ(help.find('\r'), std::string::npos);
     EXPECT_EQ(help.rfind("USAGE:\n tlvn [<command>] [<options>]\n", 0), 0u);
     EXPECT_NE(help.find(" -u - update the checksum files for <path>\n"), std::string::npos);
-    for (const char* code : {" 0 - ", " 1 - ", " 2 - ", " 3 - "})
+    for (const char* code : {" 0 - ", " 1 - ", " 2 - ", " 3 - ", " 4 - "})
         EXPECT_NE(help.find(code), std::string::npos) << code;
     EXPECT_NE(help.find("tlvn (Tolvane) " TLVN_VERSION_TEXT "\n"), std::string::npos);
 }

@@ -15,6 +15,7 @@ constexpr files::TErrorCode kLockedError = 5;
 inline const std::map<std::string, std::pair<std::string, std::string>>& KnownDigests() {
     // content -> MD5 and CRC-32, computed with md5sum and rhash.
     static const std::map<std::string, std::pair<std::string, std::string>> digests = {
+        {"", {"d41d8cd98f00b204e9800998ecf8427e", "00000000"}},
         {"alpha", {"2c1743a391305fbf367df8e4f069f9f9", "D0E0396A"}},
         {"bravo", {"fd9ab41e47a9ef4f6477a8a000bf404f", "099BB889"}},
         {"hidden", {"662f707d5491e9bce8238a6c0be92190", "885DE9BD"}},

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <thread>
@@ -337,7 +338,8 @@ TEST_F(UpdateTest, ErrorsNeverCostARecordedDigest) {
         TPlacementMode placement;
         std::map<std::string, std::string> before, after; // lists; "" after: absent
         std::vector<std::string> unlistable, unreadable;
-        std::vector<std::string> findings; // other than ChecksumOk and FileOpenError
+        std::vector<std::string> findings;      // other than ChecksumOk and FileOpenError
+        std::vector<std::string> changing = {}; // written while they are read
     } cases[] = {
         {"unreadable file: its old line is carried",
          plFolderFixedName,
@@ -367,6 +369,14 @@ TEST_F(UpdateTest, ErrorsNeverCostARecordedDigest) {
          {},
          {"sub/deep/d.txt"},
          {"OldLinesCarried sub/deep/md5sum.lst 1"}},
+        {"a file written while read gets no digest: its old line is carried",
+         plFolderFixedName,
+         {{"sub/md5sum.lst", subLines}},
+         {{"sub/md5sum.lst", subLines}},
+         {},
+         {},
+         {"FileChanged sub/c.txt", "OldLinesCarried sub/md5sum.lst 2"},
+         {"sub/c.txt"}},
         {"old lines of another kind cannot be carried: the list is kept whole",
          plFolderFixedName,
          {{"sub/md5sum.lst", SfvLine("locked.bin", "locked")}},
@@ -412,6 +422,8 @@ TEST_F(UpdateTest, ErrorsNeverCostARecordedDigest) {
             fs.ListErrors[tree.Path(folder)] = kLockedError;
         for (const std::string& file : c.unreadable)
             fs.OpenErrors[tree.Path(file)] = kLockedError;
+        for (const std::string& file : c.changing)
+            fs.ChangesWhileRead.insert(tree.Path(file));
         engine.Update(hmNone);
         std::vector<std::string> findings;
         for (const std::string& event : recorder.Findings())
@@ -421,6 +433,167 @@ TEST_F(UpdateTest, ErrorsNeverCostARecordedDigest) {
         EXPECT_EQ(findings, c.findings) << c.what;
         for (const auto& [name, content] : c.after)
             EXPECT_EQ(tree.Content(name), content) << c.what << " " << name;
+    }
+}
+
+// A quick update writes what a full update of the same tree writes, in every placement,
+// hashing only what it must; only a file changed under its old date keeps its old digest.
+TEST(QuickUpdate, WritesTheListsOfAFullUpdate) {
+    const std::vector<std::string> files = {".dot",      "a.txt",          "B.txt",
+                                            "sub/c.txt", "sub/locked.bin", "sub/deep/d.txt"};
+    struct Case {
+        const char* what;
+        std::function<void(TTempTree&, TFakeFileSystem&, const std::string& aList)> change;
+        int hashed[5];       // by quick, per placement 0..4
+        const char* finding; // the start of an event only the quick update raises, or ""
+        bool keepsOldA;      // a.txt changed under its old date keeps its old digest
+        bool keepsListOfRemoved = false;
+    };
+    const auto older = [](TTempTree& t, const std::string& name) {
+        t.SetTime(name, 2020, 1, 1, 12, 0, 0);
+    };
+    const auto newer = [](TTempTree& t, const std::string& name) {
+        t.SetTime(name, 2099, 1, 1, 12, 0, 0);
+    };
+    const Case cases[] = {
+        {"unchanged",
+         [](TTempTree&, TFakeFileSystem&, const std::string&) {},
+         {0, 0, 0, 0, 0},
+         "",
+         false},
+        {"new file",
+         [](TTempTree& t, TFakeFileSystem&, const std::string&) {
+             t.AddFile("sub/new.txt", "alpha");
+         },
+         {1, 1, 1, 1, 1},
+         "",
+         false},
+        {"changed by date",
+         [&](TTempTree& t, TFakeFileSystem&, const std::string&) {
+             t.AddFile("a.txt", "charlie");
+             newer(t, "a.txt");
+         },
+         {1, 1, 1, 1, 1},
+         "",
+         false},
+        {"changed under its old date",
+         [&](TTempTree& t, TFakeFileSystem&, const std::string&) {
+             t.AddFile("a.txt", "charlie");
+             older(t, "a.txt");
+         },
+         {0, 0, 0, 0, 0},
+         "",
+         true},
+        {"removed",
+         [](TTempTree& t, TFakeFileSystem&, const std::string&) {
+             std::filesystem::remove(t.Path("B.txt"));
+         },
+         {0, 0, 0, 0, 0},
+         "EntryDropped B.txt",
+         false,
+         true},
+        {"changed and unreadable: its old line is carried",
+         [&](TTempTree& t, TFakeFileSystem& fs, const std::string&) {
+             newer(t, "sub/c.txt");
+             fs.OpenErrors[t.Path("sub/c.txt")] = kLockedError;
+         },
+         {0, 0, 0, 0, 0},
+         "",
+         false},
+        {"old list damaged: all its files hashed",
+         [&](TTempTree& t, TFakeFileSystem&, const std::string& aList) {
+             t.AddFile(aList, t.Content(aList) + "garbage\r\n");
+             t.AddFile("a.txt", "charlie");
+             older(t, "a.txt");
+         },
+         {5, 5, 3, 3, 1},
+         "OldListNotTrusted ",
+         false},
+        {"a name listed twice is hashed",
+         [&](TTempTree& t, TFakeFileSystem&, const std::string& aList) {
+             t.AddFile(aList, t.Content(aList) + Md5Line("a.txt", "alpha"));
+             t.AddFile("a.txt", "charlie");
+             older(t, "a.txt");
+         },
+         {1, 1, 1, 1, 1},
+         "",
+         false},
+        {"old list newer than the run: all its files hashed",
+         [&](TTempTree& t, TFakeFileSystem&, const std::string& aList) {
+             t.AddFile("a.txt", "charlie");
+             older(t, "a.txt");
+             newer(t, aList);
+         },
+         {5, 5, 3, 3, 1},
+         "OldListNotTrusted ",
+         false},
+    };
+    for (const Case& c : cases) {
+        for (int placement = plTreeAnyPlace; placement <= plPerFile; ++placement) {
+            std::map<std::string, std::string> lists[2]; // full, quick
+            int32_t hashed[2] = {}, kept[2] = {};
+            std::vector<std::string> findings;
+            for (const bool quick : {false, true}) {
+                TTempTree tree;
+                TFakeFileSystem fs;
+                BuildRunTree(tree, fs);
+                TCheckSumEngine engine;
+                TRunRecorder recorder(engine, tree.Root());
+                recorder.RecordProcessing = false;
+                AimAtRunTree(engine, fs, tree);
+                engine.OverwriteMode = omOverwrite;
+                engine.SetChecksumKind(ckMD5);
+                engine.Placement = static_cast<TPlacementMode>(placement);
+                const std::string root =
+                    std::filesystem::path(tree.Root()).parent_path().filename().string();
+                engine.ChecksumFileName = placement == plTreeAnyPlace ? tree.Path("md5sum.lst")
+                                          : placement >= plFolderNamedAfterFolder ? "*.md5"
+                                                                                  : "md5sum.lst";
+                const std::string aList = placement == plPerFile                  ? "a.txt.md5"
+                                          : placement == plFolderNamedAfterFolder ? root + ".md5"
+                                                                                  : "md5sum.lst";
+                for (const std::string& file : files)
+                    older(tree, file);
+                engine.Update(hmNone);
+                c.change(tree, fs, aList);
+                engine.QuickUpdate = quick;
+                recorder.Events.clear();
+                engine.Update(hmNone);
+                hashed[quick] = engine.FilesProcessed;
+                kept[quick] = engine.FilesKept;
+                if (quick)
+                    findings = recorder.Findings();
+                // Every file but the tree's own, the root's list under one name for both trees.
+                for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.Root()))
+                    if (entry.is_regular_file() && entry.path().extension() != ".txt") {
+                        const std::string name = entry.path().string().substr(tree.Root().size());
+                        lists[quick][name == aList ? "a.txt's list" : name] = tree.Content(name);
+                    }
+            }
+            const std::string what =
+                std::string(c.what) + ", placement " + std::to_string(placement);
+            if (c.keepsOldA)
+                for (auto& [name, content] : lists[0]) {
+                    const size_t at = content.find(Md5Line("a.txt", "charlie"));
+                    if (at != std::string::npos)
+                        content.replace(at, Md5Line("a.txt", "charlie").size(),
+                                        Md5Line("a.txt", "alpha"));
+                }
+            EXPECT_EQ(lists[1], lists[0]) << what;
+            EXPECT_EQ(hashed[1], c.hashed[placement]) << what;
+            EXPECT_EQ(kept[0], 0) << what;
+            EXPECT_EQ(hashed[1] + kept[1], hashed[0]) << what;
+            // A removed file's own list is never visited in placement 4.
+            const bool expected = *c.finding && !(c.keepsListOfRemoved && placement == plPerFile);
+            const auto raised = [&findings](const std::string& start) {
+                return std::any_of(findings.begin(), findings.end(),
+                                   [&](const std::string& e) { return e.rfind(start, 0) == 0; });
+            };
+            if (expected)
+                EXPECT_TRUE(raised(c.finding)) << what;
+            else
+                EXPECT_FALSE(raised("OldListNotTrusted ") || raised("Entr")) << what;
+        }
     }
 }
 
@@ -472,21 +645,28 @@ struct TRunOutcome {
     uint64_t Bytes = 0;
     bool Aborted = false;
     std::string Failure;
+    int Announced = 0;
 };
 
+// announce: the files announced ahead of their read reach the disk's own services.
 TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
-                           const std::string& name, size_t abortAt, bool outOfMemory) {
+                           const std::string& name, size_t abortAt, bool outOfMemory,
+                           TChecksumKind kind, bool announce = false) {
     TTempTree tree;
     TFakeFileSystem fs;
+    fs.PassAnnounce = announce;
     BuildRunTree(tree, fs);
-    tree.AddSizedFile("sub/big.bin", 5 * 65536 + 17);
-    tree.AddSizedFile("sub/deep/bad.bin", 3 * 65536);
-    fs.ReadFailures[tree.Path("sub/deep/bad.bin")] = {65536, 23};
+    // BLAKE3 hashes a file of several MiB on two threads when the run has more workers.
+    const uint64_t large = kind == ckBLAKE3 ? 4 << 20 : 0;
+    tree.AddSizedFile("sub/big.bin", large + 5 * 65536 + 17);
+    tree.AddSizedFile("sub/deep/bad.bin", large + 3 * 65536);
+    fs.ReadFailures[tree.Path("sub/deep/bad.bin")] = {large + 65536, 23};
     tree.AddFile("sub/oom.bin", "memory");
+    tree.AddSizedFile("sub/moving.bin", large + 2 * 65536);
     TCheckSumEngine engine;
     AimAtRunTree(engine, fs, tree);
     engine.OverwriteMode = omOverwrite;
-    engine.SetChecksumKind(ckMD5);
+    engine.SetChecksumKind(kind);
     engine.Placement = placement;
     engine.ChecksumFileName = name;
     TRunRecorder recorder(engine, tree.Root());
@@ -496,6 +676,8 @@ TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
         tree.SetTime("B.txt", 2001, 1, 1, 10, 0, 0);
         recorder.Events.clear();
     }
+    // This file is written while it is read, also when a worker reads it: no digest.
+    fs.ChangesWhileRead.insert(tree.Path("sub/moving.bin"));
     // Reading this file runs out of memory: the run ends there with the failure, also when
     // a worker read it.
     if (outOfMemory)
@@ -541,6 +723,7 @@ TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
     outcome.Bytes = engine.BytesProcessed;
     outcome.Aborted = engine.Aborted;
     outcome.Failure = engine.FailureText;
+    outcome.Announced = fs.Announced;
     return outcome;
 }
 
@@ -550,6 +733,7 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
         TPlacementMode placement;
         std::string name;
         bool outOfMemory = false;
+        TChecksumKind kind = ckMD5;
     } cases[] = {
         {true, plTreeRoot, "tree.md5"},
         {true, plFolderFixedName, "md5sum.lst"},
@@ -560,13 +744,19 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
         {false, plPerFile, "*.md5"},
         {true, plFolderFixedName, "md5sum.lst", true},
         {false, plTreeRoot, "tree.md5", true},
+        {true, plTreeRoot, "tree.b3", false, ckBLAKE3},
+        {false, plFolderFixedName, "b3sums.lst", false, ckBLAKE3},
     };
     std::mt19937 random(16);
     int aborted = 0;
+    int announced = 0;
     for (const Case& c : cases) {
         const TRunOutcome whole =
-            RunWithWorkers(1, c.update, c.placement, c.name, 0, c.outOfMemory);
+            RunWithWorkers(1, c.update, c.placement, c.name, 0, c.outOfMemory, c.kind);
         EXPECT_EQ(whole.Failure, c.outOfMemory ? "out of memory" : "") << c.name;
+        EXPECT_EQ(
+            std::count(whole.Events.begin(), whole.Events.end(), "FileChanged sub/moving.bin"), 1)
+            << c.name;
         ASSERT_GT(whole.Events.size(), 20u) << c.name;
         // The whole run, then aborts at four points picked at random.
         std::vector<size_t> abortAt = {0};
@@ -574,13 +764,16 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
             abortAt.push_back(1 + random() % (whole.Events.size() - 2));
         for (size_t at : abortAt) {
             const TRunOutcome one =
-                RunWithWorkers(1, c.update, c.placement, c.name, at, c.outOfMemory);
-            for (int workers : {2, 3}) {
-                const TRunOutcome more =
-                    RunWithWorkers(workers, c.update, c.placement, c.name, at, c.outOfMemory);
+                RunWithWorkers(1, c.update, c.placement, c.name, at, c.outOfMemory, c.kind);
+            const std::pair<int, bool> columns[] = {{2, false}, {2, true}, {3, true}};
+            for (auto [workers, announce] : columns) {
+                const TRunOutcome more = RunWithWorkers(workers, c.update, c.placement, c.name, at,
+                                                        c.outOfMemory, c.kind, announce);
                 const std::string what = c.name + (c.update ? " update" : " verify") +
                                          ", abort at " + std::to_string(at) + ", workers " +
-                                         std::to_string(workers);
+                                         std::to_string(workers) +
+                                         (announce ? ", announced to the disk" : "");
+                announced += more.Announced;
                 EXPECT_EQ(more.Events, one.Events) << what;
                 EXPECT_EQ(more.Disk, one.Disk) << what;
                 EXPECT_EQ(more.Files, one.Files) << what;
@@ -592,6 +785,7 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
         }
     }
     EXPECT_GT(aborted, 20);
+    EXPECT_GT(announced, 100);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // and their questions, single-file and per-folder verification, and the pre-count.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/engine.h"
 #include "fake_files.h"
 #include "run_recorder.h"
@@ -9,6 +11,7 @@
 #include "temp_tree.h"
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -51,6 +54,7 @@ TEST(VerifyEntry, VerdictOfEachEntry) {
         std::string line;
         int fileSecond, listSecond; // seconds past 10:00 on one day; -1: as written
         std::vector<std::string> findings;
+        bool changing = false; // a.txt is written while it is read
     } cases[] = {
         {"equal", Md5Line("a.txt", "alpha"), -1, -1, {"ChecksumOk a.txt MD5"}},
         {"equal, upper-case MD5",
@@ -91,14 +95,40 @@ TEST(VerifyEntry, VerdictOfEachEntry) {
          -1,
          -1,
          {std::string(kWindows ? "FileMissing" : "EntryOutsideTree") + " out-link/out.txt"}},
+        {"a file link to outside is not read",
+         Md5Line("sub/key", "alpha"),
+         -1,
+         -1,
+         {std::string(kWindows ? "FileMissing" : "LinkOutsideTree") + " sub/key"}},
+        {"a FIFO is no file",
+         Md5Line("sub/fifo", "alpha"),
+         -1,
+         -1,
+         {kWindows ? "FileMissing sub/fifo"
+                   : "FileOpenError sub/fifo " + std::to_string(files::kErrorNotAFile)}},
+        {"a device name is a file",
+         Md5Line("aux.txt", "alpha"),
+         -1,
+         -1,
+         {"ChecksumOk aux.txt MD5"}},
+        {"written while read", Md5Line("a.txt", "alpha"), -1, -1, {"FileChanged a.txt"}, true},
     };
     for (const Case& c : cases) {
         TVerifyRun run;
         run.Tree.AddFolder("v/sub");
         run.Tree.AddFile("out.txt", "alpha");
+        // Windows opens "aux.txt" as a device unless the name is passed as a "\\?\" path.
+        const std::string aux = run.Tree.Path("v/aux.txt");
+        files::TSaveReport saved;
+        ASSERT_EQ(files::NativeFileSystem().SaveFile(aux, "alpha", files::TSaveTarget::List, saved),
+                  files::TSaveStatus::Ok);
 #ifndef _WIN32
         ASSERT_EQ(symlink(run.Tree.Root().c_str(), run.Tree.Path("v/out-link").c_str()), 0);
+        ASSERT_EQ(symlink(run.Tree.Path("out.txt").c_str(), run.Tree.Path("v/sub/key").c_str()), 0);
+        ASSERT_EQ(mkfifo(run.Tree.Path("v/sub/fifo").c_str(), 0600), 0);
 #endif
+        if (c.changing)
+            run.Fs.ChangesWhileRead.insert(run.Tree.Path("v/a.txt"));
         run.Tree.AddFile("v/md5sum.lst", c.line + "\r\n");
         if (c.fileSecond >= 0) {
             run.Tree.SetTime("v/a.txt", 2024, 5, 6, 10, 0, c.fileSecond);
@@ -110,6 +140,8 @@ TEST(VerifyEntry, VerdictOfEachEntry) {
             if (event.compare(0, 14, "FileNotListed ") != 0)
                 findings.push_back(event);
         EXPECT_EQ(findings, c.findings) << c.what;
+        files::TErrorCode error = 0;
+        EXPECT_TRUE(files::NativeFileSystem().RemoveFile(aux, error));
     }
 }
 
@@ -299,6 +331,161 @@ TEST(VerifyTree, SingleListForTheWholeTreeWithEitherDelimiter) {
         if (runWithSubfolders)
             expected.push_back("FileNotListed sub/locked.bin");
         EXPECT_EQ(recorder.Findings(), expected) << d << runWithSubfolders;
+    }
+}
+
+// N runs of slices 1..N check, count and report every entry and unlisted file of a full
+// run exactly once, for one list of the whole tree and for a list per folder.
+TEST(VerifySlices, NRunsCoverEveryEntryExactlyOnce) {
+    for (const bool treeList : {true, false}) {
+        TTempTree tree;
+        TFakeFileSystem fs;
+        TCheckSumEngine engine;
+        TRunRecorder recorder{engine, tree.Path("")};
+        recorder.RecordProcessing = false;
+        AimAtRunTree(engine, fs, tree);
+        std::string all, root, sub;
+        for (int i = 0; i < 30; ++i) {
+            const std::string name = "f" + std::to_string(i) + ".txt";
+            tree.AddFile(i % 2 ? name : "sub/" + name, "alpha");
+            if (i % 7 == 6)
+                continue; // not listed
+            (i % 2 ? root : sub) += Md5Line(name, "alpha");
+            all += Md5Line(i % 2 ? name : "sub" + D + name, "alpha");
+        }
+        for (const char* gone : {"gone1.txt", "gone2.txt", "gone3.txt"})
+            root += Md5Line(gone, "alpha"), all += Md5Line(gone, "alpha");
+        tree.AddFile("nolist/n1.txt", "alpha"); // a folder without a list
+        tree.AddFile("nolist/n2.txt", "alpha");
+        TTempTree lists;
+        if (treeList) {
+            lists.AddFile("all.md5", all);
+            engine.ChecksumFileName = lists.Path("all.md5");
+        } else {
+            tree.AddFile("md5sum.lst", root);
+            tree.AddFile("sub/md5sum.lst", sub);
+            engine.ChecksumFileName = "md5sum.lst";
+        }
+        auto verify = [&](TSlice slice, int32_t& counted) {
+            engine.Slice = slice;
+            engine.CountVerifyData();
+            counted = engine.FilesProcessed;
+            recorder.Events.clear();
+            engine.Verify();
+            return recorder.Findings();
+        };
+        int32_t wholeCount = 0;
+        std::vector<std::string> whole = verify({}, wholeCount), slices;
+        int32_t sliceCount = 0;
+        for (int32_t k = 1; k <= 3; ++k) {
+            int32_t counted = 0;
+            const std::vector<std::string> found = verify({k, 3}, counted);
+            EXPECT_GT(counted, 0) << k;
+            sliceCount += counted;
+            slices.insert(slices.end(), found.begin(), found.end());
+        }
+        // A folder without a list is named in every slice that reports some of its files.
+        auto folderLines = [](std::vector<std::string>& lines) {
+            const auto end = std::remove(lines.begin(), lines.end(), "NoChecksumFile nolist/");
+            const size_t removed = static_cast<size_t>(lines.end() - end);
+            lines.erase(end, lines.end());
+            std::sort(lines.begin(), lines.end());
+            return removed;
+        };
+        EXPECT_EQ(folderLines(whole), treeList ? 0u : 1u);
+        EXPECT_EQ(folderLines(slices) > 0, !treeList);
+        EXPECT_EQ(slices, whole) << treeList;
+        EXPECT_EQ(sliceCount, wholeCount);
+        EXPECT_EQ(wholeCount, 26);
+        EXPECT_EQ(std::count(whole.begin(), whole.end(), "FileNotListed nolist/n1.txt"), 1);
+    }
+}
+
+// Moved files over the run tree: one list of the whole tree (tree.md5 in the root), a list
+// of the root folder alone. Processing counts the files read.
+TEST(VerifyMoved, AMissingEntryPairsWithTheOneUnlistedFileOfItsDigest) {
+    const std::string listed = Md5Line(".dot", "hidden") + Md5Line("a.txt", "alpha") +
+                               Md5Line("B.txt", "bravo") + Md5Line("sub/deep/d.txt", "delta");
+    const std::vector<std::string> ok = {"ChecksumOk .dot MD5", "ChecksumOk a.txt MD5",
+                                         "ChecksumOk B.txt MD5", "ChecksumOk sub/deep/d.txt MD5"};
+    struct Case {
+        const char* what;
+        std::string listName; // "tree.md5" of the whole tree, else of the root folder
+        std::map<std::string, std::string> files; // added to the run tree: lists and files
+        bool moved;
+        std::vector<std::string> findings; // after those of ok, for tree.md5
+        int processed;
+    } cases[] = {
+        {"moved across folders",
+         "tree.md5",
+         {{"tree.md5", listed + Md5Line("c.txt", "charlie")}},
+         true,
+         {"FileMoved c.txt sub/c.txt", "FileNotListed sub/locked.bin"},
+         6},
+        {"option off: missing and not listed",
+         "tree.md5",
+         {{"tree.md5", listed + Md5Line("c.txt", "charlie")}},
+         false,
+         {"FileMissing c.txt", "FileNotListed sub/c.txt", "FileNotListed sub/locked.bin"},
+         4},
+        {"nothing missing: nothing more is read",
+         "tree.md5",
+         {{"tree.md5", listed}},
+         true,
+         {"FileNotListed sub/c.txt", "FileNotListed sub/locked.bin"},
+         4},
+        {"two identical unlisted copies",
+         "tree.md5",
+         {{"tree.md5", listed + Md5Line("c.txt", "charlie")}, {"sub/copy.txt", "charlie"}},
+         true,
+         {"FileMissing c.txt", "MovesNotPaired tree.md5", "FileNotListed sub/c.txt",
+          "FileNotListed sub/copy.txt", "FileNotListed sub/locked.bin"},
+         7},
+        {"two missing entries of one digest",
+         "tree.md5",
+         {{"tree.md5", listed + Md5Line("c.txt", "charlie") + Md5Line("c2.txt", "charlie")}},
+         true,
+         {"FileMissing c.txt", "FileMissing c2.txt", "MovesNotPaired tree.md5",
+          "FileNotListed sub/c.txt", "FileNotListed sub/locked.bin"},
+         6},
+        {"empty files are never paired",
+         "tree.md5",
+         {{"tree.md5", listed + Md5Line("sub/c.txt", "charlie") + Md5Line("was.txt", "")},
+          {"sub/now.txt", ""}},
+         true,
+         {"ChecksumOk sub/c.txt MD5", "FileMissing was.txt", "FileNotListed sub/locked.bin",
+          "FileNotListed sub/now.txt"},
+         5},
+        {"renamed in the same folder",
+         "md5sum.lst",
+         {{"md5sum.lst",
+           Md5Line(".dot", "hidden") + Md5Line("old.txt", "alpha") + Md5Line("B.txt", "bravo")}},
+         true,
+         {"ChecksumOk .dot MD5", "ChecksumOk B.txt MD5", "FileMoved old.txt a.txt"},
+         3},
+    };
+    for (const Case& c : cases) {
+        TTempTree tree;
+        TFakeFileSystem fs;
+        BuildRunTree(tree, fs);
+        for (const auto& [name, content] : c.files)
+            tree.AddFile(name, content);
+        TCheckSumEngine engine;
+        TRunRecorder recorder(engine, tree.Root());
+        AimAtRunTree(engine, fs, tree);
+        const bool treeList = c.listName == "tree.md5";
+        engine.ChecksumFileName = treeList ? tree.Path("tree.md5") : c.listName;
+        engine.IncludeSubfolders = treeList;
+        engine.MovedFiles = c.moved;
+        engine.Verify();
+        std::vector<std::string> expected = treeList ? ok : std::vector<std::string>{};
+        expected.insert(expected.end(), c.findings.begin(), c.findings.end());
+        EXPECT_EQ(recorder.Findings(), expected) << c.what;
+        const auto processed = std::count_if(
+            recorder.Events.begin(), recorder.Events.end(), [](const std::string& event) {
+                return event.compare(0, 11, "Processing ") == 0 && event.back() != '*';
+            });
+        EXPECT_EQ(processed, c.processed) << c.what;
     }
 }
 

@@ -1,5 +1,6 @@
 // The message buffering and padding that SHA-1, SHA-256 and SHA-512 share: whole blocks go
-// straight to the compression function, the rest waits in the buffer until more comes.
+// straight to the compression function, the rest waits in the buffer until more comes; and
+// the byte-order loads and stores the digests use.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +23,15 @@ inline void StoreBigEndian32(uint8_t* p, uint32_t value) {
 inline void StoreBigEndian64(uint8_t* p, uint64_t value) {
     StoreBigEndian32(p, static_cast<uint32_t>(value >> 32));
     StoreBigEndian32(p + 4, static_cast<uint32_t>(value));
+}
+
+inline uint32_t LoadLittleEndian32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+inline void StoreLittleEndian32(uint8_t* p, uint32_t value) {
+    for (int i = 0; i < 4; ++i, value >>= 8)
+        p[i] = static_cast<uint8_t>(value);
 }
 
 // Block: bytes per block. The compression function takes (data, whole block count).

@@ -11,6 +11,10 @@ constexpr uint64_t kBlockBatch = 16;
 constexpr uint64_t kSmallFile = 64 * 1024;
 // Folders listed and not yet taken by the walk, at most.
 constexpr size_t kListingsAhead = 16;
+// Files announced ahead of the next read, at most, and the bytes announced of each: enough
+// for the disk to sort and overlap small reads; a large file's own read-ahead does the rest.
+constexpr size_t kAnnounceAhead = 64;
+constexpr uint64_t kAnnouncedBytes = 256 * 1024;
 
 } // namespace
 
@@ -38,6 +42,7 @@ void THashPool::Submit(const std::string& path, TChecksumKind kind, uint64_t siz
     auto job = std::make_shared<TJob>();
     job->Path = path;
     job->Kind = kind;
+    job->Size = size;
     job->Small = size <= kSmallFile;
     if (!job->Small && Threads.size() < Workers)
         Threads.emplace_back([this] { Work(); });
@@ -121,11 +126,30 @@ bool THashPool::TakeListing(const std::string& pattern, std::vector<files::TFoun
     return listing->Listed;
 }
 
-void THashPool::DropFront() {
-    Jobs.front()->Dropped = true;
+void THashPool::PopFront() {
     if (Jobs.front()->Started)
         --Started;
+    if (Announced > 0)
+        --Announced;
     Jobs.pop_front();
+}
+
+void THashPool::DropFront() {
+    Jobs.front()->Dropped = true;
+    PopFront();
+}
+
+void THashPool::AnnounceAhead(std::unique_lock<std::mutex>& lock) {
+    const size_t first = std::max(Announced, Started);
+    const size_t end = std::min(Jobs.size(), Started + kAnnounceAhead);
+    if (first >= end)
+        return;
+    std::vector<std::shared_ptr<TJob>> next(Jobs.begin() + first, Jobs.begin() + end);
+    Announced = end;
+    lock.unlock();
+    for (const std::shared_ptr<TJob>& job : next)
+        Fs.Announce(job->Path, std::min(job->Size, kAnnouncedBytes));
+    lock.lock();
 }
 
 bool THashPool::Take(const std::string& path, TChecksumKind kind, const TBlockRead& onBlock,
@@ -140,15 +164,14 @@ bool THashPool::Take(const std::string& path, TChecksumKind kind, const TBlockRe
         DropFront();
     std::shared_ptr<TJob> job = Jobs.front();
     const bool started = job->Started;
-    Jobs.pop_front();
-    if (started)
-        --Started;
+    PopFront();
     // Idle workers wait until half the files in flight are taken, and then read a batch.
     if (IdleWorkers > 0 && Started < Jobs.size() && Started <= InFlight / 2)
         WorkQueued.notify_all();
     if (!started) {
+        AnnounceAhead(lock);
         lock.unlock();
-        digest = DigestFile(Fs, kind, path, onBlock);
+        digest = DigestFile(Fs, kind, path, onBlock, Workers > 1);
         return true;
     }
     for (;;) {
@@ -205,11 +228,12 @@ void THashPool::Work() {
 
 void THashPool::Read(std::shared_ptr<TJob> job, std::unique_lock<std::mutex>& lock) {
     job->Started = true;
+    AnnounceAhead(lock);
     lock.unlock();
     TFileDigest digest;
     std::exception_ptr failure;
     try {
-        digest = DigestFile(Fs, job->Kind, job->Path, [&](uint32_t length) {
+        const TBlockRead onBlock = [&](uint32_t length) {
             std::lock_guard<std::mutex> blockLock(Mutex);
             if (job->Dropped)
                 return false;
@@ -221,7 +245,8 @@ void THashPool::Read(std::shared_ptr<TJob> job, std::unique_lock<std::mutex>& lo
             if (Awaited == job.get() && job->BlocksRead >= kBlockBatch)
                 BlockRead.notify_one();
             return true;
-        });
+        };
+        digest = DigestFile(Fs, job->Kind, job->Path, onBlock, Workers > 1);
     } catch (...) {
         failure = std::current_exception();
     }

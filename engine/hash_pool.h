@@ -5,6 +5,8 @@
 // itself. While it waits, the run thread reads small queued files or lists queued folders
 // itself. Memory stays bounded: a few files per worker are read ahead, and no file content
 // is kept. Destroying the pool drops every queued file; workers stop within one block.
+// The files next in turn are announced to the file services ahead of their read, so a cold
+// disk has many reads in flight, not one per worker.
 #pragma once
 
 #include <condition_variable>
@@ -56,6 +58,7 @@ private:
     struct TJob {
         std::string Path;
         TChecksumKind Kind;
+        uint64_t Size = 0;  // as the listing said
         bool Small = false; // the run thread may read it while it waits for another
         bool Started = false;
         bool Finished = false;
@@ -72,6 +75,11 @@ private:
     void Work();
     // Reads and digests a job that was just started. Mutex is held on entry and on return.
     void Read(std::shared_ptr<TJob> job, std::unique_lock<std::mutex>& lock);
+    // Announces the queued files not yet announced among the next few to be read. Mutex is
+    // held on entry and on return.
+    void AnnounceAhead(std::unique_lock<std::mutex>& lock);
+    // Takes the first queued file off the queue. Mutex is held.
+    void PopFront();
     // Drops the first queued file; its worker stops within one block. Mutex is held.
     void DropFront();
     // Lists the next queued folder. Mutex is held on entry and on return.
@@ -90,6 +98,7 @@ private:
     const void* Awaited = nullptr;                  // the job the run thread waits for on BlockRead
     std::deque<std::shared_ptr<TJob>> Jobs;         // in the order the run takes them
     size_t Started = 0;                             // Jobs[0..Started) are being read or done
+    size_t Announced = 0;                           // Jobs[0..Announced) were announced
     std::deque<std::shared_ptr<TListing>> Listings; // queued, not started, next first
     std::unordered_map<std::string, std::shared_ptr<TListing>> ListingsQueued; // until taken
     size_t ListingsAhead = 0; // started and not yet taken

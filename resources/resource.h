@@ -17,7 +17,7 @@
 #define IDC_EDIT_NAME 1009
 #define IDC_SUBFOLDERS 1010
 #define IDC_OVERWRITE 1011
-#define IDC_FORMAT 1012 // the format of written lists: md5sum, SFV, SHA-256
+#define IDC_FORMAT 1012 // the format of written lists: md5sum, SFV, SHA-256, BLAKE3, XXH128
 #define IDC_PLACEMENT_GROUP 1013
 #define IDC_PLACEMENT_FIRST 1014 // 1014..1018: the five placement modes in order
 #define IDC_PLACEMENT_LAST 1018
@@ -43,6 +43,7 @@
 #define IDM_LOG_COPY 3001
 #define IDM_LOG_DELETE 3002
 #define IDM_LOG_SELECT_ALL 3003
+#define IDM_LOG_SAVE_AS 3004
 
 // ---- Usage dialog "CMDLINE" ----
 #define IDC_USAGE_TEXT 1001
@@ -58,6 +59,9 @@
 #define IDC_OPT_REMIND 1007
 #define IDC_OPT_WORKERS_LABEL 1008
 #define IDC_OPT_WORKERS 1009
+#define IDC_OPT_EXPLORER 1010
+#define IDC_OPT_QUICK 1011
+#define IDC_OPT_MOVED 1012
 #define IDC_OPT_OK 1098
 #define IDC_OPT_CANCEL 1099
 

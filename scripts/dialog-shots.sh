@@ -17,13 +17,7 @@ x86_64-w64-mingw32-g++-posix -O2 -static -o "$work/dialog_shots.exe" \
 mkdir -p "$work/program" "$work/markers"
 cp "$build/shell/tlvn.exe" "$build/shell/tlvn.chm" "$work/program/"
 
-# A copy of the prefix with a virtual desktop, so windows get their frames.
-mkdir -p "$work/prefix"
-cp -a "$WINEPREFIX/." "$work/prefix/"
-export WINEPREFIX=$work/prefix
-"$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-"$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
-"$WINESERVER" -k || true
+tlvn_copy_prefix "$work" 800x600
 
 mkdir -p docs
 xvfb-run -a -s "-screen 0 800x600x24" bash -c '

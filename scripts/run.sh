@@ -9,7 +9,8 @@
 #                                    then one file changed, one deleted and one added, and a
 #                                    Verify that reports them, with the two exit codes
 #   ./scripts/run.sh ARGS...         the console program tlvn with these arguments, unchanged
-# The demos go on whatever a run's exit code is (the Verify ends with 1 for its findings)
+# The demos go on whatever a run's exit code is (the Verify ends with 4: a file
+# is missing)
 # and show it; the script ends with 0 when both runs ran.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -15,7 +15,7 @@ packages=(
   # the help file compiler (chmcmd) and the release zip
   fp-utils-3.2.2 zip
   # peers for interoperability tests and benchmarks
-  coreutils rhash cksfv openssl hyperfine
+  coreutils rhash cksfv openssl hyperfine b3sum xxhash
 )
 
 SUDO=""

@@ -48,6 +48,15 @@ set -e
 cat build/win64/wine-ctest.log build/win32/wine-ctest.log
 [ "$wine64_rc" -eq 0 ] && [ "$wine32_rc" -eq 0 ] || status=1
 
+# The checksum-file reader's fuzz target, for a bounded time (60 s unless TLVN_FUZZ_SECONDS).
+fuzz_seconds=${TLVN_FUZZ_SECONDS:-60}
+if ./scripts/fuzz.sh "$fuzz_seconds" >build/fuzz.log 2>&1; then
+  fuzz_result="fuzz: $(grep -oE 'Done [0-9]+ runs in [0-9]+ second' build/fuzz.log | tail -n 1)s, clean"
+else
+  fuzz_result="fuzz: FAILED, see build/fuzz.log"
+  status=1
+fi
+
 echo
 passed=0; failed=0; skipped=0
 for run in native:build/native/ctest.log wine64:build/win64/wine-ctest.log \
@@ -60,5 +69,6 @@ for run in native:build/native/ctest.log wine64:build/win64/wine-ctest.log \
   echo "${run%%:*}: $1 passed, $2 failed, $3 skipped"
   passed=$((passed + $1)); failed=$((failed + $2)); skipped=$((skipped + $3))
 done
+echo "$fuzz_result"
 echo "all: $passed passed, $failed failed, $skipped skipped"
 [ "$status" -eq 0 ] && [ "$failed" -eq 0 ]

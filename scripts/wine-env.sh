@@ -29,3 +29,16 @@ if [ ! -f "$WINEPREFIX/.tlvn-ready" ]; then
   $WINESERVER -w
   touch "$WINEPREFIX/.tlvn-ready"
 fi
+
+# For the screenshot scripts: a throw-away copy of the prefix in folder $1, used from here
+# on; with a size as $2 it gets a virtual desktop of that size, so windows get their frames.
+tlvn_copy_prefix() { # folder [desktop size]
+  mkdir -p "$1/prefix"
+  cp -a "$WINEPREFIX/." "$1/prefix/"
+  export WINEPREFIX=$1/prefix
+  if [ -n "${2:-}" ]; then
+    "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$2" /f >/dev/null 2>&1
+    "$WINESERVER" -k || true
+  fi
+}

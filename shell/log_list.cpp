@@ -127,6 +127,7 @@ void TLogList::EnableMenuItems(HMENU menu) const {
     EnableMenuItem(menu, IDM_LOG_DELETE, MF_BYCOMMAND | editState);
     EnableMenuItem(menu, IDM_LOG_SELECT_ALL,
                    MF_BYCOMMAND | (selected == Count() ? MF_GRAYED : MF_ENABLED));
+    EnableMenuItem(menu, IDM_LOG_SAVE_AS, MF_BYCOMMAND | (Count() > 0 ? MF_ENABLED : MF_GRAYED));
 }
 
 void TLogList::ShowMenu(HMENU menu, int x, int y) const {

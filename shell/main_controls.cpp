@@ -8,13 +8,17 @@
 
 std::string TMainWindow::GetFolder() {
     std::string folder = GetDlgItemString(Handle, IDC_FOLDER);
+    AddToFolderHistory(folder);
+    return folder;
+}
+
+void TMainWindow::AddToFolderHistory(const std::string& folder) {
     // An empty folder is never worth remembering in the history.
     if (!folder.empty() &&
         SendDlgItemMessageA(Handle, IDC_FOLDER, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                             reinterpret_cast<LPARAM>(folder.c_str())) == CB_ERR)
         SendDlgItemMessageA(Handle, IDC_FOLDER, CB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(folder.c_str()));
-    return folder;
 }
 
 void TMainWindow::SetFolder(const std::string& folder) {

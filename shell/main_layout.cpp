@@ -58,6 +58,7 @@ void TMainWindow::Layout(int32_t panelWidth) {
     TControlRect status = GetControlRect(Handle, IDC_STATUS);
     const int statusHeight = Height(status.Rect);
     Place(status.Window, p, hc - statusHeight, w - p, statusHeight);
+    ShowWaiting(); // its part stays at the right end
     Place(Item(IDC_LOG), p, v, w - p, hc - statusHeight - v);
 
     // Folder row.

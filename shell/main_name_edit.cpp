@@ -2,6 +2,7 @@
 // checksum-file name, whose edit is enabled only until it loses the focus.
 #include "shell/main_window.h"
 
+#include "platform/blanks.h"
 #include "platform/tools.h"
 #include "resources/resource.h"
 #include "app/texts.h"
@@ -41,7 +42,9 @@ void TMainWindow::RestoreNameEditProc() {
 void TMainWindow::EditChecksumName() {
     if (GetPlacement() == plTreeAnyPlace) {
         std::string name = GetChecksumName();
-        if (AskSaveFileName(Handle, texts::kSelectChecksumFile, texts::kAllFilesFilter, "", name))
+        // The dialog starts in the folder being processed.
+        if (AskSaveFileName(Handle, texts::kSelectChecksumFile, texts::kAllFilesFilter, "",
+                            TrimBlanks(GetDlgItemString(Handle, IDC_FOLDER)), name))
             SetChecksumName(name);
     }
     HWND edit = Item(IDC_NAME);

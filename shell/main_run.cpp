@@ -7,6 +7,9 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
 
 #include "platform/files.h"
 #include "platform/tools.h"
@@ -53,6 +56,16 @@ private:
     uint32_t Last = 0;
     bool Passed = false;
 };
+
+// The result of a run in one line: clean, or the counts of warnings, failures and errors.
+std::string RunResultText(int buttonId, TRunOutcome outcome, const TLogTotals& totals) {
+    const char* templ = outcome == TRunOutcome::Aborted              ? texts::kResultAborted
+                        : outcome == TRunOutcome::Failed             ? texts::kResultFailed
+                        : RunExitCode(outcome, totals) == kExitClean ? texts::kResultClean
+                                                                     : texts::kResultFindings;
+    return FormatText(templ, {buttonId == IDC_UPDATE ? texts::kResultUpdate : texts::kResultVerify,
+                              totals.Warnings, totals.Failures, totals.Errors});
+}
 
 TNumberFormat UserNumberFormat() {
     TNumberFormat format;
@@ -120,7 +133,12 @@ public:
         Refresh(position >= ProgressEnd);
     }
 
-    void EndProgress() override { SendMessageA(Window.Item(IDC_PROGRESS), PBM_SETPOS, 0, 0); }
+    // A position not shown yet is dropped: the next refresh (the STOP line's) would put it
+    // back after an aborted run.
+    void EndProgress() override {
+        ProgressPending = false;
+        SendMessageA(Window.Item(IDC_PROGRESS), PBM_SETPOS, 0, 0);
+    }
 
     void ShowStatus(const std::string& path) override {
         PendingStatus = path;
@@ -186,10 +204,12 @@ public:
         : Window(window), Button(window.Item(buttonId)), Caption(GetWindowString(window.Handle)),
           ButtonText(GetWindowString(Button)) {
         Window.Running = true;
+        DragAcceptFiles(Window.Handle, FALSE); // the cursor shows that a drop is refused
         Window.EnableControls(false);
         EnableWindow(Button, TRUE);
         SetWindowTextA(Button, texts::kAbortButton);
         SetFocus(Button);
+        SetWindowTextA(Window.Item(IDC_STATUS), ""); // the last run's result goes
         UpdateWindow(Window.Handle);
     }
 
@@ -205,6 +225,7 @@ public:
         SetFocus(Window.Item(IDC_FOLDER));
         UpdateWindow(Window.Handle);
         Window.Running = false;
+        DragAcceptFiles(Window.Handle, TRUE);
         SetWindowTextA(Window.Item(IDC_STATUS), "");
         if (IsIconic(Window.Handle))
             ShowWindow(Window.Handle, SW_RESTORE);
@@ -241,49 +262,94 @@ TRunSettings TMainWindow::RunSettings() {
     settings.HeaderMode = HeaderMode;
     settings.DetailedLog = DetailedLog;
     settings.Workers = WorkerCount;
-    settings.Unattended = Requests.AutoExit;
+    settings.QuickUpdate = QuickUpdate;
+    settings.MovedFiles = MovedFiles;
+    settings.Scripted = Requests.AutoExit;
+    settings.Unattended = Requests.Unattended;
+    settings.KeepFindings = !Requests.ReportFileName.empty();
+    settings.Slice = Requests.Slice;
     return settings;
 }
 
-// Writes the log for the script that started the program and closes the window (the close
-// is ignored while a run is active). A log that cannot be written still closes the window:
-// an unattended script must not wait forever; the exit code and the missing file tell it.
-void TMainWindow::SaveLogAndExit() {
+// Writes every line for the script that asked for it. A log that cannot be written is an
+// ERROR line (and, once the run has ended, exit code 2); the window still closes as planned:
+// an unattended script must not wait forever, the exit code and the missing file tell it.
+void TMainWindow::SaveRunLog(const TRunLog& log, bool ended) {
     std::string message;
-    if (!SaveLogFile(files::NativeFileSystem(), Requests.LogFileName, Log().Texts(), message)) {
+    if (!SaveLogFile(files::NativeFileSystem(), log.FileName, Log().Texts(), message)) {
         AddLogLine(message, lkError);
-        if (ExitCode != kExitAborted)
+        if (ended && ExitCode != kExitAborted)
             ExitCode = kExitErrors;
     }
-    PostMessageA(Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 void TMainWindow::Run(int id) {
     PumpMessages();
     if (Running) {
-        // A second press of the running button asks to abort; under /a the log is
-        // written as it stands and the close waits for the run's end.
+        // A second press of the running button asks to abort; under /a the log is written
+        // as it stands, and again when the run ends.
         Engine->SetAborted(true);
-        if (Requests.AutoExit)
-            SaveLogAndExit();
+        if (CurrentLog.AutoExit)
+            SaveRunLog(CurrentLog, false);
         return;
     }
+    TRunSettings settings = RunSettings();
+    // The start-up run only: the user's later runs are the window's own.
+    if (!Requests.VerifyList.empty())
+        VerifyOnlyList(settings, Requests.VerifyList);
+    Requests.VerifyList.clear();
+    PerformRun(id, settings, {Requests.AutoExit, Requests.LogFileName, Requests.ReportFileName},
+               false);
+}
+
+// One run, the window's own or a handed-over one. After its own run under /a the log is
+// saved, and under /a or /q the window closes.
+void TMainWindow::PerformRun(int buttonId, const TRunSettings& settings, const TRunLog& log,
+                             bool queued) {
+    CurrentLog = log;
     TRunOutcome outcome;
     TLogTotals totals;
+    bool ends = false;
+    bool closes = false;
+    TRunReport report;
     {
-        TRunLock lock(*this, id);
+        TRunLock lock(*this, buttonId);
         TWindowFrontEnd frontEnd(*this);
         TRunController controller(*Engine, frontEnd, UserNumberFormat());
-        outcome = controller.Run(id == IDC_UPDATE ? TRunCommand::Update : TRunCommand::Verify,
-                                 RunSettings());
+        outcome = controller.Run(buttonId == IDC_UPDATE ? TRunCommand::Update : TRunCommand::Verify,
+                                 settings);
         totals = controller.Totals();
-        lock.Closing = Requests.AutoExit && outcome != TRunOutcome::Refused;
+        report = controller.Report();
+        // A run refused under /a leaves the window to the user; under /q nobody is there.
+        ends = outcome != TRunOutcome::Refused || Requests.Unattended;
+        closes = !queued && ends && ClosesAfterRun();
+        Closing = Closing || closes;
+        lock.Closing = closes;
     }
-    if (!Requests.AutoExit)
+    CurrentLog = TRunLog();
+    report.ExitCode = RunExitCode(outcome, totals);
+    // The report comes first, so the saved log holds the line of a report not written.
+    bool reportFailed = false;
+    std::string message;
+    const std::string json = ReportJson(report);
+    files::TSaveText content(json);
+    if (!log.ReportFileName.empty() &&
+        !SaveLogFile(files::NativeFileSystem(), log.ReportFileName, content, message)) {
+        AddLogLine(message, lkError);
+        reportFailed = true;
+    }
+    if (!queued && ClosesAfterRun())
+        ExitCode = reportFailed && report.ExitCode != kExitAborted ? kExitErrors : report.ExitCode;
+    if (log.AutoExit && ends)
+        SaveRunLog(log, true);
+    if (closes) {
+        PostMessageA(Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
         return;
-    ExitCode = RunExitCode(outcome, totals);
+    }
+    // Until the next run starts; a refused run was no run.
     if (outcome != TRunOutcome::Refused)
-        SaveLogAndExit();
+        SetWindowTextA(Item(IDC_STATUS), (" " + RunResultText(buttonId, outcome, totals)).c_str());
+    ServeQueue();
 }
 
 void TMainWindow::EnableControls(bool enable) {

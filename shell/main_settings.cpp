@@ -10,9 +10,12 @@
 #include <variant>
 
 #include "app/run.h"
+#include "app/texts.h"
 #include "platform/handle.h"
 #include "platform/tools.h"
 #include "resources/resource.h"
+#include "shell/explorer_menu.h"
+#include "shell/msgbox.h"
 #include "shell/remind.h"
 #include "shell/settings.h"
 
@@ -36,6 +39,9 @@ struct TStoredSettings {
     bool Reminder = false;
     int32_t Workers = 0;
     int32_t Checked = 0;
+    std::string ExplorerMenu; // the program the Explorer menu names, empty when off
+    bool Quick = false;
+    bool Moved = false;
 };
 
 namespace {
@@ -53,8 +59,8 @@ struct TStoredValue {
         Field;
 };
 
-// In the order they are written. Settings of versions with two formats hold the first ten
-// names; the SHA-256 names then keep their defaults.
+// In the order they are written. Settings of versions with fewer formats hold the first
+// names; the names of the later formats then keep their defaults.
 const TStoredValue kStoredValues[] = {
     {"FilePath", &TStoredSettings::FilePath},
     {"FileMask", &TStoredSettings::FileMask},
@@ -73,6 +79,16 @@ const TStoredValue kStoredValues[] = {
     {"SHA256ListFix", TNameSlot{12}},
     {"SHA256ListExt", TNameSlot{13}},
     {"SHA256ListPer", TNameSlot{14}},
+    {"BLAKE3ListAny", TNameSlot{15}},
+    {"BLAKE3ListAll", TNameSlot{16}},
+    {"BLAKE3ListFix", TNameSlot{17}},
+    {"BLAKE3ListExt", TNameSlot{18}},
+    {"BLAKE3ListPer", TNameSlot{19}},
+    {"XXH128ListAny", TNameSlot{20}},
+    {"XXH128ListAll", TNameSlot{21}},
+    {"XXH128ListFix", TNameSlot{22}},
+    {"XXH128ListExt", TNameSlot{23}},
+    {"XXH128ListPer", TNameSlot{24}},
     {"Subdirs", &TStoredSettings::Subdirs},
     {"Overwrite", &TStoredSettings::Overwrite},
     {"Format", &TStoredSettings::Format},
@@ -88,6 +104,9 @@ const TStoredValue kStoredValues[] = {
     {"Reminder", &TStoredSettings::Reminder},
     {"Workers", &TStoredSettings::Workers},
     {"Checked", &TStoredSettings::Checked},
+    {"ExplorerMenu", &TStoredSettings::ExplorerMenu},
+    {"Quick", &TStoredSettings::Quick},
+    {"Moved", &TStoredSettings::Moved},
 };
 
 bool ReadValue(HKEY key, const char* name, std::string& value) {
@@ -123,11 +142,54 @@ void ForEachStoredValue(TSettings& settings, TVisit visit) {
             row.Field);
 }
 
-int DefaultWidth() {
-    return MulDiv(470, LOWORD(GetDialogBaseUnits()), 8);
+int Width(const RECT& r) {
+    return r.right - r.left;
 }
+int Height(const RECT& r) {
+    return r.bottom - r.top;
+}
+
 int DefaultHeight() {
     return MulDiv(290, HIWORD(GetDialogBaseUnits()), 16);
+}
+
+// Room for this many average characters of the log's font at the first start: a whole
+// finding about a path of some 60 characters, such as
+// FAIL: The file "D:\Photos\2026\Holiday in Kyoto\IMG_20260512_101530.jpg" has different checksum
+// value
+constexpr int kFirstStartLogChars = 110;
+
+int AverageCharWidth(HWND window) {
+    HDC dc = GetDC(window);
+    if (!dc)
+        return 0;
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return metrics.tmAveCharWidth;
+}
+
+RECT WorkAreaOf(HMONITOR monitor) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetMonitorInfoA(monitor, &info))
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+    return info.rcWork;
+}
+
+// The window at the least distance that puts it inside the area (its top-left corner, when
+// it is larger); centred when asked.
+void PlaceInWorkArea(HWND window, const RECT& area, bool centred) {
+    RECT r;
+    GetWindowRect(window, &r);
+    int x = centred ? area.left + (Width(area) - Width(r)) / 2 : r.left;
+    int y = centred ? area.top + (Height(area) - Height(r)) / 2 : r.top;
+    x = std::max<int>(area.left, std::min<int>(x, area.right - Width(r)));
+    y = std::max<int>(area.top, std::min<int>(y, area.bottom - Height(r)));
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The window's rectangle in its normal state: a minimised or maximised window reports the
@@ -151,6 +213,20 @@ RECT NormalWindowRect(HWND window) {
 
 } // namespace
 
+// The first start's width: the log holds a whole finding line, within the work area of the
+// window's monitor, and never less than 470 dialog units.
+int32_t TMainWindow::FirstStartWidth() const {
+    RECT window, client;
+    GetWindowRect(Handle, &window);
+    GetClientRect(Handle, &client);
+    const int wanted = Width(window) - client.right + Size.MinPanelWidth +
+                       kFirstStartLogChars * AverageCharWidth(Item(IDC_LOG)) +
+                       GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE);
+    const RECT area = WorkAreaOf(MonitorFromWindow(Handle, MONITOR_DEFAULTTONEAREST));
+    return std::max({MulDiv(470, LOWORD(GetDialogBaseUnits()), 8), Size.MinWidth,
+                     std::min(wanted, Width(area))});
+}
+
 void TMainWindow::SetDefaults() {
     RECT window;
     GetWindowRect(Handle, &window);
@@ -158,9 +234,12 @@ void TMainWindow::SetDefaults() {
     Size.MinHeight = window.bottom - window.top;
     Size.MinPanelWidth = GetControlRect(Handle, IDC_PROGRESS).Rect.right;
     // Never below the template's size, as loading the settings would make it: one layout less.
-    SetWindowPos(Handle, nullptr, 0, 0, std::max(DefaultWidth(), Size.MinWidth),
+    // Centred on its monitor, as the template is.
+    Size.FirstStartWidth = FirstStartWidth();
+    SetWindowPos(Handle, nullptr, 0, 0, Size.FirstStartWidth,
                  std::max(DefaultHeight(), Size.MinHeight),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceInWorkArea(Handle, WorkAreaOf(MonitorFromWindow(Handle, MONITOR_DEFAULTTONEAREST)), true);
 
     SetFolder("");
     SetFilter("*.*");
@@ -175,7 +254,9 @@ void TMainWindow::SetDefaults() {
     HeaderMode = 0;
     DetailedLog = false;
     RemindToCheck = true;
-    WorkerCount = DefaultWorkers();
+    QuickUpdate = false;
+    MovedFiles = false;
+    WorkerCount = kWorkersByDisk;
 
     Requests = TStartupRequests();
     Days.LastUpdateCheck = 0;
@@ -201,10 +282,14 @@ TStoredSettings TMainWindow::StoredSettings(const std::string& folder, const REC
     settings.Reminder = RemindToCheck;
     settings.Workers = WorkerCount;
     settings.Checked = Days.LastUpdateCheck;
+    settings.ExplorerMenu = Menu->StoredValue();
+    settings.Quick = QuickUpdate;
+    settings.Moved = MovedFiles;
     return settings;
 }
 
-// Everything but the window's rectangle, which the caller places.
+// Everything but the window's rectangle and the panel, which the caller places, and the
+// Explorer menu, which only loading sets.
 void TMainWindow::TakeStoredSettings(const TStoredSettings& settings) {
     SetFolder(settings.FilePath);
     SetFilter(settings.FileMask);
@@ -217,8 +302,10 @@ void TMainWindow::TakeStoredSettings(const TStoredSettings& settings) {
     HeaderMode = settings.Headers;
     DetailedLog = settings.Detailed;
     RemindToCheck = settings.Reminder;
-    WorkerCount = std::clamp(settings.Workers, 1, kMaxWorkers);
+    WorkerCount = std::clamp(settings.Workers, kWorkersByDisk, kMaxWorkers);
     Days.LastUpdateCheck = settings.Checked;
+    QuickUpdate = settings.Quick;
+    MovedFiles = settings.Moved;
     Layout(settings.Panel);
 }
 
@@ -226,13 +313,14 @@ void TMainWindow::LoadSettings(HKEY root) {
     RECT current;
     GetWindowRect(Handle, &current);
     // The folder's text as it stands (reading it with GetFolder would grow the history).
-    TStoredSettings settings = StoredSettings(
-        GetDlgItemString(Handle, IDC_FOLDER),
-        {current.left, current.top, current.left + DefaultWidth(), current.top + DefaultHeight()});
+    TStoredSettings settings =
+        StoredSettings(GetDlgItemString(Handle, IDC_FOLDER),
+                       {current.left, current.top, current.left + Size.FirstStartWidth,
+                        current.top + DefaultHeight()});
     settings.Panel = Size.MinPanelWidth;
 
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, SettingsKey.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(root, Places.SettingsKey.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
         TRegKey key(opened);
         // Emptying the combo's list also empties its edit: the folder of an earlier load
         // (the machine's, under the user's key without "FilePath") is put back.
@@ -241,11 +329,21 @@ void TMainWindow::LoadSettings(HKEY root) {
         ForEachStoredValue(
             settings, [&](const char* name, auto& field) { ReadValue(key.Get(), name, field); });
         TakeStoredSettings(settings);
+        Layout(settings.Panel);
+        // The verbs are the user's keys: only the user's value says whether they exist.
+        if (root == HKEY_CURRENT_USER)
+            Menu->Loaded(settings.ExplorerMenu);
     }
 
     SetWindowPos(Handle, nullptr, settings.Left, settings.Top,
                  std::max(settings.Width, Size.MinWidth), std::max(settings.Height, Size.MinHeight),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    // A place on a monitor that is gone (or a mistyped value) comes back onto the nearest one.
+    RECT placed;
+    GetWindowRect(Handle, &placed);
+    if (!MonitorFromRect(&placed, MONITOR_DEFAULTTONULL))
+        PlaceInWorkArea(Handle, WorkAreaOf(MonitorFromRect(&placed, MONITOR_DEFAULTTONEAREST)),
+                        false);
     // A stored panel width that no longer fits the window would hide the panel or the log.
     RECT client;
     GetClientRect(Handle, &client);
@@ -259,10 +357,12 @@ void TMainWindow::LoadSettings(HKEY root) {
 
 void TMainWindow::SaveSettings(HKEY root) {
     HKEY created = nullptr;
-    if (RegCreateKeyExA(root, SettingsKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (RegCreateKeyExA(root, Places.SettingsKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &created, nullptr) != ERROR_SUCCESS)
         return;
     TRegKey key(created);
+    // Best effort, as every write at exit: a menu that cannot be written again is off.
+    Menu->Follow(true);
     if (Days.LastUpdateCheck == 0)
         Days.LastUpdateCheck = Days.Today;
     // Reading the folder adds it to the history, so the folder shown at exit is saved in it.
@@ -270,4 +370,30 @@ void TMainWindow::SaveSettings(HKEY root) {
     ForEachStoredValue(
         settings, [&](const char* name, const auto& field) { WriteValue(key.Get(), name, field); });
     RegWriteComboList(key.Get(), kHistorySubKey, Handle, IDC_FOLDER);
+}
+
+// A handed-over run's settings: the controls take the command's options as the command line
+// would, the run's settings are read from them (which also adds the run's folder to the
+// history), and the window's own settings come back before anything is shown.
+TRunSettings TMainWindow::RunSettingsWith(const TCommandLine& line) {
+    if (NameEditOwnProc)
+        EndNameEdit(); // a name being typed is kept first
+    RECT window{};
+    const TStoredSettings own = StoredSettings(GetDlgItemString(Handle, IDC_FOLDER), window);
+    const std::string list = ApplyRunOptions(line);
+    TRunSettings settings = RunSettings();
+    if (!list.empty())
+        VerifyOnlyList(settings, list);
+    TakeStoredSettings(own);
+    ShowNameForMode();
+    return settings;
+}
+
+void TMainWindow::FollowExplorerMenu() {
+    const TRegistryFault fault = Menu->Follow(false);
+    // A script's or an unattended run must not wait on a box that nobody sees; the menu is
+    // off either way.
+    if (fault && !ClosesAfterRun())
+        ShowMessageBox(Handle, ExplorerMenuFaultText(fault, false), texts::kCaptionError,
+                       MB_OK | MB_ICONERROR);
 }

@@ -3,11 +3,14 @@
 #include "shell/main_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "platform/tools.h"
 #include "resources/resource.h"
+#include "app/format.h"
 #include "app/texts.h"
 #include "shell/about.h"
+#include "shell/explorer_menu.h"
 #include "shell/help.h"
 #include "shell/log_list.h"
 #include "shell/options.h"
@@ -15,9 +18,11 @@
 #include "shell/settings.h"
 #include "shell/usage.h"
 
-TMainWindow::TMainWindow(HWND dialog, std::string settingsKey)
-    : Handle(dialog), SettingsKey(std::move(settingsKey)),
-      Engine(std::make_unique<TCheckSumEngine>()) {
+TMainWindow::TMainWindow(HWND dialog, const TMainWindowPlaces& places)
+    : Handle(dialog), Places(places), Engine(std::make_unique<TCheckSumEngine>()),
+      Menu(
+          std::make_unique<TExplorerMenu>(TExplorerMenuPlace{places.ClassesKey, places.SettingsKey},
+                                          GetModulePath(nullptr), Names)) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     Days.Today = DateToDayCount(now.wYear, now.wMonth, now.wDay);
@@ -26,6 +31,7 @@ TMainWindow::TMainWindow(HWND dialog, std::string settingsKey)
     SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
 
     CreateToolTips();
+    DragAcceptFiles(dialog, TRUE);
 
     HWND status = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN,
                                       "", dialog, IDC_STATUS);
@@ -45,6 +51,8 @@ TMainWindow::~TMainWindow() {
         // Settings are best effort at exit; the previous ones stay in the registry.
     }
     RestoreNameEditProc();
+    if (!Places.InstanceProperty.empty())
+        RemovePropA(Handle, Places.InstanceProperty.c_str());
     if (LogPopupMenu)
         DestroyMenu(LogPopupMenu);
 }
@@ -75,6 +83,8 @@ void TMainWindow::InitMenusAndTexts() {
     AppendMenuA(LogPopupMenu, MF_STRING, IDM_LOG_DELETE, texts::kMenuLogDelete);
     AppendMenuA(LogPopupMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(LogPopupMenu, MF_STRING, IDM_LOG_SELECT_ALL, texts::kMenuLogSelectAll);
+    AppendMenuA(LogPopupMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(LogPopupMenu, MF_STRING, IDM_LOG_SAVE_AS, texts::kMenuLogSaveAs);
 
     SetWindowTextA(Handle, texts::kProgramTitle);
     SetDlgItemTextA(Handle, IDC_FOLDER_LABEL, texts::kLabelFolder);
@@ -93,6 +103,23 @@ void TMainWindow::InitMenusAndTexts() {
 }
 
 void TMainWindow::PostStartupCommand() {
+    // Under /q nobody could close the usage dialog or start a run: such a command line is
+    // an error of the log, and the program ends.
+    if (Requests.Unattended &&
+        (Requests.ShowUsage || !(Requests.StartUpdate || Requests.StartVerify))) {
+        AddLogLine(Requests.ShowUsage
+                       ? FormatText(texts::kBadArgument,
+                                    {Requests.BadArgument.empty() ? "/?" : Requests.BadArgument})
+                       : FormatText(texts::kNoCommand, {"/", "/"}),
+                   lkError);
+        ExitCode = kExitErrors;
+        if (!Requests.LogFileName.empty())
+            SaveRunLog({true, Requests.LogFileName, ""}, true);
+        PostMessageA(Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+        Requests.ShowUsage = Requests.StartUpdate = Requests.StartVerify = Requests.RemindUpdates =
+            false;
+        return;
+    }
     int command = Requests.ShowUsage       ? IDM_USAGE
                   : Requests.StartUpdate   ? IDC_UPDATE
                   : Requests.StartVerify   ? IDC_VERIFY
@@ -104,8 +131,13 @@ void TMainWindow::PostStartupCommand() {
     // shown, its first paint shows them disabled and no control is painted twice.
     if (command == IDC_UPDATE || command == IDC_VERIFY)
         EnableControls(false);
+    if (command != IDC_VERIFY)
+        Requests.VerifyList.clear(); // no start-up Verify: no run of the user's takes the list
     Requests.ShowUsage = Requests.StartUpdate = Requests.StartVerify = Requests.RemindUpdates =
         false;
+    // From now on later programs hand their runs over; they queue behind the one just posted.
+    if (!Places.InstanceProperty.empty())
+        SetPropA(Handle, Places.InstanceProperty.c_str(), reinterpret_cast<HANDLE>(1));
 }
 
 // True when the command was handled; other ids get the default dialog processing.
@@ -136,7 +168,7 @@ bool TMainWindow::OnCommand(int id, int code) {
         Run(id);
         return true;
     case IDM_USAGE:
-        ShowUsageDialog(Handle);
+        ShowUsageDialog(Handle, Requests.BadArgument);
         return true;
     case IDC_HELP_BUTTON:
         ShowHelp(Handle);
@@ -159,6 +191,9 @@ bool TMainWindow::OnCommand(int id, int code) {
     case IDM_LOG_SELECT_ALL:
         Log().SelectAll();
         return true;
+    case IDM_LOG_SAVE_AS:
+        SaveLogAs();
+        return true;
     }
     return false;
 }
@@ -169,6 +204,7 @@ bool TMainWindow::OnSysCommand(WPARAM command) {
         // While a run is active the close is swallowed: abort or wait first. The help
         // viewer closes while its owner still stands.
         if (!Running) {
+            Closing = true;
             CloseHelp();
             EndDialog(Handle, ExitCode);
         }
@@ -180,7 +216,7 @@ bool TMainWindow::OnSysCommand(WPARAM command) {
         return true;
     case IDM_SYS_OPTIONS:
         // The tooltips follow the new setting at once; Cancel leaves them alone.
-        if (ShowOptionsDialog(Handle, WorkerCount) == 0)
+        if (ShowOptionsDialog(Handle, WorkerCount, *Menu) == 0)
             SendMessageA(ToolTipWindow, TTM_ACTIVATE, ShowToolTips ? TRUE : FALSE, 0);
         return true;
     case IDM_SYS_UPDATES:
@@ -215,6 +251,8 @@ INT_PTR TMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CONTEXTMENU:
         ShowLogMenu(LoWordSigned(lParam), HiWordSigned(lParam));
         return TRUE;
+    case WM_VKEYTOITEM:
+        return OnLogKey(LOWORD(wParam));
     case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
     case WM_COMMAND:
@@ -223,6 +261,21 @@ INT_PTR TMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnSysCommand(wParam);
     case WM_HELP:
         ShowHelp(Handle);
+        return TRUE;
+    case WM_COPYDATA:
+        SetWindowLongPtrA(Handle, DWLP_MSGRESULT,
+                          OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam)));
+        return TRUE;
+    case WM_ENABLE:
+        // A dialog or message box over the window has closed: a waiting run may start.
+        if (wParam)
+            ServeQueue();
+        return FALSE;
+    case kRunQueuedMessage:
+        RunQueued();
+        return TRUE;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return TRUE;
     }
     return FALSE;
@@ -233,11 +286,12 @@ INT_PTR TMainWindowHost::HandleMessage(HWND dialog, UINT message, WPARAM wParam,
         // The start-up sequence: defaults, machine-wide then user settings, the command
         // line, the texts. Settings and command line never stop the start-up.
         try {
-            Object = std::make_unique<TMainWindow>(dialog, SettingsKey);
+            Object = std::make_unique<TMainWindow>(dialog, Places);
             Object->SetDefaults();
             Object->LoadSettings(HKEY_LOCAL_MACHINE);
             Object->LoadSettings(HKEY_CURRENT_USER);
             Object->ParseCommandLine();
+            Object->FollowExplorerMenu();
             Object->InitMenusAndTexts();
         } catch (...) {
             // Without its window object the program cannot work: close at once.

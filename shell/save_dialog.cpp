@@ -36,10 +36,12 @@ std::string DefaultExtensionFor(const std::string& given, const std::string& nam
 }
 
 bool AskSaveFileName(HWND owner, const std::string& title, const std::string& filter,
-                     const std::string& defaultExtension, std::string& name) {
+                     const std::string& defaultExtension, const std::string& initialFolder,
+                     std::string& name) {
     constexpr size_t kFileBufferSize = 260;
-    TSaveFileRequest request{owner, title, filter, DefaultExtensionFor(defaultExtension, name),
-                             name.substr(0, kFileBufferSize - 1)};
+    TSaveFileRequest request{owner,         title,
+                             filter,        DefaultExtensionFor(defaultExtension, name),
+                             initialFolder, name.substr(0, kFileBufferSize - 1)};
     if (SaveFileHook)
         return SaveFileHook(request, name);
 
@@ -53,6 +55,8 @@ bool AskSaveFileName(HWND owner, const std::string& title, const std::string& fi
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = file;
     dialog.nMaxFile = kFileBufferSize;
+    dialog.lpstrInitialDir =
+        request.InitialFolder.empty() ? nullptr : request.InitialFolder.c_str();
     dialog.lpstrTitle = request.Title.c_str();
     dialog.lpstrDefExt =
         request.DefaultExtension.empty() ? nullptr : request.DefaultExtension.c_str();

@@ -1,5 +1,5 @@
-// The save-file dialog that picks the checksum file of the "any place" mode, with a hook
-// through which tests answer it.
+// The save-file dialog that picks the checksum file of the "any place" mode and the file
+// of the log's "Save as...", with a hook through which tests answer it.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,7 @@ struct TSaveFileRequest {
     std::string Title;
     std::string Filter;           // parts separated by "|", as "All files (*.*)|*.*"
     std::string DefaultExtension; // without its dot; empty for none
+    std::string InitialFolder;    // where the dialog starts when the name has no folder part
     std::string InitialName;      // at most 259 characters
 };
 
@@ -25,6 +26,8 @@ std::string SystemFileFilter(const std::string& filter);
 std::string DefaultExtensionFor(const std::string& given, const std::string& name);
 
 // Asks for a file to save with the given title, filter and default extension, starting at
-// the name; on confirmation the name becomes the chosen full path and the result is true.
+// the name (in the initial folder, unless the name has a folder part; empty: the system's
+// choice); on confirmation the name becomes the chosen full path and the result is true.
 bool AskSaveFileName(HWND owner, const std::string& title, const std::string& filter,
-                     const std::string& defaultExtension, std::string& name);
+                     const std::string& defaultExtension, const std::string& initialFolder,
+                     std::string& name);

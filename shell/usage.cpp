@@ -4,8 +4,11 @@
 #include "platform/tools.h"
 #include "resources/resource.h"
 #include "app/cmdline.h"
+#include "app/format.h"
 #include "app/texts.h"
 #include "shell/dialog.h"
+
+#include <utility>
 
 namespace {
 
@@ -55,6 +58,8 @@ void LayoutUsage(HWND dialog) {
 // opened with.
 class TUsageDialog {
 public:
+    explicit TUsageDialog(std::string text) : Text(std::move(text)) {}
+
     INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
         case WM_INITDIALOG:
@@ -87,7 +92,7 @@ private:
         MinHeight = window.bottom - window.top;
         EnsureMonospacedText(dialog, TextFont);
         SetWindowTextA(dialog, texts::kUsageCaption);
-        SetDlgItemTextA(dialog, IDC_USAGE_TEXT, UsageText('/').c_str());
+        SetDlgItemTextA(dialog, IDC_USAGE_TEXT, Text.c_str());
         SetDlgItemTextA(dialog, IDC_USAGE_OK, texts::kUsageOk);
         // The text comes first in the Tab order; the focus starts on OK, so Enter closes.
         SetFocus(GetDlgItem(dialog, IDC_USAGE_OK));
@@ -100,6 +105,7 @@ private:
             proposed.bottom = proposed.top + MinHeight;
     }
 
+    std::string Text;
     int MinWidth = 0; // the window size when it opened
     int MinHeight = 0;
     TGdiObject TextFont; // put on the text when the template's face is missing
@@ -107,7 +113,9 @@ private:
 
 } // namespace
 
-void ShowUsageDialog(HWND owner) {
-    TUsageDialog dialog;
+void ShowUsageDialog(HWND owner, const std::string& badArgument) {
+    TUsageDialog dialog(
+        (badArgument.empty() ? "" : FormatText(texts::kBadArgument, {badArgument}) + "\r\n\r\n") +
+        UsageText('/'));
     RunModalDialog(owner, "CMDLINE", dialog);
 }

@@ -3,5 +3,8 @@
 
 #include <windows.h>
 
-// Shows the usage text modally over the owner; returns when OK is pressed.
-void ShowUsageDialog(HWND owner);
+#include <string>
+
+// Shows the usage text modally over the owner, below the bad argument when one is given;
+// returns when OK is pressed.
+void ShowUsageDialog(HWND owner, const std::string& badArgument);

@@ -12,14 +12,18 @@ configure_file(${CMAKE_SOURCE_DIR}/resources/tlvn.manifest.in
 # The window units; winmain.cpp is the program's entry only.
 add_library(tlvn_win STATIC
   about.cpp
+  explorer_menu.cpp
   help.cpp
+  instance.cpp
   links.cpp
   log_list.cpp
   main_cmdline.cpp
   main_controls.cpp
+  main_drop.cpp
   main_layout.cpp
   main_log.cpp
   main_name_edit.cpp
+  main_queue.cpp
   main_run.cpp
   main_settings.cpp
   main_tooltips.cpp

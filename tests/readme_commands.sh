@@ -31,7 +31,7 @@ window=(
   '^The file ".*\\photos\\2026\\river\.jpg" not listed in checksum file$'
   '^[A-Z][a-z]+, .* Verifying is completed\.$'
   '^Total hints: 0, warnings: 2, failures: 1, errors: 0$'
-  '^exit code of the verify: 1$'
+  '^exit code of the verify: 4$'
 )
 console=(
   '^\$ tlvn -u -p2 /.*/tree$'
@@ -48,7 +48,7 @@ console=(
   '^WARN: The file "/.*/photos/2026/river\.jpg" not listed in checksum file$'
   '^STOP: .* Verifying is completed\.$'
   '^STAT: Total hints: 0, warnings: 2, failures: 1, errors: 0$'
-  '^exit code of the verify: 1$'
+  '^exit code of the verify: 4$'
 )
 
 demo() { # name of the list of expected lines, run.sh arguments...

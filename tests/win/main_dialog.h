@@ -6,10 +6,13 @@
 
 #include <string>
 
+#include "platform/tools.h"
 #include "shell/main_window.h"
 #include "shell/settings.h"
 
 constexpr char kTestSettingsKey[] = "Software\\Quorvale\\tlvn-test\\";
+// The classes of the test windows' Explorer menu, inside the test key.
+constexpr char kTestClassesKey[] = "Software\\Quorvale\\tlvn-test\\Classes\\";
 
 // Deletes a key with every sub-key below it.
 inline bool DeleteKeyTree(HKEY root, const std::string& path) {
@@ -33,6 +36,18 @@ inline bool DeleteKeyTree(HKEY root, const std::string& path) {
     if (!trimmed.empty() && trimmed.back() == '\\')
         trimmed.pop_back();
     return RegDeleteKeyA(root, trimmed.c_str()) == ERROR_SUCCESS;
+}
+
+// A key below the test classes: its default or named value, "<none>" without the key.
+inline std::string ClassValue(const std::string& path, const std::string& name = "") {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(kTestClassesKey) + path).c_str(), 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return "<none>";
+    std::string value = "<no value>";
+    RegReadString(key, name, value);
+    RegCloseKey(key);
+    return value;
 }
 
 inline void DeleteTestSettings() {
@@ -97,6 +112,6 @@ public:
         return r;
     }
 
-    TMainWindowHost Host{kTestSettingsKey};
+    TMainWindowHost Host{{kTestSettingsKey, kTestClassesKey, ""}};
     HWND Handle = nullptr;
 };

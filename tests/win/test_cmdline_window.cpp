@@ -31,6 +31,8 @@ TEST_F(TCommandLineWindowTest, OptionsFillTheControlsAndSettings) {
         int placement;
         int header;
         int detailed;
+        bool quick = false;
+        bool moved = false;
     };
     // Before each case: folder "before", filter "*.*", subfolders off, overwrite ask, md5sum,
     // placement 0, header 0, detailed log off.
@@ -38,7 +40,10 @@ TEST_F(TCommandLineWindowTest, OptionsFillTheControlsAndSettings) {
         {"tlvn.exe", "before", "*.*", 0, 0, 0, 0, 0, 0},
         {"tlvn.exe \"C:\\My Data\"", "C:\\My Data", "*.*", 0, 0, 0, 0, 0, 0},
         {"\"C:\\Program Files\\tlvn.exe\" C:\\A C:\\B", "C:\\B", "*.*", 0, 0, 0, 0, 0, 0},
-        {"tlvn.exe /s /o /f1 /p4 /h3 /i1", "before", "*.*", 1, 1, 1, 4, 3, 1},
+        {"tlvn.exe /s /o /f1 /p4 /h3 /i1 /d", "before", "*.*", 1, 1, 1, 4, 3, 1, true},
+        {"tlvn.exe /d+ --quick /D-", "before", "*.*", 0, 0, 0, 0, 0, 0, false},
+        {"tlvn.exe /t", "before", "*.*", 0, 0, 0, 0, 0, 0, false, true},
+        {"tlvn.exe --moved /T-", "before", "*.*", 0, 0, 0, 0, 0, 0, false, false},
         {"tlvn.exe -S+ -O- -F0 -P2 -H2 -I0", "before", "*.*", 1, 2, 0, 2, 2, 0},
         {"tlvn.exe /s- /o? /m *.iso", "before", "*.iso", 0, 0, 0, 0, 0, 0},
         {"tlvn.exe /m /u", "before", "/u", 0, 0, 0, 0, 0, 0},
@@ -46,7 +51,7 @@ TEST_F(TCommandLineWindowTest, OptionsFillTheControlsAndSettings) {
         // A bad option between good ones: both good ones still apply.
         {"tlvn.exe /p3 /x /s", "before", "*.*", 1, 0, 0, 3, 0, 0},
         {"tlvn.exe /p5 /l1 /h4 /f", "before", "*.*", 0, 0, 0, 0, 0, 0},
-        {"tlvn.exe -f2 /f3", "before", "*.*", 0, 0, 2, 0, 0, 0},
+        {"tlvn.exe -f2 /f3 /f5", "before", "*.*", 0, 0, 3, 0, 0, 0},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.line);
@@ -58,6 +63,8 @@ TEST_F(TCommandLineWindowTest, OptionsFillTheControlsAndSettings) {
         Window().SetPlacement(0);
         HeaderMode = 0;
         DetailedLog = false;
+        QuickUpdate = false;
+        MovedFiles = false;
         Window().ApplyCommandLine(c.line);
         EXPECT_EQ(GetWindowString(Item(IDC_FOLDER)), c.folder);
         EXPECT_EQ(Window().GetFilter(), c.filter);
@@ -67,6 +74,8 @@ TEST_F(TCommandLineWindowTest, OptionsFillTheControlsAndSettings) {
         EXPECT_EQ(Window().GetPlacement(), c.placement);
         EXPECT_EQ(HeaderMode, c.header);
         EXPECT_EQ(DetailedLog, c.detailed == 1);
+        EXPECT_EQ(QuickUpdate, c.quick);
+        EXPECT_EQ(MovedFiles, c.moved);
     }
 }
 
@@ -140,7 +149,7 @@ TEST(UsageDialog, ShowsTheUsageTextKeepsItsMinimumSizeAndClosesOnlyWithOK) {
     size_t stepsRun = 0;
     const INT_PTR result = Drive(
         [] {
-            ShowUsageDialog(nullptr);
+            ShowUsageDialog(nullptr, "");
             return 0;
         },
         {

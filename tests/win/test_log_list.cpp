@@ -2,7 +2,9 @@
 // popup menu's enabled items and where it opens, and cut, copy, delete and select all
 // with the clipboard.
 #include "platform/wide.h"
+#include "shell/save_dialog.h"
 #include "test_run_fixture.h"
+#include "tests/engine/temp_tree.h"
 
 namespace {
 
@@ -189,10 +191,11 @@ TEST_F(TLogListTest, PopupMenuEnablesItemsForTheSelection) {
         std::vector<int> selected;
         bool edit;      // cut, copy, delete
         bool selectAll; // select all
+        bool saveAs;
     };
     const TCase cases[] = {
-        {0, {}, false, false},       {3, {}, false, true},  {3, {1}, true, true},
-        {3, {0, 1, 2}, true, false}, {1, {0}, true, false},
+        {0, {}, false, false, false},      {3, {}, false, true, true},  {3, {1}, true, true, true},
+        {3, {0, 1, 2}, true, false, true}, {1, {0}, true, false, true},
     };
     HWND list = Item(IDC_LOG);
     for (const TCase& c : cases) {
@@ -210,6 +213,7 @@ TEST_F(TLogListTest, PopupMenuEnablesItemsForTheSelection) {
         EXPECT_EQ(enabled(IDM_LOG_COPY), c.edit);
         EXPECT_EQ(enabled(IDM_LOG_DELETE), c.edit);
         EXPECT_EQ(enabled(IDM_LOG_SELECT_ALL), c.selectAll);
+        EXPECT_EQ(enabled(IDM_LOG_SAVE_AS), c.saveAs);
     }
 }
 
@@ -272,15 +276,28 @@ TEST_F(TLogListTest, PopupMenuOpensOnTheLogOrAtTheCaretLineFromTheKeyboard) {
     }
 }
 
+// A key pressed in the list, with Ctrl held or not.
+void PressKey(HWND list, UINT key, bool control) {
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[VK_CONTROL] = control ? 0x80 : 0;
+    SetKeyboardState(state);
+    SendMessageA(list, WM_KEYDOWN, key, 0);
+    state[VK_CONTROL] = 0;
+    SetKeyboardState(state);
+}
+
 TEST_F(TLogListTest, CutCopyDeleteAndSelectAllWorkOnTheSelectedLines) {
     enum TCommand { kCut = IDM_LOG_CUT, kCopy = IDM_LOG_COPY, kDelete = IDM_LOG_DELETE };
     struct TCase {
         const char* name;
-        int command;
+        int command; // from the menu, unless a key is given
         std::vector<int> selected;
         std::vector<std::string> left;
         std::string clipboard;
         bool extentKept;
+        UINT key = 0;
+        bool control = false;
     };
     const std::vector<std::string> five = {"one", "two", "three", "four", "five"};
     const TCase cases[] = {
@@ -290,6 +307,11 @@ TEST_F(TLogListTest, CutCopyDeleteAndSelectAllWorkOnTheSelectedLines) {
         {"copy the last", kCopy, {4}, five, "five", true},
         {"delete two and four", kDelete, {1, 3}, {"one", "three", "five"}, "untouched", true},
         {"delete all", kDelete, {0, 1, 2, 3, 4}, {}, "untouched", false},
+        {"Ctrl+X", 0, {1, 3}, {"one", "three", "five"}, "two\r\nfour", true, 'X', true},
+        {"Ctrl+C", 0, {1, 3}, five, "two\r\nfour", true, 'C', true},
+        {"C alone", 0, {1, 3}, five, "untouched", true, 'C', false},
+        {"Delete", 0, {1, 3}, {"one", "three", "five"}, "untouched", true, VK_DELETE, false},
+        {"Ctrl+Delete", 0, {1, 3}, five, "untouched", true, VK_DELETE, true},
     };
     HWND list = Item(IDC_LOG);
     for (const TCase& c : cases) {
@@ -302,7 +324,10 @@ TEST_F(TLogListTest, CutCopyDeleteAndSelectAllWorkOnTheSelectedLines) {
         ASSERT_GT(extent, 0);
         SelectOnly(list, c.selected);
         SetClipboard("untouched");
-        SendMessageA(Dialog, WM_COMMAND, MAKEWPARAM(c.command, 0), 0);
+        if (c.key)
+            PressKey(list, c.key, c.control);
+        else
+            SendMessageA(Dialog, WM_COMMAND, MAKEWPARAM(c.command, 0), 0);
 
         EXPECT_EQ(Log().Texts(), c.left);
         EXPECT_EQ(ClipboardText(), c.clipboard);
@@ -316,6 +341,52 @@ TEST_F(TLogListTest, CutCopyDeleteAndSelectAllWorkOnTheSelectedLines) {
         Window().AddLogLine(text, lkInfo);
     SendMessageA(Dialog, WM_COMMAND, MAKEWPARAM(IDM_LOG_SELECT_ALL, 0), 0);
     EXPECT_EQ(SendMessageA(list, LB_GETSELCOUNT, 0, 0), Log().Count());
+    SelectOnly(list, {});
+    PressKey(list, 'A', true);
+    EXPECT_EQ(SendMessageA(list, LB_GETSELCOUNT, 0, 0), Log().Count());
+}
+
+TEST_F(TLogListTest, SaveAsWritesEveryLineAsTheLogFileOrNamesTheReason) {
+    TTempTree tree;
+    struct TCase {
+        const char* name;
+        std::string path;
+        bool saved;
+    };
+    const TCase cases[] = {
+        {"writable", tree.Path("saved.log"), true},
+        {"folder missing", tree.Path("no/such/saved.log"), false},
+    };
+    Window().AddLogLine("first", lkWarn);
+    Window().AddLogLine("second", lkStat);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<TSaveFileRequest> requests;
+        const TSaveFileHook previous =
+            SetSaveFileHook([&](const TSaveFileRequest& request, std::string& path) {
+                requests.push_back(request);
+                path = c.path;
+                return true;
+            });
+        Boxes.clear();
+        SendMessageA(Dialog, WM_COMMAND, MAKEWPARAM(IDM_LOG_SAVE_AS, 0), 0);
+        SetSaveFileHook(previous);
+
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].Title, "Save log as");
+        EXPECT_EQ(requests[0].DefaultExtension, "log");
+        // The second save starts at the file of the first.
+        EXPECT_EQ(requests[0].InitialName, c.saved ? "tlvn.log" : tree.Path("saved.log"));
+        EXPECT_EQ(tree.Exists(c.saved ? "saved.log" : "no/such/saved.log"), c.saved);
+        if (c.saved) {
+            EXPECT_EQ(tree.Content("saved.log"), "first\r\nsecond\r\n");
+            EXPECT_TRUE(Boxes.empty());
+        } else {
+            ASSERT_EQ(Boxes.size(), 1u);
+            EXPECT_EQ(Boxes[0].Caption, "Error");
+            EXPECT_EQ(Boxes[0].Text.rfind("Cannot create file " + c.path, 0), 0u) << Boxes[0].Text;
+        }
+    }
 }
 
 } // namespace

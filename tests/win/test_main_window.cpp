@@ -4,15 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <shlobj.h>
 
+#include <cctype>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/tools.h"
 #include "resources/resource.h"
 #include "app/texts.h"
 #include "shell/msgbox.h"
 #include "shell/save_dialog.h"
+#include "tests/engine/temp_tree.h"
 #include "tests/win/dialog_driver.h"
 
 namespace {
@@ -101,11 +106,18 @@ TEST_F(MainWindowTest, ShowsEveryTextAfterStartUp) {
         {IDC_UPDATE, "&Update"},
         {IDC_VERIFY, "&Verify"},
         {IDC_HELP_BUTTON, "&?"},
-        {IDC_ABOUT_BUTTON, "&i"},
+        {IDC_ABOUT_BUTTON, "i"},
         {IDC_FOLDER, ""},
     };
-    for (const auto& c : cases)
+    std::string keys; // the Alt keys of the captions, each once
+    for (const auto& c : cases) {
         EXPECT_EQ(Dialog.Text(c.Id), c.Text) << "control " << c.Id;
+        if (const char* amp = std::strchr(c.Text, '&')) {
+            const char key = static_cast<char>(std::tolower(static_cast<unsigned char>(amp[1])));
+            EXPECT_EQ(keys.find(key), std::string::npos) << c.Text;
+            keys += key;
+        }
+    }
 
     char title[64] = "";
     GetWindowTextA(Dialog.Handle, title, sizeof(title));
@@ -114,7 +126,7 @@ TEST_F(MainWindowTest, ShowsEveryTextAfterStartUp) {
     EXPECT_TRUE(IsWindowEnabled(Dialog.Item(IDC_EDIT_NAME)));
     EXPECT_EQ(IsDlgButtonChecked(Dialog.Handle, IDC_SUBFOLDERS), BST_CHECKED);
     EXPECT_EQ(IsDlgButtonChecked(Dialog.Handle, IDC_OVERWRITE), BST_INDETERMINATE);
-    EXPECT_EQ(SendDlgItemMessageA(Dialog.Handle, IDC_FORMAT, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendDlgItemMessageA(Dialog.Handle, IDC_FORMAT, CB_GETCOUNT, 0, 0), 5);
     EXPECT_EQ(IsDlgButtonChecked(Dialog.Handle, 1014), BST_CHECKED);
     EXPECT_TRUE(Dialog.Item(IDC_STATUS)) << "status bar created";
     // The log scrolls sideways once its lines are wider than the list.
@@ -130,12 +142,15 @@ TEST_F(MainWindowTest, MenusHoldTheirCommands) {
     EXPECT_EQ(MenuText(system, IDM_SYS_ABOUT), "&About...");
     HMENU log = Dialog.Window().LogMenu();
     ASSERT_TRUE(log);
-    EXPECT_EQ(GetMenuItemCount(log), 5);
+    EXPECT_EQ(GetMenuItemCount(log), 7);
     EXPECT_EQ(MenuText(log, IDM_LOG_CUT), "Cu&t");
     EXPECT_EQ(MenuText(log, IDM_LOG_COPY), "&Copy");
     EXPECT_EQ(MenuText(log, IDM_LOG_DELETE), "&Delete");
     EXPECT_EQ(MenuText(log, IDM_LOG_SELECT_ALL), "Select &all");
-    EXPECT_EQ(GetMenuState(log, 3, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+    EXPECT_EQ(MenuText(log, IDM_LOG_SAVE_AS), "&Save as...");
+    for (int separator : {3, 5})
+        EXPECT_EQ(GetMenuState(log, separator, MF_BYPOSITION) & MF_SEPARATOR,
+                  static_cast<UINT>(MF_SEPARATOR));
 }
 
 TEST_F(MainWindowTest, TooltipsNameEachControlAndTheAbortWhileRunning) {
@@ -161,8 +176,7 @@ TEST_F(MainWindowTest, TooltipsNameEachControlAndTheAbortWhileRunning) {
         {Dialog.Item(IDC_EDIT_NAME), "Press here to change name of checksum files"},
         {Dialog.Item(IDC_SUBFOLDERS),
          "Check this box if you want processing also subfolders of the specified folder"},
-        {Dialog.Item(IDC_OVERWRITE),
-         "Check this box if you want silently overwrite existing checksum  files"},
+        {Dialog.Item(IDC_OVERWRITE), texts::kTipOverwrite},
         {Dialog.Item(IDC_FORMAT), texts::kTipFormat},
         {Dialog.Item(IDC_FORMAT_LABEL), texts::kTipFormat},
         {Dialog.Item(IDC_PLACEMENT_GROUP), "Where and how create the checksum files"},
@@ -245,6 +259,10 @@ TEST_F(MainWindowTest, FormatAndPlacementBringBackTheirNames) {
         {IDC_FORMAT, 2, "sha256sum.lst"},
         {1018, 2, "*.sha256"},
         {1016, 2, "sha256sum.lst"},
+        {IDC_FORMAT, 3, "b3sums.lst"},
+        {1017, 3, "*.b3"},
+        {IDC_FORMAT, 4, "*.xxh128"},
+        {1014, 4, "xxh128sums.lst"},
         {IDC_FORMAT, 1, "checksum.lst"},
         {IDC_FORMAT, 0, "md5sum.lst"},
         {1018, 0, "*.md5"},
@@ -308,9 +326,11 @@ TEST_F(MainWindowTest, AnyPlaceModeAsksForTheFileAndStaysOpenWhenCancelled) {
             return confirm;
         });
 
+    Dialog.Window().SetFolder(" D:\\Photos ");
     Dialog.Click(IDC_EDIT_NAME);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].Owner, Dialog.Handle);
+    EXPECT_EQ(requests[0].InitialFolder, "D:\\Photos"); // the folder being processed
     EXPECT_EQ(requests[0].Title, "Select checksum file");
     EXPECT_EQ(requests[0].Filter, "All files (*.*)|*.*");
     EXPECT_EQ(requests[0].DefaultExtension, "lst");
@@ -420,6 +440,139 @@ TEST_F(MainWindowTest, FolderHistoryKeepsTheFirstSpellingOnly) {
     EXPECT_STREQ(first, "C:\\Data");
 }
 
+// An HDROP as the shell hands it over: a DROPFILES header, then the names, each ended by a
+// NUL, and one more NUL. The window frees it.
+HDROP MakeDrop(const std::vector<std::string>& paths) {
+    std::string names;
+    for (const std::string& path : paths)
+        names += path + '\0';
+    names += '\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), names.data(), names.size());
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST_F(MainWindowTest, DroppedFolderOrListFillsTheFieldsAndOddDropsAreRefused) {
+    TTempTree tree;
+    tree.AddFile("my photos/2026.sfv", "a.jpg 352441C2\r\n");
+    tree.AddFile("my photos/md5sum.lst", "");
+    tree.AddFolder("music");
+    tree.AddFolder("docs");
+    const std::string photos = tree.Path("my photos"), music = tree.Path("music");
+    const std::string sfv = tree.Path("my photos/2026.sfv"),
+                      md5 = tree.Path("my photos/md5sum.lst");
+    enum TWay { kDrop, kDropWhileRunning, kCommandLine };
+    struct TCase {
+        const char* name;
+        TWay way;
+        std::vector<std::string> paths;
+        std::string folder; // also in the history
+        std::string checksumName;
+        int format, placement;
+        std::string logLine, refusal;
+    };
+    const std::string gone = tree.Path("gone");
+    const std::string tooLong = "C:\\" + std::string(2100, 'x');
+    const TCase cases[] = {
+        {"a folder", kDrop, {music}, music, "md5sum.lst", 0, 2, "", ""},
+        {"an SFV list", kDrop, {sfv}, photos, sfv, 1, 0, "", ""},
+        {"a list of a remembered name", kDrop, {md5}, photos, md5, 0, 0, "", ""},
+        {"several: the first folder",
+         kDrop,
+         {sfv, music, tree.Path("docs")},
+         music,
+         "md5sum.lst",
+         0,
+         2,
+         "3 items were dropped: only \"" + music + "\" is taken",
+         ""},
+        {"a list on tlvn.exe", kCommandLine, {"\"" + sfv + "\""}, photos, sfv, 1, 0, "", ""},
+        {"a folder on tlvn.exe",
+         kCommandLine,
+         {"\"" + photos + "\""},
+         photos,
+         "md5sum.lst",
+         0,
+         2,
+         "",
+         ""},
+        {"nothing there",
+         kDrop,
+         {gone},
+         "before",
+         "md5sum.lst",
+         0,
+         2,
+         "",
+         "The dropped item \"" + gone + "\" is neither a folder nor a file."},
+        {"too long",
+         kDrop,
+         {tooLong},
+         "before",
+         "md5sum.lst",
+         0,
+         2,
+         "",
+         "The dropped path is longer than the 2046 characters the program takes:\r" + tooLong},
+        {"during a run", kDropWhileRunning, {music}, "", "md5sum.lst", 0, 2, "", ""},
+    };
+    TMainWindow& window = Dialog.Window();
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SendDlgItemMessageA(Dialog.Handle, IDC_FOLDER, CB_RESETCONTENT, 0, 0);
+        window.SetFolder("before");
+        window.SetFormat(0);
+        window.SetPlacement(2);
+        window.ShowNameForMode();
+        SendDlgItemMessageA(Dialog.Handle, IDC_LOG, LB_RESETCONTENT, 0, 0);
+        std::vector<TMessageBoxCall> boxes;
+        const TMessageBoxHook previous = SetMessageBoxHook([&](const TMessageBoxCall& call) {
+            boxes.push_back(call);
+            return IDOK;
+        });
+        auto drop = [&] {
+            SendMessageA(Dialog.Handle, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.paths)),
+                         0);
+        };
+        if (c.way == kDrop)
+            drop();
+        else if (c.way == kDropWhileRunning)
+            EXPECT_TRUE(WhileRunning(Dialog, drop));
+        else
+            window.ApplyCommandLine("tlvn.exe " + c.paths[0]);
+        SetMessageBoxHook(previous);
+
+        EXPECT_EQ(Dialog.Text(IDC_FOLDER), c.folder);
+        EXPECT_EQ(Dialog.Text(IDC_NAME), c.checksumName);
+        EXPECT_EQ(window.GetFormat(), c.format);
+        EXPECT_EQ(window.GetPlacement(), c.placement);
+        EXPECT_EQ(window.ChecksumNames()[c.format * 5 + c.placement], c.checksumName);
+        // A drop grows the history; the command line leaves it to the run.
+        const bool inHistory =
+            SendDlgItemMessageA(Dialog.Handle, IDC_FOLDER, CB_FINDSTRINGEXACT,
+                                static_cast<WPARAM>(-1),
+                                reinterpret_cast<LPARAM>(c.folder.c_str())) != CB_ERR;
+        EXPECT_EQ(inHistory, c.way == kDrop && c.refusal.empty());
+        const LRESULT lines = SendDlgItemMessageA(Dialog.Handle, IDC_LOG, LB_GETCOUNT, 0, 0);
+        EXPECT_EQ(lines, c.logLine.empty() ? 0 : 1);
+        if (lines == 1) {
+            EXPECT_EQ(GetListBoxItemText(Dialog.Item(IDC_LOG), 0), c.logLine);
+        }
+        if (c.way == kDropWhileRunning)
+            continue; // its one box refused the run
+        ASSERT_EQ(boxes.size(), c.refusal.empty() ? 0u : 1u);
+        if (!boxes.empty()) {
+            EXPECT_EQ(boxes[0].Text, c.refusal);
+            EXPECT_EQ(boxes[0].Caption, "Error");
+            EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+        }
+    }
+    EXPECT_NE(GetWindowLongPtrA(Dialog.Handle, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+}
+
 TEST_F(MainWindowTest, CheckBoxesAndRadioButtonsReadBackTheirValues) {
     TMainWindow& window = Dialog.Window();
     struct {
@@ -438,7 +591,7 @@ TEST_F(MainWindowTest, CheckBoxesAndRadioButtonsReadBackTheirValues) {
     }
     struct {
         int32_t Written, Read;
-    } format[] = {{1, 1}, {0, 0}, {2, 2}, {3, 0}, {-1, 0}};
+    } format[] = {{1, 1}, {0, 0}, {2, 2}, {3, 3}, {4, 4}, {5, 0}, {-1, 0}};
     for (const auto& c : format) {
         window.SetFormat(c.Written);
         EXPECT_EQ(window.GetFormat(), c.Read) << "format " << c.Written;

@@ -93,6 +93,16 @@ public:
     HWND Window = nullptr;
 };
 
+std::string FileText(const std::string& path) {
+    std::string text(1 << 16, '\0');
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD got = 0;
+    ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+    CloseHandle(file);
+    text.resize(got);
+    return text;
+}
+
 void DeleteProgramSettings() {
     std::string key = kDefaultSettingsKeyPath;
     RegDeleteKeyA(HKEY_CURRENT_USER, (key + kHistorySubKey).c_str());
@@ -131,7 +141,8 @@ TEST(Program, StartsClosesWithExitCodeZeroAndKeepsItsSettings) {
 }
 
 // Under /a the process ends with the console's exit codes, and a Verify of a tree list
-// with sub-folders runs as given instead of waiting on the recursion question.
+// with sub-folders runs as given instead of waiting on the recursion question. Under /q no
+// message box waits: every refusal and question ends in the saved log and the process ends.
 TEST(Program, ScriptedRunsEndWithTheExitCodeOfTheRun) {
     DeleteProgramSettings();
     char temp[MAX_PATH];
@@ -139,7 +150,7 @@ TEST(Program, ScriptedRunsEndWithTheExitCodeOfTheRun) {
     const std::string tree = std::string(temp) + "tlvn-exit-" + std::to_string(GetTickCount());
     ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA((tree + "\\sub").c_str(), nullptr));
-    for (const char* name : {"\\a.txt", "\\sub\\b.txt"}) {
+    for (const char* name : {"\\a.txt", "\\sub\\b.txt", "\\notes.lst"}) {
         HANDLE file = CreateFileA((tree + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;
@@ -147,23 +158,57 @@ TEST(Program, ScriptedRunsEndWithTheExitCodeOfTheRun) {
         CloseHandle(file);
     }
     const std::string log = tree + "\\run.log";
+    const std::string report = tree + "-report.json"; // beside the tree: not listed
+    const std::string logged = " /a \"" + log + "\" ";
+    const std::string folder = "\"" + tree + "\"";
+    const char* no = " No (unattended run)";
     const struct {
         std::string Arguments;
         DWORD Code;
+        std::string Line; // held by the saved log; empty: not looked at
     } cases[] = {
-        {"/u /f0 /o+ /p2 /s+ /a \"" + log + "\" \"" + tree + "\"", 0},
-        {"/v /p1 /s+ /n md5sum.lst /a \"" + log + "\" \"" + tree + "\"", 1}, // run.log: not listed
-        {"/v /p2 /n other.lst /a \"" + log + "\" \"" + tree + "\"", 1},
-        {"/u /f0 /o+ /p2 /a \"" + tree + "\\no\\run.log\" \"" + tree + "\"", 2},
+        {"/u /f0 /o+ /p2 /s+" + logged + folder, 0, ""},
+        {"/v /p1 /s+ /n md5sum.lst" + logged + folder, 1, ""}, // run.log: not listed
+        {"/v /p2 /n other.lst" + logged + folder, 1, ""},
+        {"/v /p0 /s+ /n \"" + tree + "\\sub\\md5sum.lst\"" + logged + folder,
+         4, ""}, // the sub-folder's list names b.txt, which the root lacks: missing, damage
+        {"/v /t /p0 /s+ /n \"" + tree + "\\sub\\md5sum.lst\"" + logged + folder, 4,
+         ""}, // moved files on: a.txt and sub\b.txt both have b.txt's digest, so no pair
+        {"/u /f0 /o+ /p2 /a \"" + tree + "\\no\\run.log\" " + folder, 2, ""},
+        {"/v /p1 /s+ /n md5sum.lst /r \"" + report + "\"" + logged + folder, 1,
+         ""}, // run.log: not listed
+        {"/v /p2 /r \"" + tree + "\\no\\r.json\"" + logged + folder, 2,
+         "Cannot create file " + tree + "\\no\\r.json"},
+        {"/q /u /p2 /n *.*" + logged + folder, 2, "Invalid checksum file name. It's must be"},
+        {"/q /u /p2" + logged + "\" \"", 2, "The \"Folder\" field is empty. Please enter"},
+        {"/q /v /p2" + logged + "\"" + tree + "\\gone\"", 2, "Cannot read content of folder"},
+        {"/q /u /x" + logged + folder, 2, "Bad command-line argument: /x"},
+        {"/q" + logged + folder, 2, "Nothing to do: give /u to update or /v to verify."},
+        {"/q /u /p2 /f0 /n my.sfv" + logged + folder, 2,
+         std::string("You have selected the MD5 file format")},
+        {"/q /u /p2 /f0 /o? /n md5sum.lst" + logged + folder, 1,
+         "\\md5sum.lst\" already exists.Overwrite?" + std::string(no)},
+        {"/q /v /p1 /s- /n notes.lst" + logged + folder, 1,
+         "\\notes.lst\", probably, is not a checksum file. Continue?" + std::string(no)},
     };
     for (const auto& c : cases) {
+        if (!c.Line.empty()) // the earlier runs' log stays, as a file in the tree
+            DeleteFileA(log.c_str());
         TProgram program(c.Arguments, false);
         ASSERT_TRUE(program.Started);
         EXPECT_EQ(program.ExitCode(), c.Code) << c.Arguments;
+        if (!c.Line.empty()) {
+            EXPECT_NE(FileText(log).find(c.Line), std::string::npos) << c.Arguments;
+        }
     }
+    // The report of the Verify that wrote one.
+    const std::string json = FileText(report);
+    EXPECT_NE(json.find("\"kind\": \"fileNotListed\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"exitCode\": 1\n}\n"), std::string::npos) << json;
+    DeleteFileA(report.c_str());
     DeleteProgramSettings();
-    for (const char* name :
-         {"\\a.txt", "\\md5sum.lst", "\\run.log", "\\sub\\b.txt", "\\sub\\md5sum.lst"})
+    for (const char* name : {"\\a.txt", "\\md5sum.lst", "\\notes.lst", "\\run.log", "\\sub\\b.txt",
+                             "\\sub\\md5sum.lst"})
         DeleteFileA((tree + name).c_str());
     RemoveDirectoryA((tree + "\\sub").c_str());
     RemoveDirectoryA(tree.c_str());

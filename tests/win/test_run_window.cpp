@@ -5,6 +5,8 @@
 #include <iterator>
 
 #include "app/texts.h"
+#include "shell/explorer_menu.h"
+#include "shell/instance.h"
 #include "shell/main_run.h"
 #include "test_run_fixture.h"
 #include "tests/engine/temp_tree.h"
@@ -83,7 +85,8 @@ TEST_F(TRunWindowTest, UpdateWritesFrameLinesAndChecksumFileAndGivesTheWindowBac
     }
     EXPECT_EQ(GetWindowString(Item(IDC_UPDATE)), "&Update");
     EXPECT_EQ(GetWindowString(Dialog), "Tolvane");
-    EXPECT_EQ(GetWindowString(Item(IDC_STATUS)), "");
+    EXPECT_EQ(GetWindowString(Item(IDC_STATUS)),
+              " Update completed: clean, no warnings, failures or errors");
     EXPECT_EQ(SendMessageA(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 0);
     // Reading the folder for the run grew the folder history.
     EXPECT_NE(SendMessageA(Item(IDC_FOLDER), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
@@ -196,6 +199,8 @@ TEST_F(TRunWindowTest, VerifyLogsFindingsOfEveryKindAndTheirTotals) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back().Kind, lkStat);
     EXPECT_EQ(lines.back().Text, "Total hints: 0, warnings: 5, failures: 2, errors: 1");
+    EXPECT_EQ(GetWindowString(Item(IDC_STATUS)),
+              " Verify completed: 5 warnings, 2 failures, 1 errors");
 }
 
 TEST_F(TRunWindowTest, UpdateNameChecksAskOrRefuseBeforeAnyLogLine) {
@@ -280,6 +285,7 @@ TEST_F(TRunWindowTest, VerifyAsksAboutRecursionOnlyForOneListPerTree) {
         {1, true, IDCANCEL, true, false, 0}, {1, true, IDYES, true, true, 0},
         {1, true, IDNO, true, true, 2},      {0, true, IDYES, true, true, 0},
         {1, false, IDYES, false, true, 0},   {2, true, IDYES, false, true, 2},
+        {1, true, IDCANCEL, true, false, 0}, // after a run: its result line goes
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE("placement " + std::to_string(c.placement) + " answer " +
@@ -308,8 +314,14 @@ TEST_F(TRunWindowTest, VerifyAsksAboutRecursionOnlyForOneListPerTree) {
             ASSERT_EQ(lines.size(), 2u);
             EXPECT_EQ(lines[0].Kind, lkPlain);
             EXPECT_EQ(lines[1].Kind, lkPlain);
+            EXPECT_EQ(GetWindowString(Item(IDC_STATUS)), "");
             continue;
         }
+        EXPECT_EQ(GetWindowString(Item(IDC_STATUS)),
+                  c.warnings == 0 ? std::string(" Verify completed: clean, no warnings, failures "
+                                                "or errors")
+                                  : " Verify completed: " + std::to_string(c.warnings) +
+                                        " warnings, 0 failures, 0 errors");
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back().Text, "Total hints: 0, warnings: " + std::to_string(c.warnings) +
                                          ", failures: 0, errors: 0");
@@ -370,15 +382,21 @@ TEST_F(TRunWindowTest, OverwriteQuestionsDecideWhetherTheListIsReplaced) {
     }
 }
 
-// The clock of the runs: the first reading (just before the engine starts) posts a second
-// press of the running button, so the press arrives while the engine works.
+// The clock of the runs: the third reading (the engine's second progress step, which the
+// window keeps for its next refresh) posts a second press of the running button. Each
+// reading until then takes longer than the window waits between looks into its queue, so
+// the press arrives while the engine works and a position waits to be shown.
 HWND PressTarget = nullptr;
 int PressId = 0;
-uint32_t PressOnFirstTick() {
+int PressReadings = 0;
+uint32_t PressOnThirdTick() {
     if (PressTarget) {
-        PostMessageA(PressTarget, WM_COMMAND, MAKEWPARAM(PressId, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(PressTarget, PressId)));
-        PressTarget = nullptr;
+        Sleep(40);
+        if (++PressReadings == 3) {
+            PostMessageA(PressTarget, WM_COMMAND, MAKEWPARAM(PressId, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(PressTarget, PressId)));
+            PressTarget = nullptr;
+        }
     }
     return GetTickCount();
 }
@@ -388,14 +406,19 @@ TEST_F(TRunWindowTest, SecondPressAsksToAbortWhileTheWindowStaysLocked) {
         int button;
         int answer;
         const char* stopTail;
+        const char* result;
     };
     const TCase cases[] = {
-        {IDC_UPDATE, IDYES, "Updating has been aborted by user!"},
-        {IDC_UPDATE, IDNO, "Updating is completed."},
-        {IDC_VERIFY, IDYES, "Verifying has been aborted by user!"},
-        {IDC_VERIFY, IDNO, "Verifying is completed."},
+        {IDC_UPDATE, IDYES, "Updating has been aborted by user!",
+         " Update aborted: 0 warnings, 0 failures, 0 errors"},
+        {IDC_UPDATE, IDNO, "Updating is completed.",
+         " Update completed: clean, no warnings, failures or errors"},
+        {IDC_VERIFY, IDYES, "Verifying has been aborted by user!",
+         " Verify aborted: 0 warnings, 0 failures, 0 errors"},
+        {IDC_VERIFY, IDNO, "Verifying is completed.",
+         " Verify completed: clean, no warnings, failures or errors"},
     };
-    const TTickSource previous = SetRunTickSource(PressOnFirstTick);
+    const TTickSource previous = SetRunTickSource(PressOnThirdTick);
     for (const TCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.button) + " answered " + std::to_string(c.answer));
         TTempTree tree;
@@ -421,8 +444,10 @@ TEST_F(TRunWindowTest, SecondPressAsksToAbortWhileTheWindowStaysLocked) {
             buttonText = GetWindowString(Item(c.button));
             SendMessageA(Dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
             closedWhileRunning = IsWindowVisible(Dialog) == FALSE;
+            Sleep(kRunRefreshMs + 10); // the user reads the question
         };
         PressTarget = Dialog;
+        PressReadings = 0;
         PressId = c.button;
         SetControls(tree.Root(), "md5sum.lst", 0, 2, false, 1);
         Press(c.button);
@@ -437,6 +462,8 @@ TEST_F(TRunWindowTest, SecondPressAsksToAbortWhileTheWindowStaysLocked) {
         EXPECT_FALSE(closedWhileRunning);
         EXPECT_TRUE(EndsWith(StopLine(Lines()), c.stopTail)) << StopLine(Lines());
         EXPECT_NE(GetWindowString(Item(c.button)), "Abort!");
+        EXPECT_EQ(SendMessageA(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 0);
+        EXPECT_EQ(GetWindowString(Item(IDC_STATUS)), c.result);
     }
     SetRunTickSource(previous);
 }
@@ -539,7 +566,6 @@ TEST_F(TRunWindowTest, StatusEndsAtTheFileInWorkDuringALongHash) {
     Press(IDC_UPDATE);
     SetRunTickSource(previous);
     EXPECT_EQ(NotedStatus, " " + tree.Root() + "big.bin");
-    EXPECT_EQ(GetWindowString(Item(IDC_STATUS)), "");
 }
 
 TEST_F(TRunWindowTest, AutoExitSavesTheLogAndClosesEvenWhenTheLogCannotBeWritten) {
@@ -579,6 +605,79 @@ TEST_F(TRunWindowTest, AutoExitSavesTheLogAndClosesEvenWhenTheLogCannotBeWritten
                 << lines.back().Text;
         }
     }
+}
+
+// A command handed over as a later tlvn.exe hands it; the window's answer.
+LRESULT HandOver(HWND dialog, const std::string& commandLine, ULONG_PTR kind = kHandOverDataKind) {
+    char folder[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof folder, folder);
+    const std::string data = HandOverData({folder, commandLine});
+    COPYDATASTRUCT copy{kind, static_cast<DWORD>(data.size()), const_cast<char*>(data.data())};
+    return SendMessageA(dialog, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+}
+
+// Runs handed over by later programs: taken while a run waits in a question (the status bar
+// says how many wait) or while idle, run in the order they came, each with its own options
+// only and its own START to STOP block; a script's run (/a, /q) is refused, as its program
+// then runs it on its own. A list handed over as Explorer's "Verify with Tolvane" gives it is
+// verified alone, in its own folder.
+TEST_F(TRunWindowTest, HandedOverRunsWaitTheirTurnWithTheirOwnOptions) {
+    TTempTree tree;
+    tree.AddFile("a.txt", "abc");
+    tree.AddFile("sub/b.txt", "abc");
+    tree.AddFile("md5sum.lst", std::string(kAbcMD5) + " *a.txt\r\n");
+    tree.AddFile("sub/md5sum.lst", std::string(kAbcMD5) + " *b.txt\r\n");
+    const std::string list = tree.Path("sub\\md5sum.lst");
+    std::string listVerb = VerbCommand("C:\\Tools\\tlvn.exe", false, "%1");
+    listVerb.replace(listVerb.find("%1"), 2, list);
+    std::vector<LRESULT> answers;
+    std::string waiting;
+    OnBox = [&](const TMessageBoxCall&) {
+        if (!answers.empty())
+            return;
+        answers = {HandOver(Dialog, listVerb),
+                   HandOver(Dialog, "tlvn.exe /v /p4 /n *.crc " + tree.Root()),
+                   HandOver(Dialog, "tlvn.exe /x /v " + tree.Root()),           // no run
+                   HandOver(Dialog, listVerb + " /a " + tree.Path("list.log")), // a script's
+                   HandOver(Dialog, "tlvn.exe /q /v " + tree.Root()),           // unattended
+                   HandOver(Dialog, listVerb, 0x1234)}; // not such a command
+        char text[64] = "";
+        SendMessageA(Item(IDC_STATUS), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(text));
+        waiting = text;
+    };
+    Answers = {IDNO, IDNO}; // the window's own Update asks to replace the two lists: keep them
+    SetControls(tree.Root(), "md5sum.lst", 0, 2, true, 0);
+    Press(IDC_UPDATE);
+    OnBox = nullptr;
+    EXPECT_EQ(answers,
+              (std::vector<LRESULT>{kHandOverTaken, kHandOverTaken, kHandOverRefused,
+                                    kHandOverRefused, kHandOverRefused, kHandOverRefused}));
+    EXPECT_EQ(waiting, "Runs waiting: 2");
+    Pump(); // the waiting runs, one after another
+    EXPECT_EQ(HandOver(Dialog, "tlvn.exe /v /s- \"" + tree.Root() + "\""), kHandOverTaken);
+    Pump(); // idle: at once
+
+    const std::string starts[] = {
+        "Updating folder \"" + tree.Root() + "*.*\", with checksum files name \"md5sum.lst",
+        "Verifying folder \"" + tree.Path("sub") + "\\*.*\", with checksum files name \"" + list,
+        "Verifying folder \"" + tree.Root() + "*.*\", with checksum files name \"*.crc",
+        "Verifying folder \"" + tree.Root() + "*.*\", with checksum files name \"md5sum.lst",
+    };
+    std::vector<std::string> blocks; // START lines, each closed by its STOP before the next
+    for (const TLogLine& line : Lines())
+        if (line.Kind == lkStart)
+            blocks.push_back(line.Text);
+        else if (line.Kind == lkStop && !blocks.empty())
+            blocks.back() += " STOP";
+    ASSERT_EQ(blocks.size(), std::size(starts));
+    for (size_t i = 0; i < blocks.size(); ++i)
+        EXPECT_TRUE(EndsWith(blocks[i], starts[i] + "\" STOP")) << blocks[i];
+    EXPECT_FALSE(tree.Exists("list.log")) << "a refused command does not run";
+    // Nothing of the handed-over options stayed in the window.
+    EXPECT_EQ(Window().GetPlacement(), 2);
+    EXPECT_TRUE(Window().GetSubfolders());
+    EXPECT_EQ(Window().ChecksumNames()[4], "*.md5");
+    EXPECT_EQ(Window().GetChecksumName(), "md5sum.lst");
 }
 
 } // namespace

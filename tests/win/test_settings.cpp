@@ -89,10 +89,12 @@ TEST_F(SettingsTest, FirstStartTakesTheDefaultsAndTheFirstExitWritesThemAll) {
     TMainWindow& window = dialog->Window();
     EXPECT_EQ(window.GetFolder(), "");
     EXPECT_EQ(window.GetFilter(), "*.*");
-    const std::array<std::string, 15> names = {
-        "md5sum.lst",    "md5sum.lst",    "md5sum.lst",    "*.md5",    "*.md5",
-        "checksum.lst",  "checksum.lst",  "checksum.lst",  "*.sfv",    "*.sfv",
-        "sha256sum.lst", "sha256sum.lst", "sha256sum.lst", "*.sha256", "*.sha256"};
+    const std::array<std::string, 25> names = {
+        "md5sum.lst",     "md5sum.lst",     "md5sum.lst",     "*.md5",    "*.md5",
+        "checksum.lst",   "checksum.lst",   "checksum.lst",   "*.sfv",    "*.sfv",
+        "sha256sum.lst",  "sha256sum.lst",  "sha256sum.lst",  "*.sha256", "*.sha256",
+        "b3sums.lst",     "b3sums.lst",     "b3sums.lst",     "*.b3",     "*.b3",
+        "xxh128sums.lst", "xxh128sums.lst", "xxh128sums.lst", "*.xxh128", "*.xxh128"};
     EXPECT_EQ(window.ChecksumNames(), names);
     EXPECT_TRUE(window.GetSubfolders());
     EXPECT_EQ(window.GetOverwriteMode(), 0);
@@ -105,11 +107,32 @@ TEST_F(SettingsTest, FirstStartTakesTheDefaultsAndTheFirstExitWritesThemAll) {
     EXPECT_EQ(window.UpdateDays().LastUpdateCheck, 0);
     EXPECT_FALSE(window.StartupRequests().RemindUpdates);
     EXPECT_GE(window.Sizes().PanelWidth, window.Sizes().MinPanelWidth);
-    EXPECT_LE(window.Sizes().PanelWidth, window.Sizes().MinPanelWidth + LOWORD(GetDialogBaseUnits()) / 4);
+    EXPECT_LE(window.Sizes().PanelWidth,
+              window.Sizes().MinPanelWidth + LOWORD(GetDialogBaseUnits()) / 4);
     const LONG base = GetDialogBaseUnits();
     const RECT rect = WindowRect(dialog->Handle);
-    EXPECT_EQ(rect.right - rect.left, std::max(MulDiv(470, LOWORD(base), 8), window.Sizes().MinWidth));
-    EXPECT_EQ(rect.bottom - rect.top, std::max(MulDiv(290, HIWORD(base), 16), window.Sizes().MinHeight));
+    // Wide enough for a whole finding line in the log, within the screen and centred on it.
+    HWND log = GetDlgItem(dialog->Handle, IDC_LOG);
+    const std::string finding = "FAIL: The file \"D:\\Photos\\2026\\Holiday in "
+                                "Kyoto\\IMG_20260512_101530.jpg\" has different checksum value";
+    HDC dc = GetDC(log);
+    const HGDIOBJ font =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(log, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, finding.c_str(), static_cast<int>(finding.size()), &extent);
+    SelectObject(dc, font);
+    ReleaseDC(log, dc);
+    RECT logClient, area;
+    GetClientRect(log, &logClient);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    EXPECT_GE(logClient.right, extent.cx + 2);
+    EXPECT_GE(rect.left, area.left);
+    EXPECT_LE(rect.right, area.right);
+    EXPECT_NEAR(rect.left - area.left, area.right - rect.right, 1);
+    EXPECT_GE(rect.right - rect.left,
+              std::max(MulDiv(470, LOWORD(base), 8), window.Sizes().MinWidth));
+    EXPECT_EQ(rect.bottom - rect.top,
+              std::max(MulDiv(290, HIWORD(base), 16), window.Sizes().MinHeight));
     const int32_t today = window.UpdateDays().Today;
     EXPECT_FALSE(UserKeyExists()) << "nothing is written before the exit";
 
@@ -121,6 +144,9 @@ TEST_F(SettingsTest, FirstStartTakesTheDefaultsAndTheFirstExitWritesThemAll) {
     EXPECT_EQ(user.String("SFVListAny"), "checksum.lst");
     EXPECT_EQ(user.String("SHA256ListFix"), "sha256sum.lst");
     EXPECT_EQ(user.String("SHA256ListPer"), "*.sha256");
+    EXPECT_EQ(user.String("BLAKE3ListAll"), "b3sums.lst");
+    EXPECT_EQ(user.String("BLAKE3ListExt"), "*.b3");
+    EXPECT_EQ(user.String("XXH128ListPer"), "*.xxh128");
     EXPECT_EQ(user.Integer("Subdirs"), 1);
     EXPECT_EQ(user.Integer("Overwrite"), 0);
     EXPECT_EQ(user.Integer("Format"), 0);
@@ -133,9 +159,12 @@ TEST_F(SettingsTest, FirstStartTakesTheDefaultsAndTheFirstExitWritesThemAll) {
     EXPECT_EQ(user.Integer("Headers"), 0);
     EXPECT_EQ(user.Integer("Detailed"), 0);
     EXPECT_EQ(user.Integer("Reminder"), 1);
-    EXPECT_EQ(user.Integer("Workers"), DefaultWorkers());
+    EXPECT_EQ(user.Integer("Workers"), kWorkersByDisk);
     EXPECT_EQ(user.Integer("Checked"), today) << "the first exit records today";
-    EXPECT_EQ(user.ValueNames().size(), 32u);
+    EXPECT_EQ(user.String("ExplorerMenu"), "") << "no Explorer menu";
+    EXPECT_EQ(user.Integer("Quick"), 0);
+    EXPECT_EQ(user.Integer("Moved"), 0);
+    EXPECT_EQ(user.ValueNames().size(), 45u);
     TKey history(HKEY_CURRENT_USER, kHistorySubKey);
     EXPECT_TRUE(history.ValueNames().empty()) << "an empty folder is no history entry";
 }
@@ -154,6 +183,8 @@ TEST_F(SettingsTest, MachineKeyAloneProvidesEveryValueAndTheExitCopiesThemToTheU
         RegWriteBoolean(machine.Get(), "Detailed", true);
         RegWriteBoolean(machine.Get(), "Tooltips", false);
         RegWriteInteger(machine.Get(), "Workers", 99); // above the highest count
+        RegWriteBoolean(machine.Get(), "Quick", true);
+        RegWriteBoolean(machine.Get(), "Moved", true);
         TKey history(HKEY_LOCAL_MACHINE, kHistorySubKey);
         RegWriteInteger(history.Get(), "C:\\Shared", 0);
         RegWriteInteger(history.Get(), "D:\\Images", 0);
@@ -168,10 +199,13 @@ TEST_F(SettingsTest, MachineKeyAloneProvidesEveryValueAndTheExitCopiesThemToTheU
     EXPECT_EQ(window.GetPlacement(), 2);
     EXPECT_EQ(dialog->Text(IDC_NAME), "disc.sfv") << "the name of SFV lists, placement 2";
     EXPECT_EQ(window.ChecksumNames()[12], "sha256sum.lst") << "a key of two formats only";
+    EXPECT_EQ(window.ChecksumNames()[18], "*.b3") << "a key of two formats only";
     EXPECT_EQ(HeaderMode, 2);
     EXPECT_TRUE(DetailedLog);
     EXPECT_FALSE(ShowToolTips);
     EXPECT_EQ(window.Workers(), kMaxWorkers);
+    EXPECT_TRUE(QuickUpdate);
+    EXPECT_TRUE(MovedFiles);
     auto entries = ComboEntries(dialog->Handle);
     EXPECT_EQ(std::set<std::string>(entries.begin(), entries.end()),
               (std::set<std::string>{"C:\\Shared", "D:\\Images"}));
@@ -184,6 +218,8 @@ TEST_F(SettingsTest, MachineKeyAloneProvidesEveryValueAndTheExitCopiesThemToTheU
     EXPECT_EQ(user.Integer("Locate"), 2);
     EXPECT_EQ(user.Integer("Headers"), 2);
     EXPECT_EQ(user.Integer("Workers"), kMaxWorkers);
+    EXPECT_EQ(user.Integer("Quick"), 1);
+    EXPECT_EQ(user.Integer("Moved"), 1);
     EXPECT_EQ(TKey(HKEY_CURRENT_USER, kHistorySubKey).ValueNames(),
               (std::set<std::string>{"C:\\Shared", "D:\\Images"}));
 }
@@ -248,8 +284,8 @@ TEST_F(SettingsTest, SecondStartRestoresEverythingTheFirstExitWrote) {
         HeaderMode = 3;
         DetailedLog = true;
         RemindToCheck = false;
-        SetWindowPos(first.Handle, nullptr, 37, 23, window.Sizes().MinWidth + 150, window.Sizes().MinHeight + 60,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(first.Handle, nullptr, 37, 23, window.Sizes().MinWidth + 150,
+                     window.Sizes().MinHeight + 60, SWP_NOZORDER | SWP_NOACTIVATE);
         window.Layout(window.Sizes().MinPanelWidth + 25);
         placed = WindowRect(first.Handle);
         panel = window.Sizes().PanelWidth;
@@ -282,6 +318,35 @@ TEST_F(SettingsTest, SecondStartRestoresEverythingTheFirstExitWrote) {
     EXPECT_EQ(restored.right, placed.right);
     EXPECT_EQ(restored.bottom, placed.bottom);
     EXPECT_EQ(window.Sizes().PanelWidth, panel);
+}
+
+// The Explorer menu's commands name the program where it is now: written again at start when
+// it has moved, and at exit when the checksum-file names give other list verbs.
+TEST_F(SettingsTest, ExplorerMenuFollowsTheProgramAndTheNames) {
+    const std::string program = GetModulePath(nullptr);
+    const std::string command = "\"" + program + "\" /v \"%1\"";
+    const std::string crcVerb = "SystemFileAssociations\\.crc\\shell\\Tolvane.VerifyList";
+    const struct {
+        const char* Name;
+        std::string Stored; // "ExplorerMenu" before the start
+        std::string CommandAtStart;
+        std::string CrcAfterExit; // the list verb of the name typed meanwhile
+    } cases[] = {
+        {"off", "", "<none>", "<none>"},
+        {"moved", "C:\\Old\\tlvn.exe", command, "System.FileName:=\"tree.crc\""},
+        {"in place, the names changed", program, "<none>", "System.FileName:=\"tree.crc\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        RegWriteString(TKey(HKEY_CURRENT_USER).Get(), "ExplorerMenu", c.Stored);
+        auto dialog = std::make_unique<TMainDialog>();
+        EXPECT_EQ(ClassValue("Directory\\shell\\Tolvane.Verify\\command"), c.CommandAtStart);
+        RememberChecksumName(dialog->Window(), 2, "tree.crc");
+        dialog.reset();
+        EXPECT_EQ(ClassValue(crcVerb, "AppliesTo"), c.CrcAfterExit);
+        EXPECT_EQ(TKey(HKEY_CURRENT_USER).String("ExplorerMenu"), c.Stored.empty() ? "" : program);
+        DeleteTestSettings();
+    }
 }
 
 TEST_F(SettingsTest, ReminderIsDueOnlyMoreThanSevenDaysAfterTheLastCheck) {
@@ -323,6 +388,9 @@ TEST_F(SettingsTest, OddStoredValuesFallBackSafely) {
         RegWriteInteger(user.Get(), "Width", 10);
         RegWriteInteger(user.Get(), "Height", 10);
         RegWriteInteger(user.Get(), "Panel", 100000);
+        // A place on a monitor that is gone.
+        RegWriteInteger(user.Get(), "Left", -30000);
+        RegWriteInteger(user.Get(), "Top", 20000);
     }
     TMainDialog dialog;
     TMainWindow& window = dialog.Window();
@@ -334,6 +402,10 @@ TEST_F(SettingsTest, OddStoredValuesFallBackSafely) {
     const RECT rect = WindowRect(dialog.Handle);
     EXPECT_EQ(rect.right - rect.left, window.Sizes().MinWidth);
     EXPECT_EQ(rect.bottom - rect.top, window.Sizes().MinHeight);
+    RECT area;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    EXPECT_EQ(rect.left, area.left) << "brought back onto the nearest monitor";
+    EXPECT_EQ(rect.bottom, area.bottom);
     RECT client;
     GetClientRect(dialog.Handle, &client);
     EXPECT_LE(window.Sizes().PanelWidth, client.right - 50) << "the log stays visible";

@@ -419,7 +419,7 @@ TEST(SaveDialog, InitialNameIsCutTo259Characters) {
         return false;
     });
     std::string name(300, 'n');
-    EXPECT_FALSE(AskSaveFileName(nullptr, "t", "All|*.*", "", name));
+    EXPECT_FALSE(AskSaveFileName(nullptr, "t", "All|*.*", "", "", name));
     EXPECT_EQ(seen.size(), 259u);
     EXPECT_EQ(name, std::string(300, 'n')) << "unchanged when cancelled";
     SetSaveFileHook(previous);

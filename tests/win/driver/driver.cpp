@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -127,6 +128,10 @@ public:
                                  &startup, &Info) != FALSE;
         if (Started)
             WaitForInputIdle(Info.hProcess, 10000);
+    }
+    // A program already started, as Explorer starts a verb's command.
+    explicit TProgram(const PROCESS_INFORMATION& started) : Started(true), Info(started) {
+        WaitForInputIdle(Info.hProcess, 10000);
     }
     ~TProgram() {
         if (!Started)
@@ -336,8 +341,10 @@ void ScenarioBadCommandLine() {
     if (usage) {
         char text[2048] = {};
         GetDlgItemTextA(usage, 1001, text, sizeof text);
-        Check(std::string(text).rfind("USAGE:\r\n tlvn [<command>] [<options>]\r\n", 0) == 0,
-              "bad command line: the usage text");
+        Check(std::string(text).rfind("Bad command-line argument: /x\r\n\r\nUSAGE:\r\n tlvn "
+                                      "[<command>] [<options>]\r\n",
+                                      0) == 0,
+              "bad command line: the bad argument above the usage text");
         HWND main = GetWindow(usage, GW_OWNER);
         PostMessageA(usage, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(usage, 1002)));
@@ -378,6 +385,173 @@ void SetOldTime(const std::string& path) {
     SystemTimeToFileTime(&old, &time);
     SetFileTime(file, nullptr, nullptr, &time);
     CloseHandle(file);
+}
+
+// The lines of the window's log, read from outside the program.
+std::vector<std::string> WindowLog(HWND main) {
+    std::vector<std::string> lines;
+    HWND list = GetDlgItem(main, 1024);
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        // The wide form: between processes Wine answers the ANSI one with wide text.
+        std::wstring wide(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&wide[0]));
+        char text[4096] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
+        lines.push_back(text);
+    }
+    return lines;
+}
+
+// A tlvn.exe started while another one waits in a question hands its run over and ends at
+// once with 5; the first one runs it after its own, in its window. A script's run (/a) and an
+// unattended one (/q) started meanwhile run on their own, with their own log and exit code.
+void ScenarioHandedOverRuns() {
+    const std::string first = MakeTree("first");
+    const std::string second = MakeTree("second");
+    WriteWholeFile(first + "md5sum.lst", "00000000000000000000000000000000 *a.txt\r\n");
+    WriteWholeFile(second + "md5sum.lst", std::string(kAbcMD5) + " *a.txt\r\n");
+    const std::string options = " /s- /f0 /p2 /n md5sum.lst /m *.* /h0 /i0 ";
+    TProgram running("/u /o?" + options + "\"" + first + "\"");
+    HWND box = WaitQuestion(running, "The checksum file \"" + first +
+                                         "md5sum.lst\" already exists.Overwrite?");
+    HWND main = WaitMainWindow(running);
+    Check(box != nullptr && main != nullptr, "the first one waits in its question");
+    if (!box || !main)
+        return;
+    {
+        TProgram later("/v" + options + "\"" + second + "\"");
+        Check(later.Exit(30000) == 5, "the later one hands its run over and ends with 5");
+    }
+    for (const char* alone : {"/a", "/q /a"}) {
+        const std::string log = WorkFolder + "alone.log";
+        TProgram script(std::string("/v") + options + alone + " \"" + log + "\" \"" + second +
+                        "\"");
+        Check(script.Exit(30000) == 0 &&
+                  Contains(ReadWholeFile(log), " Verifying folder \"" + second),
+              std::string(alone) + ": runs on its own, with its own log and exit code");
+    }
+    Answer(box, IDYES);
+    const std::string verifying = " Verifying folder \"" + second + "*.*\", with checksum files";
+    std::vector<std::string> lines;
+    for (DWORD waited = 0; waited < kWaitMs; waited += 100) {
+        lines = WindowLog(main);
+        if (std::count(lines.begin(), lines.end(),
+                       "Total hints: 0, warnings: 0, failures: 0, errors: 0") == 2)
+            break;
+        Sleep(100);
+    }
+    const auto at = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+        return Contains(line, verifying);
+    });
+    Check(at != lines.end() && std::count_if(lines.begin(), at,
+                                             [](const std::string& line) {
+                                                 return Contains(line, " Updating is completed.");
+                                             }) == 1,
+          "the handed-over run follows the first one's, in its window");
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Check(running.Exit() == 0, "the first one closes by hand with 0");
+}
+
+// A value of a key below the user's classes, "<none>" when the key or value is missing.
+std::string ClassesValue(const std::string& key, const char* name = nullptr) {
+    char value[2048] = "";
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, ("Software\\Classes\\" + key).c_str(), name, RRF_RT_REG_SZ,
+                     nullptr, value, &size) != ERROR_SUCCESS)
+        return "<none>";
+    return value;
+}
+
+// Switches "Explorer menu" in the Options dialog of a tlvn.exe started for it, as a user does.
+bool SwitchExplorerMenu(bool on) {
+    TProgram program("");
+    HWND main = WaitMainWindow(program);
+    if (!main)
+        return false;
+    PostMessageA(main, WM_SYSCOMMAND, 2001, 0);
+    HWND options = program.WaitDialog("Options");
+    if (!options)
+        return false;
+    if ((IsDlgButtonChecked(options, 1010) == BST_CHECKED) != on)
+        SendMessageA(GetDlgItem(options, 1010), BM_CLICK, 0, 0);
+    PostMessageA(options, WM_COMMAND, MAKEWPARAM(1098, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(options, 1098)));
+    for (DWORD waited = 0; waited < kWaitMs && IsWindow(options); waited += 50)
+        Sleep(50);
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return program.Exit() == 0;
+}
+
+// Explorer's verbs as the registry holds them, each started as Explorer starts it (the
+// command with the item chosen for %1 or %V), alone, with the options stored at the last
+// close: a folder's Verify, a folder's background, a list's "Verify with Tolvane" (that
+// list only, in its own folder), and a folder that no longer exists. Switched off, the
+// verbs are gone.
+void ScenarioExplorerVerbs() {
+    const std::string tree = MakeTree("verbs");
+    {
+        // The stored options every verb then runs with: per-folder lists, subfolders.
+        TProgram update("/u /o+ /s /f0 /p2 /n md5sum.lst /m *.* /h0 /i0 /a \"" + WorkFolder +
+                        "verbs.log\" \"" + tree + "\"");
+        Check(update.Exit() == 0, "verbs: the lists are made");
+    }
+    Check(SwitchExplorerMenu(true), "verbs: switched on in the Options dialog");
+    const std::string directory = "Directory\\shell\\Tolvane.";
+    const std::string list = "SystemFileAssociations\\.lst\\shell\\Tolvane.VerifyList";
+    const std::string clean = "Total hints: 0, warnings: 0, failures: 0, errors: 0";
+    const struct {
+        std::string Verb; // below the user's classes
+        std::string Item;
+        std::string Start; // the end of the START line
+        std::string Line;  // a line the log holds
+    } runs[] = {
+        {directory + "Verify\\command", tree,
+         " Verifying folder \"" + tree + "*.*\", with checksum files name \"md5sum.lst\"", clean},
+        {"Directory\\Background\\shell\\Tolvane.Verify\\command", tree + "sub",
+         " Verifying folder \"" + tree + "sub\\*.*\", with checksum files name \"md5sum.lst\"",
+         clean},
+        {list + "\\command", tree + "sub\\md5sum.lst",
+         " Verifying folder \"" + tree + "sub\\*.*\", with checksum files name \"" + tree +
+             "sub\\md5sum.lst\"",
+         clean},
+        {directory + "Verify\\command", tree + "gone",
+         " Verifying folder \"" + tree + "gone\\*.*\", with checksum files name \"md5sum.lst\"",
+         "Cannot read content of folder \"" + tree + "gone\\\", Error 3: \"Path not found\""},
+    };
+    for (const auto& run : runs) {
+        std::string command = ClassesValue(run.Verb);
+        for (const char* placeholder : {"%1", "%V"})
+            for (size_t at; (at = command.find(placeholder)) != std::string::npos;)
+                command.replace(at, 2, run.Item);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info)) {
+            Check(false, "verbs: cannot start " + command);
+            continue;
+        }
+        TProgram shown(info);
+        HWND main = WaitMainWindow(shown);
+        if (!main || !WaitRunEnd(main, 1020, "&Verify")) {
+            Check(false, "verbs: no run for " + command);
+            continue;
+        }
+        const std::vector<std::string> lines = WindowLog(main);
+        const bool started = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return Contains(line, run.Start);
+        });
+        Check(started && std::find(lines.begin(), lines.end(), run.Line) != lines.end(),
+              "verbs: " + command);
+        PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+        Check(shown.Exit() == 0, "verbs: closed with 0: " + command);
+    }
+    Check(SwitchExplorerMenu(false), "verbs: switched off in the Options dialog");
+    Check(ClassesValue(directory + "Verify") == "<none>" &&
+              ClassesValue("Drive\\shell\\Tolvane.Update") == "<none>" &&
+              ClassesValue(list) == "<none>",
+          "verbs: switched off, every verb is gone");
 }
 
 // The window after an Update and a Verify with findings of every kind, on names in several
@@ -458,6 +632,8 @@ int main(int argc, char** argv) {
         {"foreign file and abort question", ScenarioForeignFileAndAbortQuestion},
         {"abort through the window", ScenarioAbortThroughTheWindow},
         {"bad command line", ScenarioBadCommandLine},
+        {"runs handed over to the running window", ScenarioHandedOverRuns},
+        {"Explorer's verbs", ScenarioExplorerVerbs},
     };
     int failed = 0;
     for (const auto& scenario : scenarios) {

@@ -6,17 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/../../.."
 build=$(cd "${1:-build/win64}" && pwd)
 . scripts/wine-env.sh "$build"
-# A copy of the prefix with a virtual desktop, so windows get their frames.
-shot_prefix=$(mktemp -d "${TMPDIR:-/tmp}/tlvn-shot.XXXXXX")
-trap 'rm -rf "$shot_prefix"' EXIT
-cp -a "$WINEPREFIX/." "$shot_prefix/"
-export WINEPREFIX=$shot_prefix
+work=$(mktemp -d "${TMPDIR:-/tmp}/tlvn-shot.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+tlvn_copy_prefix "$work" 800x540
 # Wine's own fonts in the prefix: Marlett draws the caption buttons.
 cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-"$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-"$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x540 /f >/dev/null 2>&1
-"$WINESERVER" -k || true
-marker=$shot_prefix/ready
+marker=$work/ready
 mkdir -p docs
 xvfb-run -a -s "-screen 0 800x540x24" bash -c '
   "$WINE" "$1" "$2" --shot "Z:${3//\//\\}" &

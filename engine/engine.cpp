@@ -94,9 +94,10 @@ THashPool& TCheckSumEngine::RunPool() {
     return *Pool;
 }
 
+// With one worker the pool has no threads: the run thread reads every file itself, and the
+// pool only announces the files next in turn, so a cold disk still has reads in flight.
 void TCheckSumEngine::Prefetch(const std::string& path, TChecksumKind kind, uint64_t size) {
-    if (Workers > 1)
-        RunPool().Submit(path, kind, size);
+    RunPool().Submit(path, kind, size);
 }
 
 void TCheckSumEngine::PrefetchListing(const std::string& pattern) {

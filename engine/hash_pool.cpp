@@ -44,7 +44,7 @@ void THashPool::Submit(const std::string& path, TChecksumKind kind, uint64_t siz
     job->Kind = kind;
     job->Size = size;
     job->Small = size <= kSmallFile;
-    if (!job->Small && Threads.size() < Workers)
+    if (!job->Small && Workers > 1 && Threads.size() < Workers)
         Threads.emplace_back([this] { Work(); });
     std::lock_guard<std::mutex> lock(Mutex);
     Jobs.push_back(std::move(job));

@@ -202,9 +202,9 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
     const uint32_t listAge = Fs->GetFileInfo(path, info) ? info.Age : 0;
     const std::string folder = FolderPath + relativeFolder;
 
-    // Lines are read, and the file of an entry looked up and handed to the workers, a few
-    // lines ahead of the line being checked (with no workers, just before); the lines ahead
-    // are few and hold little text, so memory stays bounded by a line.
+    // Lines are read, and the file of an entry looked up and handed to the workers (with one
+    // worker, announced), a few lines ahead of the line being checked; the lines ahead are
+    // few and hold little text, so memory stays bounded by a line.
     struct TAheadLine {
         TListLine Line;
         bool Outside = false; // the entry leads outside the tree
@@ -214,7 +214,7 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
     };
     std::deque<TAheadLine> ahead;
     size_t aheadBytes = 0;
-    const size_t window = Workers > 1 ? static_cast<size_t>(Workers) * 32 : 0;
+    const size_t window = static_cast<size_t>(Workers) * 32;
     constexpr size_t kAheadBytes = 1 << 20;
     auto resolve = [&](TAheadLine& entry) {
         entry.InSlice = InSlice(entry.Line.Name);

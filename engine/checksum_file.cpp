@@ -13,6 +13,31 @@ constexpr char kCannotOpenFile[] = "Cannot open file ";
 constexpr char kStreamWriteError[] = "Stream write error";
 constexpr uint32_t kAttrProtected = files::kAttrReadOnly | files::kAttrHidden | files::kAttrSystem;
 
+// The lines of a list with their line ends, handed to the save in pieces of some lines each,
+// so that a long list is never held a second time as one text.
+class TListContent : public files::TSaveContent {
+public:
+    TListContent(const std::vector<std::string>& lines, std::string lineEnd)
+        : Lines(lines), LineEnd(std::move(lineEnd)) {}
+    bool Next(const char*& data, size_t& size, files::TErrorCode&) override {
+        constexpr size_t kPiece = 1 << 16;
+        Piece.clear();
+        for (; Line < Lines.size() && Piece.size() < kPiece; ++Line) {
+            Piece += Lines[Line];
+            Piece += LineEnd;
+        }
+        data = Piece.data();
+        size = Piece.size();
+        return size != 0;
+    }
+
+private:
+    const std::vector<std::string>& Lines;
+    const std::string LineEnd;
+    size_t Line = 0;
+    std::string Piece;
+};
+
 } // namespace
 
 void TCheckSumEngine::ReportLoadError(const std::string& path) {
@@ -85,18 +110,9 @@ void TCheckSumEngine::SaveChecksumFile(std::vector<std::string>& listLines, cons
     if (cleared)
         Fs->SetAttributes(path, attributes & ~kAttrProtected);
 
-    const std::string lineEnd = lines::ListLineEnd(ChecksumKind);
-    size_t length = 0;
-    for (const std::string& line : listLines)
-        length += line.size() + lineEnd.size();
-    std::string content;
-    content.reserve(length);
-    for (const std::string& line : listLines) {
-        content += line;
-        content += lineEnd;
-    }
+    TListContent content(listLines, lines::ListLineEnd(ChecksumKind));
     files::TSaveReport report;
-    files::TSaveStatus status = Fs->SaveFile(path, content, files::TSaveTarget::List, report);
+    files::TSaveStatus status = Fs->SaveFileFrom(path, content, files::TSaveTarget::List, report);
     error = report.Error;
     if (cleared)
         Fs->SetAttributes(path, attributes);

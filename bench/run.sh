@@ -133,8 +133,13 @@ once() {
         sync
         echo 3 >/proc/sys/vm/drop_caches
     fi
-    local start=$EPOCHREALTIME
-    (eval "$1") >/dev/null 2>&1 || true
+    local start=$EPOCHREALTIME rc=0
+    (eval "$1") >/dev/null 2>&1 || rc=$?
+    # A run that failed is no time of the job: its row says so instead of a ratio.
+    if ((rc != 0)); then
+        echo "bench: exit code $rc: $1" >&2
+        touch "$data/failed"
+    fi
     awk -v s="$start" -v e="$EPOCHREALTIME" 'BEGIN { printf "%.3f", e - s }'
 }
 
@@ -166,14 +171,25 @@ pair() {
             ours+=("$(once "$3")")
         fi
     done
+    local failed=
+    if [ -e "$data/failed" ]; then
+        failed=1
+        rm -f "$data/failed"
+    fi
     read -r om omin omax <<<"$(spread "${ours[@]}")"
     read -r pm pmin pmax <<<"$(spread "${peer[@]}")"
+    local row
     if [ "${6:-}" = wine ]; then
         ratio=$(awk -v o="$om" -v p="$pm" 'BEGIN { printf (p > 0 ? "%.2f" : "-"), o / p }')
-        wine_rows+=("| $1 | $2 | $(shown "$om" "$omin" "$omax") | $4 | $(shown "$pm" "$pmin" "$pmax") | $ratio |")
     else
         ratio=$(awk -v o="$om" -v p="$pm" 'BEGIN { printf (o > 0 ? "%.2f" : "-"), p / o }')
-        rows+=("| $1 | $2 | $(shown "$om" "$omin" "$omax") | $4 | $(shown "$pm" "$pmin" "$pmax") | $ratio |")
+    fi
+    [ -z "$failed" ] || ratio=failed
+    row="| $1 | $2 | $(shown "$om" "$omin" "$omax") | $4 | $(shown "$pm" "$pmin" "$pmax") | $ratio |"
+    if [ "${6:-}" = wine ]; then
+        wine_rows+=("$row")
+    else
+        rows+=("$row")
     fi
     echo "  $1: $2 $om, $4 $pm" >&2
 }
@@ -327,7 +343,8 @@ wine_note="tlvn.exe or win_floor.exe not found in $win_build: Wine not measured.
 if [ -n "$tlvn_exe" ] && [ -n "$floor_exe" ] && command -v Xvfb >/dev/null; then
     echo "tlvn.exe under Wine ..." >&2
     # shellcheck disable=SC1091
-    . "$repo/scripts/wine-env.sh" "$win_build"
+    # A prefix of the benchmark's own: no test run's program or server shares it.
+    . "$repo/scripts/wine-env.sh" "$win_build" "$data/wineprefix"
     winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
     # One display and one Wine server for all runs: their start is not the program's time.
     Xvfb -displayfd 3 -screen 0 1024x768x24 3>"$data/display.txt" >/dev/null 2>&1 &

@@ -76,12 +76,23 @@ bool TCheckSumEngine::PairMovedFiles(const std::string& relativeFolder,
 
     // The unlisted files that have one of those digests. A file that cannot be read stays
     // not listed; what is read here is not counted among the files verified.
+    // The front end notices an abort when it is told of progress: a large file tells its
+    // name again after every MiB, as no bytes are counted to show.
     const std::string folder = FolderPath + relativeFolder;
-    const TBlockRead onBlock = [this](uint32_t) { return !Aborted; };
+    std::string path;
+    uint64_t bytesRead = 0;
+    const TBlockRead onBlock = [this, &path, &bytesRead](uint32_t length) {
+        constexpr uint64_t kRetell = 1 << 20;
+        bytesRead += length;
+        if (OnProcessing && bytesRead % kRetell < length)
+            OnProcessing(path);
+        return !Aborted;
+    };
     std::map<TKey, std::vector<TFileListItem*>> found;
     for (const TChecksumKind kind : kinds) {
         for (TFileListItem* item : unlisted) {
-            const std::string path = folder + item->FileName;
+            path = folder + item->FileName;
+            bytesRead = 0;
             if (OnProcessing)
                 OnProcessing(path);
             const TFileDigest digest = DigestFile(*Fs, kind, path, onBlock);

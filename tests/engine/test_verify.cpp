@@ -463,6 +463,13 @@ TEST(VerifyMoved, AMissingEntryPairsWithTheOneUnlistedFileOfItsDigest) {
          true,
          {"ChecksumOk .dot MD5", "ChecksumOk B.txt MD5", "FileMoved old.txt a.txt"},
          3},
+        {"abort inside a large unlisted file (when its name is told again)",
+         "tree.md5",
+         {{"tree.md5", listed + Md5Line("c.txt", "charlie")},
+          {"sub/big.bin", std::string(3 << 20, 'b')}},
+         true,
+         {"ConfirmAbort yes", "FileMissing c.txt"},
+         6},
     };
     for (const Case& c : cases) {
         TTempTree tree;
@@ -472,6 +479,10 @@ TEST(VerifyMoved, AMissingEntryPairsWithTheOneUnlistedFileOfItsDigest) {
             tree.AddFile(name, content);
         TCheckSumEngine engine;
         TRunRecorder recorder(engine, tree.Root());
+        recorder.AfterEvent = [&engine, bigTold = 0](const std::string& event) mutable {
+            if (event == "Processing sub/big.bin" && ++bigTold == 2)
+                engine.SetAborted(true);
+        };
         AimAtRunTree(engine, fs, tree);
         const bool treeList = c.listName == "tree.md5";
         engine.ChecksumFileName = treeList ? tree.Path("tree.md5") : c.listName;

@@ -32,12 +32,16 @@ TCpuFeatures ReadFeatures() {
     // AVX needs the system to save the 256-bit registers on a thread switch (XCR0 bits 1, 2).
     const unsigned kOsxsave = 1u << 27, kAvx = 1u << 28;
     const bool ymm = sse41 && (ecx & kOsxsave) && (ecx & kAvx) && (ReadXcr0() & 6) == 6;
-    const unsigned kSha = 1u << 29, kAvx2 = 1u << 5;
+    // AVX-512 also needs the masks and all 512-bit registers saved (XCR0 bits 5, 6, 7).
+    const bool zmm = ymm && (ReadXcr0() & 0xe6) == 0xe6;
+    const unsigned kSha = 1u << 29, kAvx2 = 1u << 5, kAvx512f = 1u << 16;
     if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) {
         if (sse41 && (ebx & kSha))
             features |= cfSha;
         if (ymm && (ebx & kAvx2))
             features |= cfAvx2;
+        if (zmm && (ebx & kAvx512f))
+            features |= cfAvx512;
     }
 #endif
     return features;

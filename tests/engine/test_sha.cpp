@@ -135,7 +135,8 @@ TEST(SecureHash, Blake3MatchesTheTestVectors) {
         input[i] = static_cast<char>(i % 251);
     const std::vector<size_t> pieceSets[] = {
         {input.size()}, {1024}, {64, 1023, 1, 1025, 4096}, OddPieceSizes()};
-    for (TCpuFeatures features : {TCpuFeatures(0), cfSse41, cfAvx2, cfSse41 | cfAvx2}) {
+    for (TCpuFeatures features : {TCpuFeatures(0), cfSse41, cfAvx2, cfSse41 | cfAvx2, cfAvx512,
+                                  cfSse41 | cfAvx2 | cfAvx512}) {
         if ((features & CpuFeatures()) != features)
             continue;
         for (const auto& c : cases) {

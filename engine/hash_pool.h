@@ -4,7 +4,8 @@
 // thread counts bytes, raises progress and tests the abort flag exactly as if it read them
 // itself. While it waits, the run thread reads small queued files or lists queued folders
 // itself. Memory stays bounded: a few files per worker are read ahead, and no file content
-// is kept. Destroying the pool drops every queued file; workers stop within one block.
+// is kept. Destroying the pool drops every queued file; workers stop within one block (or
+// one batch of small files read whole).
 // The files next in turn are announced to the file services ahead of their read, so a cold
 // disk has many reads in flight, not one per worker. Small files next in turn are read in
 // batches, whole, where the file services can (TFileSystem::ReadWhole): fewer calls into the

@@ -92,3 +92,14 @@ TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::st
     result.Status = TFileDigest::Done;
     return result;
 }
+
+TFileDigest DigestWhole(TChecksumKind kind, const uint8_t* data, uint32_t length) {
+    TRunningDigest digest(kind);
+    if (length > 0)
+        digest.Add(data, length);
+    TFileDigest result;
+    result.BytesRead = length;
+    result.Text = digest.Text();
+    result.Status = TFileDigest::Done;
+    return result;
+}

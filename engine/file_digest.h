@@ -35,3 +35,7 @@ using TBlockRead = std::function<bool(uint32_t length)>;
 // large BLAKE3 file is hashed on two while it is read.
 TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::string& path,
                        const TBlockRead& onBlock, bool spread = false);
+
+// The digest of a file read whole (at most one block), as DigestFile gives it for the same
+// bytes: the caller passes their length on as the one block read.
+TFileDigest DigestWhole(TChecksumKind kind, const uint8_t* data, uint32_t length);

@@ -9,6 +9,10 @@ constexpr size_t kBatch = 8;
 constexpr uint64_t kBlockBatch = 16;
 // A file the run thread may read while it waits for another: one block at most.
 constexpr uint64_t kSmallFile = 64 * 1024;
+// Small files read whole in one batch, at most, and the memory each is given: its size as
+// listed and up to a page more, should it have grown a little.
+constexpr size_t kReadTogether = 16;
+constexpr uint64_t kPage = 4096;
 // Folders listed and not yet taken by the walk, at most.
 constexpr size_t kListingsAhead = 16;
 // Files announced ahead of the next read, at most, and the bytes announced of each: enough
@@ -169,10 +173,13 @@ bool THashPool::Take(const std::string& path, TChecksumKind kind, const TBlockRe
     if (IdleWorkers > 0 && Started < Jobs.size() && Started <= InFlight / 2)
         WorkQueued.notify_all();
     if (!started) {
-        AnnounceAhead(lock);
-        lock.unlock();
-        digest = DigestFile(Fs, kind, path, onBlock, Workers > 1);
-        return true;
+        if (!WholeReads || !job->Small || Started == Jobs.size() || !Jobs[Started]->Small) {
+            AnnounceAhead(lock);
+            lock.unlock();
+            digest = DigestFile(Fs, kind, path, onBlock, Workers > 1);
+            return true;
+        }
+        Read(job, lock);
     }
     for (;;) {
         if (!job->Finished && job->Blocks.empty()) {
@@ -227,33 +234,89 @@ void THashPool::Work() {
 }
 
 void THashPool::Read(std::shared_ptr<TJob> job, std::unique_lock<std::mutex>& lock) {
-    job->Started = true;
+    std::vector<std::shared_ptr<TJob>> batch{std::move(job)};
+    if (WholeReads && batch[0]->Small)
+        while (batch.size() < kReadTogether && Started < Jobs.size() && Started < InFlight &&
+               Jobs[Started]->Small)
+            batch.push_back(Jobs[Started++]);
+    for (const std::shared_ptr<TJob>& started : batch)
+        started->Started = true;
     AnnounceAhead(lock);
     lock.unlock();
-    TFileDigest digest;
-    std::exception_ptr failure;
-    try {
-        const TBlockRead onBlock = [&](uint32_t length) {
-            std::lock_guard<std::mutex> blockLock(Mutex);
-            if (job->Dropped)
-                return false;
-            if (!job->Blocks.empty() && job->Blocks.back().first == length)
-                ++job->Blocks.back().second;
-            else
-                job->Blocks.emplace_back(length, 1);
-            ++job->BlocksRead;
-            if (Awaited == job.get() && job->BlocksRead >= kBlockBatch)
-                BlockRead.notify_one();
-            return true;
-        };
-        digest = DigestFile(Fs, job->Kind, job->Path, onBlock, Workers > 1);
-    } catch (...) {
-        failure = std::current_exception();
+    std::vector<files::TWholeRead> whole;
+    bool offered = true;
+    if (batch.size() > 1) {
+        try {
+            offered = ReadWhole(batch, whole);
+        } catch (...) {
+            // Out of memory, say: each file is read block by block, which reports it.
+            whole.clear();
+        }
     }
     lock.lock();
-    job->Digest = std::move(digest);
-    job->Failure = failure;
-    job->Finished = true;
-    if (Awaited == job.get())
-        BlockRead.notify_one();
+    if (!offered)
+        WholeReads = false;
+    for (size_t i = 0; i < batch.size(); ++i) {
+        const std::shared_ptr<TJob>& next = batch[i];
+        const bool read = i < whole.size() && whole[i].Done;
+        TFileDigest digest;
+        std::exception_ptr failure;
+        if (!next->Dropped) {
+            lock.unlock();
+            try {
+                digest = read ? DigestWhole(next->Kind, whole[i].Buffer, whole[i].Length)
+                              : ReadBlocks(next);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            lock.lock();
+        }
+        if (read && !failure && whole[i].Length > 0) {
+            next->Blocks.emplace_back(whole[i].Length, 1);
+            ++next->BlocksRead;
+        }
+        next->Digest = std::move(digest);
+        next->Failure = failure;
+        next->Finished = true;
+        if (Awaited == next.get())
+            BlockRead.notify_one();
+    }
+}
+
+bool THashPool::ReadWhole(const std::vector<std::shared_ptr<TJob>>& batch,
+                          std::vector<files::TWholeRead>& reads) {
+    thread_local std::vector<uint8_t> memory;
+    reads.resize(batch.size());
+    size_t total = 0;
+    for (size_t i = 0; i < batch.size(); ++i) {
+        reads[i].Path = &batch[i]->Path;
+        reads[i].Capacity =
+            static_cast<uint32_t>(std::min(kSmallFile, (batch[i]->Size / kPage + 1) * kPage));
+        total += reads[i].Capacity;
+    }
+    if (memory.size() < total + kReadAlignment - 1)
+        memory.resize(total + kReadAlignment - 1);
+    uint8_t* next = AlignedForReads(memory.data());
+    for (files::TWholeRead& read : reads) {
+        read.Buffer = next;
+        next += read.Capacity;
+    }
+    return Fs.ReadWhole(reads.data(), reads.size());
+}
+
+TFileDigest THashPool::ReadBlocks(const std::shared_ptr<TJob>& job) {
+    const TBlockRead onBlock = [&](uint32_t length) {
+        std::lock_guard<std::mutex> blockLock(Mutex);
+        if (job->Dropped)
+            return false;
+        if (!job->Blocks.empty() && job->Blocks.back().first == length)
+            ++job->Blocks.back().second;
+        else
+            job->Blocks.emplace_back(length, 1);
+        ++job->BlocksRead;
+        if (Awaited == job.get() && job->BlocksRead >= kBlockBatch)
+            BlockRead.notify_one();
+        return true;
+    };
+    return DigestFile(Fs, job->Kind, job->Path, onBlock, Workers > 1);
 }

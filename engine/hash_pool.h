@@ -4,9 +4,12 @@
 // thread counts bytes, raises progress and tests the abort flag exactly as if it read them
 // itself. While it waits, the run thread reads small queued files or lists queued folders
 // itself. Memory stays bounded: a few files per worker are read ahead, and no file content
-// is kept. Destroying the pool drops every queued file; workers stop within one block.
+// is kept. Destroying the pool drops every queued file; workers stop within one block (or
+// one batch of small files read whole).
 // The files next in turn are announced to the file services ahead of their read, so a cold
-// disk has many reads in flight, not one per worker.
+// disk has many reads in flight, not one per worker. Small files next in turn are read in
+// batches, whole, where the file services can (TFileSystem::ReadWhole): fewer calls into the
+// system per file; a file the batch could not read is read block by block after it.
 #pragma once
 
 #include <condition_variable>
@@ -73,8 +76,16 @@ private:
     };
 
     void Work();
-    // Reads and digests a job that was just started. Mutex is held on entry and on return.
+    // Reads and digests a job just taken to be read, and with a small one the small files
+    // queued next after it, up to a batch. Mutex is held on entry and on return.
     void Read(std::shared_ptr<TJob> job, std::unique_lock<std::mutex>& lock);
+    // Reads the files of a batch whole into this thread's memory; false when the file
+    // services cannot. Mutex is not held.
+    bool ReadWhole(const std::vector<std::shared_ptr<TJob>>& batch,
+                   std::vector<files::TWholeRead>& reads);
+    // Reads and digests a job block by block, each block handed over as it is read. Mutex is
+    // not held.
+    TFileDigest ReadBlocks(const std::shared_ptr<TJob>& job);
     // Announces the queued files not yet announced among the next few to be read. Mutex is
     // held on entry and on return.
     void AnnounceAhead(std::unique_lock<std::mutex>& lock);
@@ -103,5 +114,6 @@ private:
     std::unordered_map<std::string, std::shared_ptr<TListing>> ListingsQueued; // until taken
     size_t ListingsAhead = 0; // started and not yet taken
     bool Stopping = false;
+    bool WholeReads = true; // until the file services say they cannot read files whole
     std::vector<std::thread> Threads;
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -92,6 +93,17 @@ enum class TSaveStatus {
     CannotCreate, // the temporary file could not be created, or nothing may be written there
     WriteFailed,  // writing stopped short; nothing was replaced
     CannotReplace // the new content could not take the old file's place
+};
+
+// A small file to be read whole at once (TFileSystem::ReadWhole).
+struct TWholeRead {
+    const std::string* Path = nullptr; // as OpenRead takes it
+    uint8_t* Buffer = nullptr;         // room for Capacity bytes
+    uint32_t Capacity = 0;
+    // Set when the file opened as OpenRead opens it, was a regular file of at most Capacity
+    // bytes and was not written while it was read; Length bytes were read then.
+    bool Done = false;
+    uint32_t Length = 0;
 };
 
 // What a save writes, handed over piece by piece, so that a long log need not be held
@@ -190,6 +202,11 @@ public:
     virtual bool Read(TFileId file, void* buffer, uint32_t length, uint32_t& done,
                       TErrorCode& error) = 0;
     virtual void Close(TFileId file) = 0;
+    // Reads each of the files whole as OpenRead, Read, Stamp and Close would, with fewer
+    // calls into the system for them all. A file not Done is read the usual way, which tells
+    // why it could not be read so. False when these services cannot read files whole at all
+    // (count 0 asks only that).
+    virtual bool ReadWhole(TWholeRead* /*reads*/, size_t /*count*/) { return false; }
     // Tells the system that the first length bytes of the file at path will be read soon, so
     // the disk fetches them meanwhile. Only a hint: nothing is reported, nothing stays open,
     // and a file that is gone or changed when it is read is read as if never announced.

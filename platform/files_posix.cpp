@@ -3,6 +3,7 @@
 // every path is walked by TPathResolver; saves follow save_posix.h.
 #include "platform/files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -20,6 +21,9 @@
 
 #include "platform/handle.h"
 #include "platform/path_resolver_posix.h"
+#ifdef TLVN_HAVE_URING
+#include "platform/ring_posix.h"
+#endif
 #include "platform/save_posix.h"
 
 namespace files {
@@ -91,6 +95,10 @@ std::string BareName(const std::string& path) {
 // The size of the engine's reads.
 constexpr off_t kOneBlock = 65536;
 
+// How files are opened for reading. O_NONBLOCK keeps the open of a FIFO from waiting for a
+// writer; it has no effect on regular files.
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+
 TFileStamp StampOf(const struct stat& st) {
     return {static_cast<uint64_t>(st.st_size),
             static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
@@ -104,8 +112,7 @@ struct TOpened {
 };
 thread_local TOpened lastOpened;
 
-// Takes a descriptor just opened for reading: only a regular file is kept. O_NONBLOCK stays
-// set: it has no effect on regular files.
+// Takes a descriptor just opened for reading: only a regular file is kept.
 int KeepRegular(TFd fd, TErrorCode& error, TFileStamp& stamp) {
     struct stat st;
     if (::fstat(fd.Get(), &st) != 0) {
@@ -342,6 +349,18 @@ public:
         ::close(static_cast<int>(file));
     }
 
+#ifdef TLVN_HAVE_URING
+    bool ReadWhole(TWholeRead* reads, size_t count) override {
+        size_t first = 0;
+        do {
+            if (!ReadWholeBatch(reads + first, std::min(count - first, kWholeBatch)))
+                return false;
+            first += kWholeBatch;
+        } while (first < count);
+        return true;
+    }
+#endif
+
     // Opening a file to announce it costs as much as its read when the tree is in memory:
     // after a run of announced files found in memory, only one in kWarmSample is looked at,
     // until one is found on the disk.
@@ -480,7 +499,9 @@ public:
                 local.tm_wday};
     }
 
-    char TimeSeparator() override { return ':'; }
+    char TimeSeparator() override {
+        return ':';
+    }
 
     std::string ErrorText(TErrorCode error) override {
         const char* own = ProgramErrorText(error);
@@ -491,12 +512,11 @@ private:
     // Opens path for reading as OpenRead does, before the check that it is a regular file;
     // error is set when it does not open.
     TFd Open(const std::string& path, TErrorCode& error) {
-        constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
         TFd fd;
         std::string relative;
         error = 0;
         if (!InTree(path, relative)) {
-            fd.Attach(::open(path.c_str(), kFlags));
+            fd.Attach(::open(path.c_str(), kReadFlags));
             if (!fd)
                 error = errno;
             return fd;
@@ -506,7 +526,7 @@ private:
         std::string name;
         error = Tree->Walk(relative, TLastPart::Entry, folder, name);
         for (int link = 0; error == 0 && !name.empty() && !fd && link < 2; ++link) {
-            fd.Attach(::openat(folder.Get(), name.c_str(), kFlags | O_NOFOLLOW));
+            fd.Attach(::openat(folder.Get(), name.c_str(), kReadFlags | O_NOFOLLOW));
             if (!fd && errno == ELOOP && link == 0)
                 error =
                     Tree->WalkFrom(TFolderPlace(folder), {name}, TLastPart::Followed, folder, name);
@@ -517,6 +537,70 @@ private:
             error = EISDIR;
         return fd;
     }
+
+#ifdef TLVN_HAVE_URING
+    static constexpr size_t kWholeBatch = 16;
+
+    // Files of the tree are opened in their folders as Open opens them, and read and closed,
+    // each step through the thread's ring for the whole batch; each file's status is taken
+    // before and after its read as OpenRead and Stamp take it. Anything unusual (a link at
+    // the name, an error, a file that is not regular, longer than its buffer or written
+    // meanwhile) leaves the file to the usual read. False when the ring is refused.
+    bool ReadWholeBatch(TWholeRead* reads, size_t count) {
+        TFolderPlace folders[kWholeBatch];
+        std::string names[kWholeBatch];
+        TRingStep opening[kWholeBatch];
+        size_t readOf[kWholeBatch];
+        size_t opened = 0;
+        for (size_t i = 0; i < count; ++i) {
+            reads[i].Done = false;
+            std::string relative;
+            if (!InTree(*reads[i].Path, relative) ||
+                Tree->Walk(relative, TLastPart::Entry, folders[opened], names[opened]) != 0 ||
+                names[opened].empty())
+                continue;
+            opening[opened].Fd = folders[opened].Get();
+            opening[opened].Name = names[opened].c_str();
+            readOf[opened++] = i;
+        }
+        const bool ran = RunOnRing(TRingOp::OpenAt, kReadFlags | O_NOFOLLOW, opening, opened);
+        TRingStep reading[kWholeBatch], closing[kWholeBatch];
+        TFileStamp stamps[kWholeBatch];
+        size_t wholeOf[kWholeBatch];
+        size_t read = 0, open = 0;
+        for (size_t i = 0; i < opened; ++i) {
+            const int fd = opening[i].Result;
+            if (fd < 0)
+                continue;
+            closing[open++].Fd = fd;
+            struct stat st;
+            TWholeRead& whole = reads[readOf[i]];
+            if (!ran || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+                static_cast<uint64_t>(st.st_size) > whole.Capacity)
+                continue;
+            stamps[read] = StampOf(st);
+            reading[read].Fd = fd;
+            reading[read].Buffer = whole.Buffer;
+            reading[read].Length = whole.Capacity;
+            wholeOf[read++] = readOf[i];
+        }
+        RunOnRing(TRingOp::Read, 0, reading, read);
+        for (size_t i = 0; i < read; ++i) {
+            struct stat st;
+            if (reading[i].Result >= 0 &&
+                static_cast<uint64_t>(reading[i].Result) == stamps[i].Size &&
+                ::fstat(reading[i].Fd, &st) == 0 && StampOf(st) == stamps[i]) {
+                reads[wholeOf[i]].Done = true;
+                reads[wholeOf[i]].Length = static_cast<uint32_t>(reading[i].Result);
+            }
+        }
+        if (!RunOnRing(TRingOp::Close, 0, closing, open))
+            for (size_t i = 0; i < open; ++i)
+                if (closing[i].Result == -ECANCELED)
+                    ::close(closing[i].Fd);
+        return ran;
+    }
+#endif
 
     // True when path lies in the tree entered; relative is then its part below the root.
     bool InTree(const std::string& path, std::string& relative) const {

@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
   # native build and tests
   g++ make cmake googletest python3
+  # small files read through io_uring (optional: without it they are read as elsewhere)
+  liburing-dev
   # fuzzing (libFuzzer and sanitizers come with clang's runtime)
   clang libclang-rt-14-dev
   # the Windows builds and running them headless

@@ -44,6 +44,7 @@ public:
     char Separator = 0;                     // TimeSeparator answers this when not 0
     std::chrono::microseconds ReadDelay{0}; // every Read takes at least this long
     bool PassAnnounce = false;              // Announce reaches the disk's services
+    bool PassWholeReads = false;            // ReadWhole reaches them for files with nothing staged
     bool Rotational = false;                // OnRotationalDisk answers this
 
     // What the engine did.
@@ -52,6 +53,7 @@ public:
     std::vector<std::string> Saved;                               // paths of every SaveFile
     int OpenFiles = 0;                                            // files open right now
     int Announced = 0;                                            // calls of Announce
+    int WholeReads = 0;                                           // files read whole
 
     files::TFileSystem& Native = files::NativeFileSystem();
 
@@ -154,6 +156,36 @@ public:
         }
         if (PassAnnounce)
             Native.Announce(path, length);
+    }
+
+    bool ReadWhole(files::TWholeRead* reads, size_t count) override {
+        if (!PassWholeReads)
+            return false;
+        std::this_thread::sleep_for(ReadDelay);
+        std::vector<files::TWholeRead> passed;
+        std::vector<size_t> at;
+        {
+            std::lock_guard<std::mutex> lock(Mutex);
+            for (size_t i = 0; i < count; ++i) {
+                const std::string& path = *reads[i].Path;
+                reads[i].Done = false;
+                if (OpenErrors.count(path) + ReadFailures.count(path) +
+                        ReadsRunOutOfMemory.count(path) + ShrinkTo.count(path) +
+                        ChangesWhileRead.count(path) + ZeroFiles.count(path) ==
+                    0) {
+                    passed.push_back(reads[i]);
+                    at.push_back(i);
+                }
+            }
+        }
+        if (!Native.ReadWhole(passed.data(), passed.size()))
+            return false;
+        std::lock_guard<std::mutex> lock(Mutex);
+        for (size_t i = 0; i < passed.size(); ++i) {
+            reads[at[i]] = passed[i];
+            WholeReads += passed[i].Done;
+        }
+        return true;
     }
 
     files::TSaveStatus SaveFile(const std::string& path, const std::string& content,

@@ -178,6 +178,20 @@ TEST(CoreFiles, FoldersAndMissingFilesCannotBeOpenedForReading) {
 
 // An announced file is read as it is when read: announcing keeps nothing of it, also when
 // it vanishes, shrinks or is replaced meanwhile, in a tree and outside one.
+// Reads the file at path whole (at most 64 bytes): true with its content when the services
+// did.
+bool ReadWhole(const std::string& path, std::string& content) {
+    uint8_t buffer[64];
+    files::TWholeRead read;
+    read.Path = &path;
+    read.Buffer = buffer;
+    read.Capacity = sizeof buffer;
+    if (!Fs().ReadWhole(&read, 1) || !read.Done)
+        return false;
+    content.assign(reinterpret_cast<const char*>(buffer), read.Length);
+    return true;
+}
+
 TEST(CoreFiles, AnnouncedFilesAreReadAsTheyAreWhenRead) {
     struct Case {
         const char* change;
@@ -186,37 +200,46 @@ TEST(CoreFiles, AnnouncedFilesAreReadAsTheyAreWhenRead) {
                  {"shrinks", "he"},
                  {"is replaced", "other content"},
                  {"vanishes", nullptr}};
-    for (bool inTree : {false, true})
-        for (const Case& c : cases) {
-            TTempTree tree;
-            tree.AddFile("f.txt", "hello world");
-            if (inTree)
-                Fs().EnterTree(tree.Root());
-            Fs().Announce(tree.Path("f.txt"), 1 << 20);
-            const std::string change = c.change;
-            if (change == "shrinks") {
-                std::filesystem::resize_file(tree.Path("f.txt"), 2);
-            } else if (change == "is replaced") {
-                tree.AddFile("new.txt", c.content);
-                std::filesystem::rename(tree.Path("new.txt"), tree.Path("f.txt"));
-            } else if (change == "vanishes") {
-                std::filesystem::remove(tree.Path("f.txt"));
+    // Read whole too, in a tree, where the services read files whole.
+    const bool wholeReads = Fs().ReadWhole(nullptr, 0);
+    for (bool whole : {false, true})
+        for (bool inTree : {false, true})
+            for (const Case& c : cases) {
+                TTempTree tree;
+                tree.AddFile("f.txt", "hello world");
+                if (inTree)
+                    Fs().EnterTree(tree.Root());
+                Fs().Announce(tree.Path("f.txt"), 1 << 20);
+                const std::string change = c.change;
+                if (change == "shrinks") {
+                    std::filesystem::resize_file(tree.Path("f.txt"), 2);
+                } else if (change == "is replaced") {
+                    tree.AddFile("new.txt", c.content);
+                    std::filesystem::rename(tree.Path("new.txt"), tree.Path("f.txt"));
+                } else if (change == "vanishes") {
+                    std::filesystem::remove(tree.Path("f.txt"));
+                }
+                std::string read;
+                const bool readWhole = whole && ReadWhole(tree.Path("f.txt"), read);
+                bool opened = readWhole;
+                if (!readWhole) {
+                    files::TErrorCode error = 0;
+                    files::TFileId file = Fs().OpenRead(tree.Path("f.txt"), error);
+                    opened = file != files::kNoFile;
+                    char buffer[64];
+                    uint32_t done = 0;
+                    while (opened && Fs().Read(file, buffer, sizeof buffer, done, error) &&
+                           done > 0)
+                        read.append(buffer, done);
+                    if (opened)
+                        Fs().Close(file);
+                }
+                if (inTree)
+                    Fs().LeaveTree();
+                EXPECT_EQ(opened, c.content != nullptr) << c.change;
+                EXPECT_EQ(read, c.content ? c.content : "") << c.change;
+                EXPECT_EQ(readWhole, whole && inTree && wholeReads && c.content) << c.change;
             }
-            files::TErrorCode error = 0;
-            files::TFileId file = Fs().OpenRead(tree.Path("f.txt"), error);
-            std::string read;
-            if (file != files::kNoFile) {
-                char buffer[64];
-                uint32_t done = 0;
-                while (Fs().Read(file, buffer, sizeof buffer, done, error) && done > 0)
-                    read.append(buffer, done);
-                Fs().Close(file);
-            }
-            if (inTree)
-                Fs().LeaveTree();
-            EXPECT_EQ(file != files::kNoFile, c.content != nullptr) << c.change;
-            EXPECT_EQ(read, c.content ? c.content : "") << c.change;
-        }
 }
 
 const std::string kLongName = std::string(247, 'n') + ".md5";
@@ -640,6 +663,12 @@ TEST(CoreFiles, InATreeOnlyLinksThatStayInsideAreFollowed) {
         }
         EXPECT_EQ(content.substr(0, done), c.Content);
         EXPECT_EQ(file == files::kNoFile ? error : 0u, c.Error);
+        // A whole read never reads past a link or a FIFO, nor more than a plain read.
+        std::string whole;
+        if (ReadWhole(path, whole)) {
+            EXPECT_EQ(c.Error, 0u);
+            EXPECT_EQ(whole, c.Content);
+        }
         files::TFoundFile info;
         EXPECT_EQ(Fs().GetFileInfo(path, info), c.Error == 0 || c.Error == files::kErrorNotAFile ||
                                                     c.Error == files::kErrorLeadsOutside);

@@ -8,6 +8,7 @@
 #include <map>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "engine/engine.h"
 #include "fake_files.h"
@@ -646,15 +647,18 @@ struct TRunOutcome {
     bool Aborted = false;
     std::string Failure;
     int Announced = 0;
+    int WholeReads = 0;
 };
 
-// announce: the files announced ahead of their read reach the disk's own services.
+// announce: the files announced ahead of their read reach the disk's own services; whole:
+// so do small files read whole in batches.
 TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
                            const std::string& name, size_t abortAt, bool outOfMemory,
-                           TChecksumKind kind, bool announce = false) {
+                           TChecksumKind kind, bool announce = false, bool whole = false) {
     TTempTree tree;
     TFakeFileSystem fs;
     fs.PassAnnounce = announce;
+    fs.PassWholeReads = whole;
     BuildRunTree(tree, fs);
     // BLAKE3 hashes a file of several MiB on two threads when the run has more workers.
     const uint64_t large = kind == ckBLAKE3 ? 4 << 20 : 0;
@@ -724,6 +728,7 @@ TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
     outcome.Aborted = engine.Aborted;
     outcome.Failure = engine.FailureText;
     outcome.Announced = fs.Announced;
+    outcome.WholeReads = fs.WholeReads;
     return outcome;
 }
 
@@ -750,6 +755,7 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
     std::mt19937 random(16);
     int aborted = 0;
     int announced = 0;
+    int wholeReads = 0;
     for (const Case& c : cases) {
         const TRunOutcome whole =
             RunWithWorkers(1, c.update, c.placement, c.name, 0, c.outOfMemory, c.kind);
@@ -765,15 +771,21 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
         for (size_t at : abortAt) {
             const TRunOutcome one =
                 RunWithWorkers(1, c.update, c.placement, c.name, at, c.outOfMemory, c.kind);
-            const std::pair<int, bool> columns[] = {{2, false}, {2, true}, {3, true}};
-            for (auto [workers, announce] : columns) {
+            const std::tuple<int, bool, bool> columns[] = {{2, false, false},
+                                                           {2, true, false},
+                                                           {3, true, false},
+                                                           {1, false, true},
+                                                           {2, true, true}};
+            for (auto [workers, announce, whole] : columns) {
                 const TRunOutcome more = RunWithWorkers(workers, c.update, c.placement, c.name, at,
-                                                        c.outOfMemory, c.kind, announce);
+                                                        c.outOfMemory, c.kind, announce, whole);
                 const std::string what = c.name + (c.update ? " update" : " verify") +
                                          ", abort at " + std::to_string(at) + ", workers " +
                                          std::to_string(workers) +
-                                         (announce ? ", announced to the disk" : "");
+                                         (announce ? ", announced to the disk" : "") +
+                                         (whole ? ", small files read whole" : "");
                 announced += more.Announced;
+                wholeReads += more.WholeReads;
                 EXPECT_EQ(more.Events, one.Events) << what;
                 EXPECT_EQ(more.Disk, one.Disk) << what;
                 EXPECT_EQ(more.Files, one.Files) << what;
@@ -786,6 +798,11 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
     }
     EXPECT_GT(aborted, 20);
     EXPECT_GT(announced, 100);
+    // Where the disk's services read small files whole, they did so here.
+    TFakeFileSystem probe;
+    if (probe.Native.ReadWhole(nullptr, 0)) {
+        EXPECT_GT(wholeReads, 100);
+    }
 }
 
 } // namespace

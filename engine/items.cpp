@@ -50,15 +50,34 @@ size_t ChecksumTextLength(TChecksumKind kind) {
     }
 }
 
-int CompareFileListItems(files::TFileSystem& fs, const TFileListItem& a, const TFileListItem& b) {
-    return fs.CompareText(a.FileName, b.FileName);
+void TFileList::Add(const std::string& folder, std::string name, uint64_t size, uint32_t age) {
+    if (!folder.empty() && (Folders.empty() || folder != Folders.back()))
+        Folders.push_back(folder);
+    const uint32_t index = folder.empty() ? 0 : static_cast<uint32_t>(Folders.size());
+    Items.emplace_back(std::move(name), size, age, index);
 }
 
+const std::string& TFileList::FileName(const TFileListItem& item, std::string& buffer) const {
+    if (item.Folder == 0)
+        return item.Name;
+    buffer = Folders[item.Folder - 1];
+    buffer += item.Name;
+    return buffer;
+}
+
+void TFileList::clear() {
+    Items.clear();
+    Folders.clear();
+}
+
+// The whole names are compared: a locale's comparison of two paths need not follow from
+// comparing their folders and then their bare names.
 void SortFileList(files::TFileSystem& fs, TFileList& list) {
-    std::stable_sort(list.begin(), list.end(),
-                     [&fs](const TFileListItem& a, const TFileListItem& b) {
-                         return CompareFileListItems(fs, a, b) < 0;
-                     });
+    std::string bufferA, bufferB;
+    std::stable_sort(
+        list.Items.begin(), list.Items.end(), [&](const TFileListItem& a, const TFileListItem& b) {
+            return fs.CompareText(list.FileName(a, bufferA), list.FileName(b, bufferB)) < 0;
+        });
 }
 
 // On a hit the search goes on towards lower indexes with low at the hit, which ends it
@@ -68,9 +87,10 @@ bool FindFileListItem(files::TFileSystem& fs, const TFileList& list, const std::
     bool found = false;
     std::ptrdiff_t low = 0;
     std::ptrdiff_t high = static_cast<std::ptrdiff_t>(list.size()) - 1;
+    std::string buffer;
     while (low <= high) {
         std::ptrdiff_t middle = (low + high) / 2;
-        int order = fs.CompareText(list[static_cast<size_t>(middle)].FileName, name);
+        int order = fs.CompareText(list.FileName(list[static_cast<size_t>(middle)], buffer), name);
         if (order < 0) {
             low = middle + 1;
         } else {

@@ -65,19 +65,43 @@ const std::string& TFileList::FileName(const TFileListItem& item, std::string& b
     return buffer;
 }
 
+bool TFileList::IsNamed(const TFileListItem& item, const std::string& name) const {
+    const size_t folderLength = item.Folder == 0 ? 0 : Folders[item.Folder - 1].size();
+    return name.size() == folderLength + item.Name.size() &&
+           (item.Folder == 0 || name.compare(0, folderLength, Folders[item.Folder - 1]) == 0) &&
+           name.compare(folderLength, std::string::npos, item.Name) == 0;
+}
+
 void TFileList::clear() {
     Items.clear();
     Folders.clear();
 }
 
 // The whole names are compared: a locale's comparison of two paths need not follow from
-// comparing their folders and then their bare names.
+// comparing their folders and then their bare names. Each side's buffer keeps its folder's
+// part while the items compared on that side lie in one folder, as those of a run mostly do.
 void SortFileList(files::TFileSystem& fs, TFileList& list) {
-    std::string bufferA, bufferB;
-    std::stable_sort(
-        list.Items.begin(), list.Items.end(), [&](const TFileListItem& a, const TFileListItem& b) {
-            return fs.CompareText(list.FileName(a, bufferA), list.FileName(b, bufferB)) < 0;
-        });
+    struct TWhole {
+        std::string Text;
+        uint32_t Folder = 0;
+    };
+    auto whole = [&list](const TFileListItem& item, TWhole& held) -> const std::string& {
+        if (item.Folder == 0)
+            return item.Name;
+        const std::string& folder = list.Folders[item.Folder - 1];
+        if (held.Folder != item.Folder) {
+            held.Text = folder;
+            held.Folder = item.Folder;
+        }
+        held.Text.resize(folder.size());
+        held.Text += item.Name;
+        return held.Text;
+    };
+    TWhole wholeA, wholeB;
+    std::stable_sort(list.Items.begin(), list.Items.end(),
+                     [&](const TFileListItem& a, const TFileListItem& b) {
+                         return fs.CompareText(whole(a, wholeA), whole(b, wholeB)) < 0;
+                     });
 }
 
 // On a hit the search goes on towards lower indexes with low at the hit, which ends it

@@ -60,6 +60,8 @@ public:
     void Add(const std::string& folder, std::string name, uint64_t size, uint32_t age = 0);
     // The item's name relative to the root: its bare name, or composed in buffer.
     const std::string& FileName(const TFileListItem& item, std::string& buffer) const;
+    // True when name is exactly the item's name relative to the root.
+    bool IsNamed(const TFileListItem& item, const std::string& name) const;
 
     size_t size() const { return Items.size(); }
     bool empty() const { return Items.empty(); }

@@ -108,8 +108,7 @@ TCheckSumEngine::TEntryFile TCheckSumEngine::FindEntry(const std::string& folder
     // A name the folder's listing holds exactly is a file there: no lookup of its own.
     item = FindListedFile(line.Name);
     path = folder + line.Name;
-    std::string buffer;
-    if (item && Files.FileName(*item, buffer) == line.Name) {
+    if (item && Files.IsNamed(*item, line.Name)) {
         size = item->Size;
         return TEntryFile::Found;
     }

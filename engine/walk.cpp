@@ -185,7 +185,7 @@ TFileListItem* TCheckSumEngine::FindListedFile(const std::string& name) {
     auto nameAt = [this, &buffer](size_t at) -> const std::string& {
         return Files.FileName(Files[at], buffer);
     };
-    if (index >= Files.size() || nameAt(index) != name) {
+    if (index >= Files.size() || !Files.IsNamed(Files[index], name)) {
         if (!FindFileListItem(*Fs, Files, name, index))
             return nullptr;
         // Among the names that compare equal, the one written exactly; else, on Windows,
@@ -193,10 +193,10 @@ TFileListItem* TCheckSumEngine::FindListedFile(const std::string& name) {
         while (index > 0 && Fs->CompareText(nameAt(index - 1), name) == 0)
             --index;
         size_t exact = index;
-        while (exact < Files.size() && nameAt(exact) != name &&
+        while (exact < Files.size() && !Files.IsNamed(Files[exact], name) &&
                Fs->CompareText(nameAt(exact), name) == 0)
             ++exact;
-        if (exact < Files.size() && nameAt(exact) == name)
+        if (exact < Files.size() && Files.IsNamed(Files[exact], name))
             index = exact;
         else if (!kWindowsPaths)
             return nullptr;

@@ -13,17 +13,23 @@ constexpr char kCannotOpenFile[] = "Cannot open file ";
 constexpr char kStreamWriteError[] = "Stream write error";
 constexpr uint32_t kAttrProtected = files::kAttrReadOnly | files::kAttrHidden | files::kAttrSystem;
 
-// The lines of a list with their line ends, handed to the save in pieces of some lines each,
-// so that a long list is never held a second time as one text.
+// The header line, when there is one, and the lines of a list, with their line ends, handed to
+// the save in pieces of some lines each, so that a long list is never held a second time as
+// one text.
 class TListContent : public files::TSaveContent {
 public:
-    TListContent(const std::vector<std::string>& lines, std::string lineEnd)
-        : Lines(lines), LineEnd(std::move(lineEnd)) {}
+    TListContent(std::string header, const TListLines& lines, std::string lineEnd)
+        : Lines(lines), LineEnd(std::move(lineEnd)), Piece(std::move(header)) {
+        if (!Piece.empty())
+            Piece += LineEnd;
+    }
     bool Next(const char*& data, size_t& size, files::TErrorCode&) override {
         constexpr size_t kPiece = 1 << 16;
-        Piece.clear();
+        if (Sent)
+            Piece.clear();
+        Sent = true;
         for (; Line < Lines.size() && Piece.size() < kPiece; ++Line) {
-            Piece += Lines[Line];
+            Lines.AppendTo(Line, Piece);
             Piece += LineEnd;
         }
         data = Piece.data();
@@ -32,9 +38,10 @@ public:
     }
 
 private:
-    const std::vector<std::string>& Lines;
+    const TListLines& Lines;
     const std::string LineEnd;
     size_t Line = 0;
+    bool Sent = false; // the first piece, which starts with the header
     std::string Piece;
 };
 
@@ -88,7 +95,7 @@ bool TCheckSumEngine::MayWriteChecksumFile(const std::string& path) {
     return false;
 }
 
-void TCheckSumEngine::SaveChecksumFile(std::vector<std::string>& listLines, const std::string& path,
+void TCheckSumEngine::SaveChecksumFile(const TListLines& listLines, const std::string& path,
                                        const std::string& folderText) {
     files::TErrorCode error = 0;
     if (listLines.empty()) {
@@ -100,8 +107,6 @@ void TCheckSumEngine::SaveChecksumFile(std::vector<std::string>& listLines, cons
     }
     // One reading of the clock, so date and time cannot straddle midnight.
     std::string header = lines::HeaderLine(HeaderMode, Fs->LocalNow(), Fs->TimeSeparator());
-    if (!header.empty())
-        listLines.insert(listLines.begin(), header);
 
     // A read-only, hidden or system file cannot be replaced; the new file gets the
     // old attributes back, and so does the old file when the write fails.
@@ -110,7 +115,7 @@ void TCheckSumEngine::SaveChecksumFile(std::vector<std::string>& listLines, cons
     if (cleared)
         Fs->SetAttributes(path, attributes & ~kAttrProtected);
 
-    TListContent content(listLines, lines::ListLineEnd(ChecksumKind));
+    TListContent content(std::move(header), listLines, lines::ListLineEnd(ChecksumKind));
     files::TSaveReport report;
     files::TSaveStatus status = Fs->SaveFileFrom(path, content, files::TSaveTarget::List, report);
     error = report.Error;

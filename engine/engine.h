@@ -29,6 +29,7 @@
 #include "engine/events.h"
 #include "engine/items.h"
 #include "engine/lines.h"
+#include "engine/list_lines.h"
 #include "engine/listing_cache.h"
 #include "platform/files.h"
 
@@ -108,7 +109,7 @@ public:
 #undef TLVN_EVENT_SLOT
 
     // Working lists; empty between entries.
-    std::vector<std::string> Lines;
+    TListLines Lines;
     TFileList Files;
     TFileList ChecksumFiles;
     std::string Extension; // of the modes 3 and 4, set by Update
@@ -144,7 +145,7 @@ public:
     // True when every line left in the list is an entry of kind, a comment or blank.
     bool IsChecksumFileOfKind(TListReader& list, TChecksumKind kind) const;
     bool MayWriteChecksumFile(const std::string& path);
-    void SaveChecksumFile(std::vector<std::string>& lines, const std::string& path,
+    void SaveChecksumFile(const TListLines& lines, const std::string& path,
                           const std::string& folderText);
 
     // walk.cpp
@@ -234,9 +235,10 @@ private:
     // each file it could not hash into Unreached; false when the run was aborted.
     bool HashFolderFiles(const std::string& relativeFolder, const std::string& listPath,
                          const std::string& entryFolder);
-    // Appends the entry line to Lines, or reports a name the format cannot carry on listPath.
-    bool AddChecksumLine(const std::string& listPath, const std::string& name,
-                         const std::string& checksum);
+    // Appends the entry line of entryFolder + bareName to Lines, or reports a name the format
+    // cannot carry on listPath.
+    bool AddChecksumLine(const std::string& listPath, const std::string& entryFolder,
+                         const std::string& bareName, const std::string& checksum);
     // Refuses a checksum file whose path would land on storedName, a file to be hashed.
     void RefuseChecksumFile(const std::string& path, const std::string& storedName);
     // Saves Lines as the list at path, minding Unreached: without errors in the scope as

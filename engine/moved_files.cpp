@@ -25,7 +25,7 @@ std::string TCheckSumEngine::ScopeList(const std::string& relativeFolder) const 
     if (HasFolderPart(ChecksumFileName))
         return ChecksumFileName;
     if (ChecksumFiles.size() == 1)
-        return FolderPath + relativeFolder + ChecksumFiles[0].FileName;
+        return FolderPath + relativeFolder + ChecksumFiles[0].Name;
     return "";
 }
 
@@ -36,12 +36,14 @@ void TCheckSumEngine::ReportMissingEntries(const std::string& relativeFolder, bo
     std::vector<TFileListItem*> movedTo(missing.size(), nullptr);
     const bool ambiguous = pair && PairMovedFiles(relativeFolder, missing, movedTo);
     const std::string folder = FolderPath + relativeFolder;
+    std::string buffer;
     for (size_t i = 0; i < missing.size(); ++i) {
         const TMissingEntry& entry = missing[i];
         Finding = {entry.List, entry.Checksum, movedTo[i] ? entry.Checksum : ""};
         if (movedTo[i]) {
             movedTo[i]->Listed = true;
-            Required(OnFileMoved, "OnFileMoved")(entry.Path, folder + movedTo[i]->FileName);
+            Required(OnFileMoved, "OnFileMoved")(entry.Path,
+                                                 folder + Files.FileName(*movedTo[i], buffer));
         } else {
             Required(OnFileMissing, "OnFileMissing")(entry.Path);
         }
@@ -68,8 +70,9 @@ bool TCheckSumEngine::PairMovedFiles(const std::string& relativeFolder,
         kinds.insert(entry.Kind);
     }
     std::vector<TFileListItem*> unlisted;
+    std::string buffer;
     for (TFileListItem& item : Files)
-        if (!item.Listed && item.Size > 0 && InSlice(item.FileName))
+        if (!item.Listed && item.Size > 0 && InSlice(Files.FileName(item, buffer)))
             unlisted.push_back(&item);
     if (missingCount.empty() || unlisted.empty())
         return false;
@@ -91,7 +94,7 @@ bool TCheckSumEngine::PairMovedFiles(const std::string& relativeFolder,
     std::map<TKey, std::vector<TFileListItem*>> found;
     for (const TChecksumKind kind : kinds) {
         for (TFileListItem* item : unlisted) {
-            path = folder + item->FileName;
+            path = folder + Files.FileName(*item, buffer);
             bytesRead = 0;
             if (OnProcessing)
                 OnProcessing(path);

@@ -104,23 +104,23 @@ bool TCheckSumEngine::HashFolderFiles(const std::string& relativeFolder,
     // Files that keep their recorded digest are neither read ahead nor read.
     std::vector<const std::string*> kept(Files.size());
     for (size_t i = 0; i < Files.size(); ++i) {
-        kept[i] = KeptDigest(entryFolder + Files[i].FileName, Files[i]);
+        kept[i] = KeptDigest(entryFolder + Files[i].Name, Files[i]);
         if (!kept[i])
-            Prefetch(path + Files[i].FileName, ChecksumKind, Files[i].Size);
+            Prefetch(path + Files[i].Name, ChecksumKind, Files[i].Size);
     }
     std::string text;
     for (size_t i = 0; i < Files.size(); ++i) {
         const TFileListItem& item = Files[i];
         path.resize(folderLength);
-        path += item.FileName;
+        path += item.Name;
         if (kept[i]) {
-            AddChecksumLine(listPath, entryFolder + item.FileName, *kept[i]);
+            AddChecksumLine(listPath, entryFolder, item.Name, *kept[i]);
         } else if (CalcFileChecksum(ChecksumKind, path, text)) {
             if (OnChecksumOk)
                 OnChecksumOk(path, KindName, text);
-            AddChecksumLine(listPath, entryFolder + item.FileName, text);
+            AddChecksumLine(listPath, entryFolder, item.Name, text);
         } else {
-            Unreached.push_back(entryFolder + item.FileName);
+            Unreached.push_back(entryFolder + item.Name);
         }
         if (Aborted)
             return false;
@@ -138,7 +138,7 @@ void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
     const std::string folderText = folder + FileMask;
     // A checksum file that is kept leaves its file unread: nothing to read ahead then.
     auto refused = [this](const TFileListItem& item, std::string& storedName) {
-        storedName = StoredFileName(item.FileName + Extension);
+        storedName = StoredFileName(item.Name + Extension);
         return !IsChecksumFileName(storedName) && FindListedFile(storedName);
     };
     std::string storedName;
@@ -146,26 +146,26 @@ void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
     if (OverwriteMode != omKeep && !QuickUpdate)
         for (const TFileListItem& item : Files)
             if (!refused(item, storedName))
-                Prefetch(folder + item.FileName, ChecksumKind, item.Size);
+                Prefetch(folder + item.Name, ChecksumKind, item.Size);
     std::string path = folder;
     std::string text;
     TScopeExit forget([this] { Finding = {}; });
     for (const TFileListItem& item : Files) {
         path.resize(folder.size());
-        path += item.FileName;
+        path += item.Name;
         const std::string checksumPath = path + Extension;
         Finding.List = checksumPath;
         if (refused(item, storedName)) {
             RefuseChecksumFile(checksumPath, storedName);
         } else if (MayWriteChecksumFile(checksumPath)) {
             LoadOldDigests(checksumPath);
-            const std::string* keptDigest = KeptDigest(item.FileName, item);
+            const std::string* keptDigest = KeptDigest(item.Name, item);
             const bool hashed = !keptDigest && CalcFileChecksum(ChecksumKind, path, text);
             if (hashed && OnChecksumOk)
                 OnChecksumOk(path, KindName, text);
             Lines.clear();
             if ((keptDigest || hashed) &&
-                AddChecksumLine(checksumPath, item.FileName, keptDigest ? *keptDigest : text)) {
+                AddChecksumLine(checksumPath, "", item.Name, keptDigest ? *keptDigest : text)) {
                 SaveChecksumFile(Lines, checksumPath, folderText);
                 ReportDroppedEntries(checksumPath, folder);
             }
@@ -175,8 +175,9 @@ void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
     }
 }
 
-bool TCheckSumEngine::AddChecksumLine(const std::string& listPath, const std::string& name,
-                                      const std::string& checksum) {
+bool TCheckSumEngine::AddChecksumLine(const std::string& listPath, const std::string& entryFolder,
+                                      const std::string& bareName, const std::string& checksum) {
+    const std::string name = entryFolder + bareName;
     std::string line = FormatChecksumLine(name, checksum);
     if (line.empty()) {
         Required(OnSaveError, "OnSaveError")(
@@ -185,7 +186,7 @@ bool TCheckSumEngine::AddChecksumLine(const std::string& listPath, const std::st
                           "not listed");
         return false;
     }
-    Lines.push_back(std::move(line));
+    Lines.Add(std::move(line), entryFolder);
     return true;
 }
 
@@ -219,9 +220,11 @@ bool TCheckSumEngine::CarryOldLines(const std::string& path, int32_t& carried) {
         return false;
     }
     std::set<std::string> written;
-    std::string checksum, name;
-    for (const std::string& line : Lines) {
-        ParseChecksumLine(ClassifyLine(line), line, checksum, name);
+    std::string text, checksum, name;
+    for (size_t i = 0; i < Lines.size(); ++i) {
+        text.clear();
+        Lines.AppendTo(i, text);
+        ParseChecksumLine(ClassifyLine(text), text, checksum, name);
         written.insert(name);
     }
     std::vector<std::string> old;
@@ -237,8 +240,8 @@ bool TCheckSumEngine::CarryOldLines(const std::string& path, int32_t& carried) {
         return false;
     }
     carried = static_cast<int32_t>(old.size());
-    Lines.insert(Lines.end(), std::make_move_iterator(old.begin()),
-                 std::make_move_iterator(old.end()));
+    for (std::string& oldLine : old)
+        Lines.Add(std::move(oldLine));
     return true;
 }
 

@@ -77,8 +77,9 @@ void TCheckSumEngine::CountFolderChecksumFiles(const std::string& relativeFolder
     int32_t count = 0;
     uint64_t size = 0;
     ListFolder(relativeFolder, ChecksumFileName, true, false, count, size, &found);
+    std::string buffer;
     for (const TFileListItem& item : found)
-        CountChecksumFileData(FolderPath + item.FileName, relativeFolder);
+        CountChecksumFileData(FolderPath + found.FileName(item, buffer), relativeFolder);
 }
 
 void TCheckSumEngine::CountChecksumFileData(const std::string& path,
@@ -107,7 +108,7 @@ TCheckSumEngine::TEntryFile TCheckSumEngine::FindEntry(const std::string& folder
     // A name the folder's listing holds exactly is a file there: no lookup of its own.
     item = FindListedFile(line.Name);
     path = folder + line.Name;
-    if (item && item->FileName == line.Name) {
+    if (item && Files.IsNamed(*item, line.Name)) {
         size = item->Size;
         return TEntryFile::Found;
     }
@@ -179,11 +180,11 @@ void TCheckSumEngine::VerifyFolder(const std::string& relativeFolder) {
     // With a slice, the folder is reported where some of its files are.
     const bool anyInSlice =
         std::any_of(Files.begin(), Files.end(),
-                    [this](const TFileListItem& item) { return InSlice(item.FileName); });
+                    [this](const TFileListItem& item) { return InSlice(item.Name); });
     if (anyInSlice && ChecksumFiles.empty())
         Required(OnNoChecksumFile, "OnNoChecksumFile")(folder);
     for (const TFileListItem& checksumFile : ChecksumFiles)
-        if (!VerifyChecksumFile(relativeFolder, folder + checksumFile.FileName)) {
+        if (!VerifyChecksumFile(relativeFolder, folder + checksumFile.Name)) {
             ReportMissingEntries(relativeFolder, false);
             return;
         }
@@ -308,7 +309,8 @@ void TCheckSumEngine::ReportUnlisted(const std::string& relativeFolder) {
     const std::string folder = FolderPath + relativeFolder;
     TScopeExit forget([this] { Finding = {}; });
     Finding.List = ScopeList(relativeFolder);
+    std::string buffer;
     for (const TFileListItem& item : Files)
-        if (!item.Listed && InSlice(item.FileName))
-            Required(OnFileNotListed, "OnFileNotListed")(folder + item.FileName);
+        if (!item.Listed && InSlice(Files.FileName(item, buffer)))
+            Required(OnFileNotListed, "OnFileNotListed")(folder + Files.FileName(item, buffer));
 }

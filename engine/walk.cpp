@@ -56,6 +56,8 @@ bool TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::s
                                  bool withPath, bool excludeChecksumFiles, int32_t& count,
                                  uint64_t& totalSize, TFileList* target) {
     const std::string folder = FolderPath + relativeFolder;
+    const std::string root;
+    const std::string& itemFolder = withPath ? relativeFolder : root;
     files::TErrorCode error =
         Listings.Search(folder + pattern, [&](const files::TFoundFile& entry) {
             if (entry.IsDirectory() || files::IsTemporaryName(entry.Name) ||
@@ -69,8 +71,7 @@ bool TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::s
             totalSize += entry.Size;
             ++count;
             if (target)
-                target->emplace_back(withPath ? relativeFolder + entry.Name : entry.Name,
-                                     entry.Size, entry.Age);
+                target->Add(itemFolder, entry.Name, entry.Size, entry.Age);
         });
     if (error == 0)
         return true;
@@ -180,18 +181,22 @@ TFileListItem* TCheckSumEngine::FindListedFile(const std::string& name) {
     // Lists mostly name the files in the order of the listing: the item after the one
     // found last is tried first.
     size_t index = ListedHint;
-    if (index >= Files.size() || Files[index].FileName != name) {
+    std::string buffer;
+    auto nameAt = [this, &buffer](size_t at) -> const std::string& {
+        return Files.FileName(Files[at], buffer);
+    };
+    if (index >= Files.size() || !Files.IsNamed(Files[index], name)) {
         if (!FindFileListItem(*Fs, Files, name, index))
             return nullptr;
         // Among the names that compare equal, the one written exactly; else, on Windows,
         // where names that differ only in letter case name one file, the first.
-        while (index > 0 && Fs->CompareText(Files[index - 1].FileName, name) == 0)
+        while (index > 0 && Fs->CompareText(nameAt(index - 1), name) == 0)
             --index;
         size_t exact = index;
-        while (exact < Files.size() && Files[exact].FileName != name &&
-               Fs->CompareText(Files[exact].FileName, name) == 0)
+        while (exact < Files.size() && !Files.IsNamed(Files[exact], name) &&
+               Fs->CompareText(nameAt(exact), name) == 0)
             ++exact;
-        if (exact < Files.size() && Files[exact].FileName == name)
+        if (exact < Files.size() && Files.IsNamed(Files[exact], name))
             index = exact;
         else if (!kWindowsPaths)
             return nullptr;

@@ -12,6 +12,13 @@ namespace {
 
 using TLines = std::vector<std::string>;
 
+TListLines ListLines(const TLines& lines) {
+    TListLines list;
+    for (const std::string& line : lines)
+        list.Add(line);
+    return list;
+}
+
 struct TFileRun {
     TTempTree Tree;
     TFakeFileSystem Fs;
@@ -149,8 +156,7 @@ TEST(CoreChecksumFile, SavedFileHasCrLfLinesAndItsHeaderAndReadsBackAsItsKind) {
         run.Engine.SetChecksumKind(c.Kind);
         run.Engine.HeaderMode = c.Mode;
         const std::string path = run.Tree.Path("list");
-        TLines lines = c.Lines;
-        run.Engine.SaveChecksumFile(lines, path, "folder");
+        run.Engine.SaveChecksumFile(ListLines(c.Lines), path, "folder");
         EXPECT_TRUE(run.Recorder.Events.empty());
 
         TLines expected = c.Lines;
@@ -179,8 +185,10 @@ TEST(CoreChecksumFile, EmptyListDeletesTheOldFileOrSaysTheFolderWasSkipped) {
     TFileRun run;
     run.Tree.AddFile("list.md5", "old");
     TLines none;
-    run.Engine.SaveChecksumFile(none, run.Tree.Path("list.md5"), run.Tree.Path("sub/*.*"));
-    run.Engine.SaveChecksumFile(none, run.Tree.Path("list.md5"), run.Tree.Path("sub/*.*"));
+    run.Engine.SaveChecksumFile(ListLines(none), run.Tree.Path("list.md5"),
+                                run.Tree.Path("sub/*.*"));
+    run.Engine.SaveChecksumFile(ListLines(none), run.Tree.Path("list.md5"),
+                                run.Tree.Path("sub/*.*"));
     EXPECT_EQ(run.Recorder.Events,
               (TLines{"OldChecksumFileDeleted sub/*.*", "EmptyFolderSkipped sub/*.*"}));
     EXPECT_FALSE(run.Tree.Exists("list.md5"));
@@ -208,7 +216,7 @@ TEST(CoreChecksumFile, FailedSaveKeepsTheOldFileAndItsAttributes) {
         run.Fs.Attributes[path] = before;
         run.Engine.SetChecksumKind(ckCRC32);
         TLines lines = {"a 00000000"};
-        run.Engine.SaveChecksumFile(lines, path, "folder");
+        run.Engine.SaveChecksumFile(ListLines(lines), path, "folder");
         EXPECT_EQ(run.Recorder.Events, TLines{"SaveError list.sfv"});
         EXPECT_EQ(run.Recorder.LastSaveError,
                   c.Message + (c.WithPath ? path : "") + ": " + run.Fs.ErrorText(28));
@@ -225,7 +233,7 @@ TEST(CoreChecksumFile, FilesWithoutProtectingAttributesAreWrittenWithoutTouching
     run.Tree.AddFile("list.md5", "old");
     run.Fs.Attributes[path] = 0x20;
     TLines lines = {"x"};
-    run.Engine.SaveChecksumFile(lines, path, "folder");
+    run.Engine.SaveChecksumFile(ListLines(lines), path, "folder");
     EXPECT_TRUE(run.Fs.AttributeCalls.empty());
     EXPECT_EQ(run.Tree.Content("list.md5"), "x\r\n");
 }
@@ -244,7 +252,7 @@ TEST(CoreChecksumFile, RealFailedSaveLeavesNoTemporaryFile) {
         run.Tree.AddFolder("taken");
         run.Tree.AddFile("taken/inside.txt", "keep");
         TLines lines = {"a", "b"};
-        run.Engine.SaveChecksumFile(lines, run.Tree.Path(c.Target), "folder");
+        run.Engine.SaveChecksumFile(ListLines(lines), run.Tree.Path(c.Target), "folder");
         EXPECT_EQ(run.Recorder.Events, TLines{std::string("SaveError ") + c.Target});
         // The system's reason follows the path.
         const std::string prefix = c.Message + run.Tree.Path(c.Target) + ": ";
@@ -269,7 +277,7 @@ TEST(CoreChecksumFile, ReplacedFileKeepsReadOnlyAndHidden) {
 #endif
     ASSERT_TRUE(native.SetAttributes(path, wanted));
     TLines lines = {"new"};
-    run.Engine.SaveChecksumFile(lines, path, "folder");
+    run.Engine.SaveChecksumFile(ListLines(lines), path, "folder");
     EXPECT_TRUE(run.Recorder.Events.empty());
     EXPECT_EQ(run.Tree.Content("list.md5"), "new\r\n");
     uint32_t after = 0;

@@ -6,21 +6,28 @@
 
 namespace {
 
+// Each name is held as its folder's part and its bare name.
 TFileList Items(const std::vector<std::string>& names) {
     TFileList list;
-    for (size_t i = 0; i < names.size(); ++i)
-        list.emplace_back(names[i], i);
+    for (size_t i = 0; i < names.size(); ++i) {
+        const size_t bare = names[i].rfind('/') + 1;
+        list.Add(names[i].substr(0, bare), names[i].substr(bare), i);
+    }
     return list;
 }
 
 TEST(CoreItems, SortIgnoresLetterCaseAndKeepsTheOrderOfEqualNames) {
     files::TFileSystem& fs = files::NativeFileSystem();
-    TFileList list = Items({"b.txt", "A.txt", "B.TXT", "a.txt", "c", "C"});
+    // A folder's files and its sub-folder's fall between each other.
+    TFileList list = Items(
+        {"b.txt", "A.txt", "B.TXT", "a.txt", "c", "C", "e/z", "E/C/p", "e/b", "e/c/P", "e/c/q"});
     SortFileList(fs, list);
     std::vector<std::string> names;
+    std::string buffer;
     for (const TFileListItem& item : list)
-        names.push_back(item.FileName);
-    EXPECT_EQ(names, (std::vector<std::string>{"A.txt", "a.txt", "b.txt", "B.TXT", "c", "C"}));
+        names.push_back(list.FileName(item, buffer));
+    EXPECT_EQ(names, (std::vector<std::string>{"A.txt", "a.txt", "b.txt", "B.TXT", "c", "C", "e/b",
+                                               "E/C/p", "e/c/P", "e/c/q", "e/z"}));
 }
 
 TEST(CoreItems, SearchFindsTheNameOrWhereItWouldGo) {
@@ -44,6 +51,7 @@ TEST(CoreItems, SearchFindsTheNameOrWhereItWouldGo) {
         {{"a", "b", "c", "d", "e"}, "C", true, 2},
         {{"a", "b", "c", "d", "e"}, "0", false, 0},
         {{"a", "a", "a"}, "a", true, 1}, // the search stops at its first hit
+        {{"a", "b/c", "b/d", "c"}, "B/D", true, 2},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.Sorted) + " " + c.Name);

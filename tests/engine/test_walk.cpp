@@ -273,7 +273,7 @@ TEST_F(WalkTest, ListingsFilterExcludeAndCount) {
                           count, size, &list);
         std::vector<std::string> names;
         for (const TFileListItem& item : list)
-            names.push_back(item.FileName);
+            names.push_back(item.Name);
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, c.names) << c.mask << " / " << c.checksumName;
         EXPECT_EQ(count, static_cast<int32_t>(c.names.size())) << c.mask;

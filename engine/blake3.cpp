@@ -17,25 +17,31 @@ void ChunkCvs(const uint8_t* const* chunks, size_t count, uint64_t counter, TCpu
               uint8_t* cvs) {
     size_t done = 0;
 #if TLVN_BLAKE3_SIMD
+    const bool avx512 = TLVN_BLAKE3_AVX512 && (features & cfAvx512) != 0;
     const bool avx2 = (features & cfAvx2) != 0, sse41 = (features & cfSse41) != 0;
     for (;;) {
         // Fewer chunks than lanes left: the last one fills the lanes past them, their values
         // dropped, where that is still faster than hashing the few on a narrower path.
         const size_t left = count - done;
-        const size_t lanes = avx2 && (left >= 5 || (!sse41 && left >= 3)) ? 8
-                             : sse41 && left >= 2                         ? 4
-                                                                          : 0;
+        const size_t lanes = avx512 && left >= 9                            ? 16
+                             : avx2 && (left >= 5 || (!sse41 && left >= 3)) ? 8
+                             : sse41 && left >= 2                           ? 4
+                                                                            : 0;
         if (lanes == 0)
             break;
         const size_t n = left < lanes ? left : lanes;
-        const uint8_t* group[8];
+        const uint8_t* group[16];
         for (size_t i = 0; i < lanes; ++i)
             group[i] = chunks[done + (i < n ? i : n - 1)];
-        uint8_t out[8 * 32];
-        if (lanes == 8)
-            Blake3Avx2Chunks(group, counter + done, out);
-        else
+        uint8_t out[16 * 32];
+        if (lanes == 4)
             Blake3Sse41Chunks(group, counter + done, out);
+        else if (lanes == 8)
+            Blake3Avx2Chunks(group, counter + done, out);
+#if TLVN_BLAKE3_AVX512
+        else
+            Blake3Avx512Chunks(group, counter + done, out);
+#endif
         std::memcpy(cvs + 32 * done, out, 32 * n);
         done += n;
     }
@@ -49,13 +55,19 @@ void ChunkCvs(const uint8_t* const* chunks, size_t count, uint64_t counter, TCpu
 // they replace the first half of those blocks.
 void ParentCvs(uint8_t* blocks, size_t count, TCpuFeatures features) {
     for (size_t done = 0; done < count;) {
-        size_t n = count - done < 8 ? count - done : 8;
-        const uint8_t* inputs[8];
+        size_t n = count - done < 16 ? count - done : 16;
+        const uint8_t* inputs[16];
         for (size_t i = 0; i < n; ++i)
             inputs[i] = blocks + 64 * (done + i);
         uint8_t* out = blocks + 32 * done;
+#if TLVN_BLAKE3_AVX512
+        if (n == 16 && (features & cfAvx512) != 0) {
+            Blake3Avx512Parents(inputs, out);
+        } else
+#endif
 #if TLVN_BLAKE3_SIMD
-        if (n == 8 && (features & cfAvx2) != 0) {
+            if (n >= 8 && (features & cfAvx2) != 0) {
+            n = 8;
             Blake3Avx2Parents(inputs, out);
         } else if (n >= 4 && (features & cfSse41) != 0) {
             n = 4;

@@ -9,6 +9,12 @@
 #else
 #define TLVN_BLAKE3_SIMD 0
 #endif
+// Sixteen lanes need the 64-bit build's thirty-two vector registers: the 32-bit one has eight.
+#if defined(__x86_64__)
+#define TLVN_BLAKE3_AVX512 1
+#else
+#define TLVN_BLAKE3_AVX512 0
+#endif
 
 // The initial chaining value (the SHA-256 one) and the domain flags of a compression.
 inline constexpr uint32_t kBlake3Iv[8] = {0x6a09e667u, 0xbb67ae85u, 0x3c6ef372u, 0xa54ff53au,
@@ -42,7 +48,8 @@ void Blake3Compress(const uint32_t cv[8], const uint8_t block[64], uint32_t bloc
 // the root, and writes their chaining values one after another (32 bytes each) into cvs.
 // The parent paths do the same for parents that are not the root, blocks[i] pointing to
 // the two chaining values of one; their output may overwrite their input.
-// The portable paths take any count, the SSE4.1 paths four, the AVX2 paths eight.
+// The portable paths take any count, the SSE4.1 paths four, the AVX2 paths eight, the
+// AVX-512 paths sixteen.
 void Blake3PortableChunks(const uint8_t* const* chunks, size_t count, uint64_t counter,
                           uint8_t* cvs);
 void Blake3PortableParents(const uint8_t* const* blocks, size_t count, uint8_t* cvs);
@@ -52,4 +59,9 @@ void Blake3Sse41Chunks(const uint8_t* const chunks[4], uint64_t counter, uint8_t
 void Blake3Sse41Parents(const uint8_t* const blocks[4], uint8_t* cvs);
 void Blake3Avx2Chunks(const uint8_t* const chunks[8], uint64_t counter, uint8_t* cvs);
 void Blake3Avx2Parents(const uint8_t* const blocks[8], uint8_t* cvs);
+#endif
+#if TLVN_BLAKE3_AVX512
+// Call only with cfAvx512 among CpuFeatures().
+void Blake3Avx512Chunks(const uint8_t* const chunks[16], uint64_t counter, uint8_t* cvs);
+void Blake3Avx512Parents(const uint8_t* const blocks[16], uint8_t* cvs);
 #endif

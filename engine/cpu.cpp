@@ -31,13 +31,19 @@ TCpuFeatures ReadFeatures() {
         features |= cfSse41;
     // AVX needs the system to save the 256-bit registers on a thread switch (XCR0 bits 1, 2).
     const unsigned kOsxsave = 1u << 27, kAvx = 1u << 28;
-    const bool ymm = sse41 && (ecx & kOsxsave) && (ecx & kAvx) && (ReadXcr0() & 6) == 6;
-    const unsigned kSha = 1u << 29, kAvx2 = 1u << 5;
+    const unsigned xcr0 = sse41 && (ecx & kOsxsave) && (ecx & kAvx) ? ReadXcr0() : 0;
+    const bool ymm = (xcr0 & 6) == 6;
+    // AVX-512 also needs the mask registers and both halves of the 32 registers saved
+    // (XCR0 bits 5, 6, 7).
+    const bool zmm = ymm && (xcr0 & 0xE0) == 0xE0;
+    const unsigned kSha = 1u << 29, kAvx2 = 1u << 5, kAvx512f = 1u << 16;
     if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) {
         if (sse41 && (ebx & kSha))
             features |= cfSha;
         if (ymm && (ebx & kAvx2))
             features |= cfAvx2;
+        if (zmm && (ebx & kAvx2) && (ebx & kAvx512f))
+            features |= cfAvx512;
     }
 #endif
     return features;

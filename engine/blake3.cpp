@@ -76,23 +76,37 @@ void ParentCvs(uint8_t* blocks, size_t count, TCpuFeatures features) {
     }
 }
 
-void ParentCv(const uint32_t left[8], const uint32_t right[8], uint32_t flags, uint32_t out[8]) {
+// One compression on the widest one-block path the features allow.
+void Compress(TCpuFeatures features, const uint32_t cv[8], const uint8_t block[64],
+              uint32_t blockLength, uint64_t counter, uint32_t flags, uint32_t out[8]) {
+#if TLVN_BLAKE3_SIMD
+    if ((features & cfSse41) != 0)
+        return Blake3Sse41Compress(cv, block, blockLength, counter, flags, out);
+#else
+    (void)features;
+#endif
+    Blake3Compress(cv, block, blockLength, counter, flags, out);
+}
+
+void ParentCv(const uint32_t left[8], const uint32_t right[8], uint32_t flags,
+              TCpuFeatures features, uint32_t out[8]) {
     uint8_t block[64];
     for (int i = 0; i < 8; ++i) {
         StoreLittleEndian32(block + 4 * i, left[i]);
         StoreLittleEndian32(block + 32 + 4 * i, right[i]);
     }
-    Blake3Compress(kBlake3Iv, block, 64, 0, kBlake3Parent | flags, out);
+    Compress(features, kBlake3Iv, block, 64, 0, kBlake3Parent | flags, out);
 }
 
 // Pushes the chaining value of a subtree that is not the input's last; the trailing zero
 // bits of count, the subtrees of its size added so far, tell how many subtrees it
 // completes: they merge at once into parents, which then cannot be the root either.
-void PushCv(uint32_t (*stack)[8], uint32_t& size, uint64_t count, const uint32_t cv[8]) {
+void PushCv(uint32_t (*stack)[8], uint32_t& size, uint64_t count, const uint32_t cv[8],
+            TCpuFeatures features) {
     uint32_t merged[8];
     std::memcpy(merged, cv, sizeof merged);
     for (; (count & 1) == 0; count >>= 1)
-        ParentCv(stack[--size], merged, 0, merged);
+        ParentCv(stack[--size], merged, 0, features, merged);
     std::memcpy(stack[size++], merged, sizeof merged);
 }
 
@@ -108,7 +122,7 @@ void AddChunks(TBlake3Context& context, const uint8_t* const* chunks, size_t cou
     for (size_t i = 0; i < count; ++i) {
         uint32_t cv[8];
         LoadCv(cvs + 32 * i, cv);
-        PushCv(context.Stack, context.StackSize, ++context.ChunkCounter, cv);
+        PushCv(context.Stack, context.StackSize, ++context.ChunkCounter, cv, context.Features);
     }
 }
 
@@ -161,11 +175,11 @@ void Blake3Final(TBlake3Context& context, uint8_t digest[32]) {
         uint32_t flags = block == 0 ? kBlake3ChunkStart : 0;
         if (block == blocks - 1)
             flags |= kBlake3ChunkEnd | (context.StackSize == 0 ? kBlake3Root : 0);
-        Blake3Compress(cv, context.Chunk + 64 * block, block == blocks - 1 ? lastLength : 64,
-                       context.ChunkCounter, flags, cv);
+        Compress(context.Features, cv, context.Chunk + 64 * block,
+                 block == blocks - 1 ? lastLength : 64, context.ChunkCounter, flags, cv);
     }
     for (uint32_t i = context.StackSize; i-- > 0;)
-        ParentCv(context.Stack[i], cv, i == 0 ? kBlake3Root : 0, cv);
+        ParentCv(context.Stack[i], cv, i == 0 ? kBlake3Root : 0, context.Features, cv);
     for (int i = 0; i < 8; ++i)
         StoreLittleEndian32(digest + 4 * i, cv[i]);
 }
@@ -189,5 +203,5 @@ void Blake3SubtreeCv(const uint8_t* data, unsigned levels, uint64_t counter, TCp
 
 void Blake3AddSubtree(TBlake3Context& context, const uint32_t cv[8], unsigned levels) {
     context.ChunkCounter += uint64_t(1) << levels;
-    PushCv(context.Stack, context.StackSize, context.ChunkCounter >> levels, cv);
+    PushCv(context.Stack, context.StackSize, context.ChunkCounter >> levels, cv, context.Features);
 }

@@ -51,6 +51,9 @@ void Blake3PortableParents(const uint8_t* const* blocks, size_t count, uint8_t* 
 // Call only with cfSse41, cfAvx2 or cfAvx512 among CpuFeatures(), as the path's name says.
 void Blake3Sse41Chunks(const uint8_t* const chunks[4], uint64_t counter, uint8_t* cvs);
 void Blake3Sse41Parents(const uint8_t* const blocks[4], uint8_t* cvs);
+// Blake3Compress with the state's four rows in four registers.
+void Blake3Sse41Compress(const uint32_t cv[8], const uint8_t block[64], uint32_t blockLength,
+                         uint64_t counter, uint32_t flags, uint32_t out[8]);
 void Blake3Avx2Chunks(const uint8_t* const chunks[8], uint64_t counter, uint8_t* cvs);
 void Blake3Avx2Parents(const uint8_t* const blocks[8], uint8_t* cvs);
 void Blake3Avx512Chunks(const uint8_t* const chunks[16], uint64_t counter, uint8_t* cvs);

@@ -4,25 +4,30 @@
 
 #include "engine/blake3.h"
 #include "engine/blake3_paths.h"
-#include "engine/file_digest.h"
 
 namespace {
 
-constexpr unsigned kPieceLevels = 6;
-constexpr size_t kPieceLength = kBlake3ChunkLength << kPieceLevels;
-constexpr size_t kPiecesPerSpan = TBlake3Spans::kSpanLength / kPieceLength;
+// A span is a subtree of this many levels.
+constexpr unsigned kSpanLevels = 8;
+static_assert(TBlake3Spans::kSpanLength == kBlake3ChunkLength << kSpanLevels,
+              "a span is one whole subtree");
+static_assert(kSpanLevels <= kBlake3MaxSubtreeLevels, "a span is hashed in one call");
+// Spans taken and not yet added, at most, before the helper waits for the reading thread.
+constexpr size_t kSpansAhead = 16;
 
 } // namespace
 
-TBlake3Spans::TBlake3Spans(TRunningDigest& digest, bool helper, TCpuFeatures features)
-    : Digest(digest), Features(features), Memory(new uint8_t[2 * kSpanLength + kReadAlignment - 1]),
+TBlake3Spans::TBlake3Spans(TRunningDigest& digest, uint64_t length, const TReadAt& read,
+                           bool helper, TCpuFeatures features)
+    : Digest(digest), Length(length), Spans((length + kSpanLength - 1) / kSpanLength), ReadAt(read),
+      Features(features), Memory(new uint8_t[(helper ? 2 : 1) * kSpanLength + kReadAlignment - 1]),
       Buffers(AlignedForReads(Memory.get())) {
     if (!helper)
         return;
     try {
         Helper = std::thread([this] { Help(); });
     } catch (const std::system_error&) {
-        // No thread to be had: this thread hashes every piece itself.
+        // No thread to be had: this thread reads every span itself.
     }
 }
 
@@ -36,67 +41,118 @@ TBlake3Spans::~TBlake3Spans() {
         Helper.join();
 }
 
-uint8_t* TBlake3Spans::Next() {
-    // The other buffer holds the span queued last, if any; this one is reused only when
-    // the span queued before it is added.
-    if (Pieces.size() > kPiecesPerSpan)
-        CompleteOldest();
-    return Buffers + Filling * kSpanLength;
+TBlake3Spans::TSpan* TBlake3Spans::Claim() {
+    if (Ending || Claimed + 1 >= Spans)
+        return nullptr;
+    Taken.emplace_back();
+    Taken.back().Index = Claimed++;
+    return &Taken.back();
 }
 
-void TBlake3Spans::Queue() {
-    const uint8_t* span = Buffers + Filling * kSpanLength;
-    {
-        std::lock_guard<std::mutex> lock(Mutex);
-        for (size_t i = 0; i < kPiecesPerSpan; ++i) {
-            Pieces.push_back(TPiece{span + i * kPieceLength, Chunks, {}});
-            Chunks += size_t(1) << kPieceLevels;
+void TBlake3Spans::ReadSpan(TSpan& span, uint8_t* buffer) {
+    const uint64_t start = span.Index * kSpanLength;
+    const size_t length =
+        Length - start < kSpanLength ? static_cast<size_t>(Length - start) : kSpanLength;
+    try {
+        for (size_t filled = 0; filled < length;) {
+            if (Stopping.load(std::memory_order_relaxed))
+                return;
+            const uint32_t block =
+                length - filled < kFileBlock ? static_cast<uint32_t>(length - filled) : kFileBlock;
+            uint32_t done = 0;
+            if (!ReadBlock(ReadAt, start + filled, buffer + filled, block, done, span.Error)) {
+                span.Failed = true;
+                return;
+            }
+            span.Reads.push_back(done);
+            filled += done;
         }
+    } catch (...) {
+        span.Thrown = std::current_exception();
+        return;
     }
-    Changed.notify_all();
-    Filling ^= 1;
-}
-
-void TBlake3Spans::Finish(size_t length) {
-    while (!Pieces.empty())
-        CompleteOldest();
-    const uint8_t* last = Buffers + Filling * kSpanLength;
-    for (size_t done = 0; done < length; done += 65536)
-        Digest.Add(last + done, length - done < 65536 ? length - done : 65536);
-}
-
-bool TBlake3Spans::HashOne(std::unique_lock<std::mutex>& lock) {
-    for (TPiece& piece : Pieces) {
-        if (piece.Claimed)
-            continue;
-        piece.Claimed = true;
-        lock.unlock();
-        Blake3SubtreeCv(piece.Data, kPieceLevels, piece.Counter, Features, piece.Cv);
-        lock.lock();
-        piece.Done = true;
-        return true;
-    }
-    return false;
+    if (span.Index + 1 < Spans)
+        Blake3SubtreeCv(buffer, kSpanLevels, span.Index << kSpanLevels, Features, span.Cv);
 }
 
 void TBlake3Spans::Help() {
+    uint8_t* const buffer = Buffers + kSpanLength;
     std::unique_lock<std::mutex> lock(Mutex);
     while (!Stopping) {
-        if (HashOne(lock))
-            Changed.notify_all();
-        else
+        TSpan* span = Taken.size() < kSpansAhead ? Claim() : nullptr;
+        if (!span) {
             Changed.wait(lock);
+            continue;
+        }
+        lock.unlock();
+        ReadSpan(*span, buffer);
+        lock.lock();
+        span->Done = true;
+        Ending |= span->Failed || span->Thrown;
+        Changed.notify_all();
     }
 }
 
-void TBlake3Spans::CompleteOldest() {
-    std::unique_lock<std::mutex> lock(Mutex);
-    for (size_t i = 0; i < kPiecesPerSpan; ++i)
-        while (!Pieces[i].Done)
-            if (!HashOne(lock))
-                Changed.wait(lock);
-    for (size_t i = 0; i < kPiecesPerSpan; ++i) {
-        Digest.AddBlake3Subtree(Pieces.front().Cv, kPieceLevels);
-        Pieces.pop_front();
+bool TBlake3Spans::Report(const TSpan& span, const TBlockRead& onBlock, TFileDigest& result) {
+    for (uint32_t length : span.Reads) {
+        result.BytesRead += length;
+        if (!onBlock(length))
+            return false;
     }
+    if (span.Thrown)
+        std::rethrow_exception(span.Thrown);
+    if (span.Failed) {
+        result.Status = TFileDigest::ReadFailed;
+        result.Error = span.Error;
+        return false;
+    }
+    return true;
+}
+
+bool TBlake3Spans::Read(const TBlockRead& onBlock, TFileDigest& result) {
+    uint8_t* const buffer = Buffers;
+    TSpan last;
+    last.Index = Spans - 1;
+    bool lastRead = false;
+    std::unique_lock<std::mutex> lock(Mutex);
+    for (;;) {
+        while (!Taken.empty() && Taken.front().Done) {
+            const TSpan span = std::move(Taken.front());
+            Taken.pop_front();
+            Changed.notify_all();
+            lock.unlock();
+            if (!Report(span, onBlock, result))
+                return false;
+            Digest.AddBlake3Subtree(span.Cv, kSpanLevels);
+            lock.lock();
+        }
+        if (TSpan* span = Claim()) {
+            lock.unlock();
+            ReadSpan(*span, buffer);
+            lock.lock();
+            span->Done = true;
+            Ending |= span->Failed || span->Thrown;
+            continue;
+        }
+        if (Taken.empty())
+            break;
+        // Nothing left to take while the helper reads: the last span is read meanwhile.
+        if (!lastRead && !Ending) {
+            lock.unlock();
+            ReadSpan(last, buffer);
+            lastRead = true;
+            lock.lock();
+            continue;
+        }
+        Changed.wait(lock);
+    }
+    lock.unlock();
+    if (!lastRead)
+        ReadSpan(last, buffer);
+    if (!Report(last, onBlock, result))
+        return false;
+    const size_t length = static_cast<size_t>(Length - last.Index * kSpanLength);
+    for (size_t done = 0; done < length; done += kFileBlock)
+        Digest.Add(buffer + done, length - done < kFileBlock ? length - done : kFileBlock);
+    return true;
 }

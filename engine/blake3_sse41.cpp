@@ -8,6 +8,7 @@
 #include <immintrin.h>
 
 #include "engine/blake3_lanes.h"
+#include "engine/block_buffer.h"
 #include "engine/cpu.h"
 
 namespace {
@@ -63,7 +64,53 @@ struct TSse41 {
     }
 };
 
+// G on the four columns at once: row a, b, c, d of the state, x and y the message words.
+inline void RowsG(__m128i& a, __m128i& b, __m128i& c, __m128i& d, __m128i x, __m128i y) {
+    a = _mm_add_epi32(_mm_add_epi32(a, b), x);
+    d = TSse41::Rotr16(_mm_xor_si128(d, a));
+    c = _mm_add_epi32(c, d);
+    b = TSse41::Rotr12(_mm_xor_si128(b, c));
+    a = _mm_add_epi32(_mm_add_epi32(a, b), y);
+    d = TSse41::Rotr8(_mm_xor_si128(d, a));
+    c = _mm_add_epi32(c, d);
+    b = TSse41::Rotr7(_mm_xor_si128(b, c));
+}
+
+// Four message words, in the order the G calls take them.
+inline __m128i Words(const uint32_t* m, const uint8_t* w) {
+    return _mm_setr_epi32(static_cast<int>(m[w[0]]), static_cast<int>(m[w[2]]),
+                          static_cast<int>(m[w[4]]), static_cast<int>(m[w[6]]));
+}
+
 } // namespace
+
+TLVN_ALIGNS_ITS_STACK void Blake3Sse41Compress(const uint32_t cv[8], const uint8_t block[64],
+                                               uint32_t blockLength, uint64_t counter,
+                                               uint32_t flags, uint32_t out[8]) {
+    uint32_t m[16];
+    for (int i = 0; i < 16; ++i)
+        m[i] = LoadLittleEndian32(block + 4 * i);
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cv));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cv + 4));
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kBlake3Iv));
+    __m128i d = _mm_setr_epi32(static_cast<int>(counter), static_cast<int>(counter >> 32),
+                               static_cast<int>(blockLength), static_cast<int>(flags));
+#pragma GCC unroll 7
+    for (int round = 0; round < 7; ++round) {
+        const uint8_t* w = kBlake3Schedule.Word[round];
+        RowsG(a, b, c, d, Words(m, w), Words(m, w + 1));
+        // The diagonals into columns: row b turned by one word, c by two, d by three.
+        b = _mm_shuffle_epi32(b, _MM_SHUFFLE(0, 3, 2, 1));
+        c = _mm_shuffle_epi32(c, _MM_SHUFFLE(1, 0, 3, 2));
+        d = _mm_shuffle_epi32(d, _MM_SHUFFLE(2, 1, 0, 3));
+        RowsG(a, b, c, d, Words(m, w + 8), Words(m, w + 9));
+        b = _mm_shuffle_epi32(b, _MM_SHUFFLE(2, 1, 0, 3));
+        c = _mm_shuffle_epi32(c, _MM_SHUFFLE(1, 0, 3, 2));
+        d = _mm_shuffle_epi32(d, _MM_SHUFFLE(0, 3, 2, 1));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_xor_si128(a, c));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_xor_si128(b, d));
+}
 
 TLVN_ALIGNS_ITS_STACK void Blake3Sse41Chunks(const uint8_t* const chunks[4], uint64_t counter,
                                              uint8_t* cvs) {

@@ -1,13 +1,10 @@
 #include "engine/file_digest.h"
 
-#include <memory>
-
 #include "engine/blake3_spans.h"
 #include "engine/running_digest.h"
 
 namespace {
 
-constexpr uint32_t kBlockSize = 65536;
 // A BLAKE3 file from this size on is hashed on two threads when the run may use them.
 constexpr uint64_t kSpreadFile = 4 << 20;
 
@@ -26,6 +23,20 @@ private:
 
 } // namespace
 
+bool ReadBlock(const TReadAt& read, uint64_t offset, uint8_t* target, uint32_t length,
+               uint32_t& done, files::TErrorCode& error) {
+    if (!read(offset, target, length, done, error))
+        return false;
+    // The file shrank after it was opened: no digest of bytes that are not there.
+    if (done == 0) {
+        error = files::kErrorEndOfFile;
+        return false;
+    }
+    if (done > length)
+        done = length;
+    return true;
+}
+
 TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::string& path,
                        const TBlockRead& onBlock, bool spread) {
     TFileDigest result;
@@ -39,51 +50,36 @@ TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::st
     // Only the bytes there at open are digested, and only when nothing wrote to the file
     // meanwhile: bytes of two versions never make a digest.
     const files::TFileStamp opened = fs.Stamp(id);
-    uint64_t remaining = opened.Size;
+    const TReadAt read = [&fs, id](uint64_t offset, uint8_t* buffer, uint32_t length,
+                                   uint32_t& done, files::TErrorCode& error) {
+        return fs.ReadAt(id, offset, buffer, length, done, error);
+    };
     TRunningDigest digest(kind);
-    // A BLAKE3 file of more than one span is read in spans, each hashed as whole subtrees
-    // (on a helper thread too when spread), others block by block.
-    std::unique_ptr<TBlake3Spans> spans;
-    if (kind == ckBLAKE3 && remaining > TBlake3Spans::kSpanLength)
-        spans = std::make_unique<TBlake3Spans>(digest, spread && remaining >= kSpreadFile);
-    uint8_t* span = spans ? spans->Next() : nullptr;
-    size_t spanFilled = 0;
-    uint8_t memory[kBlockSize + kReadAlignment - 1];
-    uint8_t* const buffer = AlignedForReads(memory);
-    while (remaining > 0) {
-        uint8_t* target = spans ? span + spanFilled : buffer;
-        uint32_t blockLength = kBlockSize;
-        if (spans && blockLength > TBlake3Spans::kSpanLength - spanFilled)
-            blockLength = static_cast<uint32_t>(TBlake3Spans::kSpanLength - spanFilled);
-        if (remaining < blockLength)
-            blockLength = static_cast<uint32_t>(remaining);
-        uint32_t done = 0;
-        if (!fs.Read(id, target, blockLength, done, result.Error)) {
-            result.Status = TFileDigest::ReadFailed;
+    if (kind == ckBLAKE3 && opened.Size > TBlake3Spans::kSpanLength) {
+        // A large BLAKE3 file is read in spans, each hashed as a whole subtree, on a
+        // helper thread too when the run may spread and the services read at any offset.
+        TBlake3Spans spans(digest, opened.Size, read,
+                           spread && opened.Size >= kSpreadFile && fs.ReadsAtAnyOffset());
+        if (!spans.Read(onBlock, result))
             return result;
-        }
-        // The file shrank after it was opened: no digest of bytes that are not there.
-        if (done == 0) {
-            result.Status = TFileDigest::ReadFailed;
-            result.Error = files::kErrorEndOfFile;
-            return result;
-        }
-        if (done > blockLength)
-            done = blockLength;
-        if (!spans) {
+    } else {
+        uint8_t memory[kFileBlock + kReadAlignment - 1];
+        uint8_t* const buffer = AlignedForReads(memory);
+        while (result.BytesRead < opened.Size) {
+            const uint64_t remaining = opened.Size - result.BytesRead;
+            const uint32_t length =
+                remaining < kFileBlock ? static_cast<uint32_t>(remaining) : kFileBlock;
+            uint32_t done = 0;
+            if (!ReadBlock(read, result.BytesRead, buffer, length, done, result.Error)) {
+                result.Status = TFileDigest::ReadFailed;
+                return result;
+            }
             digest.Add(buffer, done);
-        } else if ((spanFilled += done) == TBlake3Spans::kSpanLength && remaining > done) {
-            spans->Queue();
-            span = spans->Next();
-            spanFilled = 0;
+            result.BytesRead += done;
+            if (!onBlock(done))
+                return result;
         }
-        result.BytesRead += done;
-        remaining -= done;
-        if (!onBlock(done))
-            return result;
     }
-    if (spans)
-        spans->Finish(spanFilled);
     if (fs.Stamp(id) != opened) {
         result.Status = TFileDigest::Changed;
         return result;

@@ -19,6 +19,9 @@ struct TFileDigest {
     std::string Text;       // the checksum text when Done
 };
 
+// Files are read in blocks of this size, the last one shorter.
+constexpr uint32_t kFileBlock = 65536;
+
 // Memory that blocks of a file are read into starts on this boundary: the system copies
 // cached pages into it several times faster than into memory 16 bytes off it.
 constexpr size_t kReadAlignment = 64;
@@ -30,9 +33,18 @@ inline uint8_t* AlignedForReads(uint8_t* memory) {
 // Called after every block read with its length; false stops the reading.
 using TBlockRead = std::function<bool(uint32_t length)>;
 
+// Reads up to length bytes of the file from offset on; false with error set when the read
+// fails.
+using TReadAt = std::function<bool(uint64_t offset, uint8_t* buffer, uint32_t length,
+                                   uint32_t& done, files::TErrorCode& error)>;
+// One block of at most length bytes at offset: false with the error when the read fails or
+// finds the file's end (it shrank after it was opened).
+bool ReadBlock(const TReadAt& read, uint64_t offset, uint8_t* target, uint32_t length,
+               uint32_t& done, files::TErrorCode& error);
+
 // Reads the bytes there at open, in 64 KiB blocks, into the digest of kind; a file that was
 // written meanwhile gives no digest. spread: the run may use more than one thread, so a
-// large BLAKE3 file is hashed on two while it is read.
+// large BLAKE3 file is read and hashed on two.
 TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::string& path,
                        const TBlockRead& onBlock, bool spread = false);
 

@@ -201,6 +201,15 @@ public:
     // Reads up to length bytes; false with error set when the read fails.
     virtual bool Read(TFileId file, void* buffer, uint32_t length, uint32_t& done,
                       TErrorCode& error) = 0;
+    // Reads up to length bytes from offset on, done 0 at the end, as Read does there. Where
+    // ReadsAtAnyOffset, any offset, from several threads at once on one file, and Read's
+    // position stays; the default reads on with Read, so it serves a caller that asks one
+    // thread at a time for the offsets in order, from where the reads so far ended.
+    virtual bool ReadAt(TFileId file, uint64_t /*offset*/, void* buffer, uint32_t length,
+                        uint32_t& done, TErrorCode& error) {
+        return Read(file, buffer, length, done, error);
+    }
+    virtual bool ReadsAtAnyOffset() { return false; }
     virtual void Close(TFileId file) = 0;
     // Reads each of the files whole as OpenRead, Read, Stamp and Close would, with fewer
     // calls into the system for them all. A file not Done is read the usual way, which tells

@@ -327,21 +327,21 @@ public:
 
     bool Read(TFileId file, void* buffer, uint32_t length, uint32_t& done,
               TErrorCode& error) override {
-        if (file == lastOpened.Fd)
-            lastOpened.Fd = -1;
-        for (;;) {
-            ssize_t n = ::read(static_cast<int>(file), buffer, length);
-            if (n >= 0) {
-                done = static_cast<uint32_t>(n);
-                return true;
-            }
-            if (errno != EINTR) {
-                error = errno;
-                done = 0;
-                return false;
-            }
-        }
+        return Retried(
+            file, [&] { return ::read(static_cast<int>(file), buffer, length); }, done, error);
     }
+
+    bool ReadAt(TFileId file, uint64_t offset, void* buffer, uint32_t length, uint32_t& done,
+                TErrorCode& error) override {
+        return Retried(
+            file,
+            [&] {
+                return ::pread(static_cast<int>(file), buffer, length, static_cast<off_t>(offset));
+            },
+            done, error);
+    }
+
+    bool ReadsAtAnyOffset() override { return true; }
 
     void Close(TFileId file) override {
         if (file == lastOpened.Fd)
@@ -618,6 +618,26 @@ private:
         if (!bySystem && InTree(path, relative))
             return Tree->Walk(relative, TLastPart::Entry, folder, name);
         return System.Walk(path, TLastPart::Entry, folder, name);
+    }
+
+    // One read call of file, repeated while a signal interrupts it; the file's stamp at open
+    // is stale from then on.
+    template <class TCall>
+    static bool Retried(TFileId file, const TCall& call, uint32_t& done, TErrorCode& error) {
+        if (file == lastOpened.Fd)
+            lastOpened.Fd = -1;
+        for (;;) {
+            const ssize_t n = call();
+            if (n >= 0) {
+                done = static_cast<uint32_t>(n);
+                return true;
+            }
+            if (errno != EINTR) {
+                error = errno;
+                done = 0;
+                return false;
+            }
+        }
     }
 
     // The status of the entry at relative in the tree, a link followed while it stays in it.

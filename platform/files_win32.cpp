@@ -468,6 +468,25 @@ public:
         return true;
     }
 
+    // A read at an offset on a handle opened for synchronous reads waits for its end and
+    // reports the end of the file as ERROR_HANDLE_EOF: that is no failure, but 0 bytes read.
+    bool ReadAt(TFileId file, uint64_t offset, void* buffer, uint32_t length, uint32_t& done,
+                TErrorCode& error) override {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD count = 0;
+        done = 0;
+        if (!ReadFile(AsHandle(file), buffer, length, &count, &at)) {
+            error = GetLastError();
+            return error == ERROR_HANDLE_EOF;
+        }
+        done = count;
+        return true;
+    }
+
+    bool ReadsAtAnyOffset() override { return true; }
+
     void Close(TFileId file) override { CloseHandle(AsHandle(file)); }
 
     TSaveStatus SaveFile(const std::string& path, const std::string& content, TSaveTarget target,

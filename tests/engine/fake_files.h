@@ -104,7 +104,7 @@ public:
         const TOpen& open = Open.at(file);
         files::TFileStamp stamp =
             open.ZeroSize ? files::TFileStamp{*open.ZeroSize, 0} : Native.Stamp(open.Native);
-        if (open.Position > 0 && ChangesWhileRead.count(open.Path) != 0)
+        if (open.ReadFrom && ChangesWhileRead.count(open.Path) != 0)
             ++stamp.WriteTime;
         return stamp;
     }
@@ -113,30 +113,21 @@ public:
               files::TErrorCode& error) override {
         std::this_thread::sleep_for(ReadDelay);
         std::lock_guard<std::mutex> lock(Mutex);
-        ReadLengths.push_back(length);
         TOpen& open = Open.at(file);
-        if (ReadsRunOutOfMemory.count(open.Path) != 0)
-            throw std::bad_alloc();
-        auto failure = ReadFailures.find(open.Path);
-        if (failure != ReadFailures.end() && open.Position + length > failure->second.After) {
-            error = failure->second.Error;
-            done = 0;
+        if (!Deliver(open, open.Position, buffer, length, done, error))
             return false;
-        }
-        auto shrink = ShrinkTo.find(open.Path);
-        if (shrink != ShrinkTo.end() && open.Position + length > shrink->second)
-            length =
-                static_cast<uint32_t>(shrink->second - std::min(open.Position, shrink->second));
-        if (open.ZeroSize) {
-            done = static_cast<uint32_t>(std::min<uint64_t>(
-                length, *open.ZeroSize - std::min(open.Position, *open.ZeroSize)));
-            std::memset(buffer, 0, done);
-        } else if (!Native.Read(open.Native, buffer, length, done, error)) {
-            return false;
-        }
         open.Position += done;
         return true;
     }
+
+    // The same staging by offset; the native file is read at offsets too.
+    bool ReadAt(files::TFileId file, uint64_t offset, void* buffer, uint32_t length, uint32_t& done,
+                files::TErrorCode& error) override {
+        std::this_thread::sleep_for(ReadDelay);
+        std::lock_guard<std::mutex> lock(Mutex);
+        return Deliver(Open.at(file), offset, buffer, length, done, error);
+    }
+    bool ReadsAtAnyOffset() override { return true; }
 
     void Close(files::TFileId file) override {
         std::lock_guard<std::mutex> lock(Mutex);
@@ -239,8 +230,35 @@ private:
         std::string Path;
         files::TFileId Native = files::kNoFile;
         std::optional<uint64_t> ZeroSize;
-        uint64_t Position = 0;
+        uint64_t Position = 0; // where Read goes on
+        bool ReadFrom = false; // some read delivered bytes
     };
+    // A read of up to length bytes at offset, with the staged failures; Mutex is held.
+    bool Deliver(TOpen& open, uint64_t offset, void* buffer, uint32_t length, uint32_t& done,
+                 files::TErrorCode& error) {
+        ReadLengths.push_back(length);
+        if (ReadsRunOutOfMemory.count(open.Path) != 0)
+            throw std::bad_alloc();
+        auto failure = ReadFailures.find(open.Path);
+        if (failure != ReadFailures.end() && offset + length > failure->second.After) {
+            error = failure->second.Error;
+            done = 0;
+            return false;
+        }
+        auto shrink = ShrinkTo.find(open.Path);
+        if (shrink != ShrinkTo.end() && offset + length > shrink->second)
+            length = static_cast<uint32_t>(shrink->second - std::min(offset, shrink->second));
+        if (open.ZeroSize) {
+            done = static_cast<uint32_t>(
+                std::min<uint64_t>(length, *open.ZeroSize - std::min(offset, *open.ZeroSize)));
+            std::memset(buffer, 0, done);
+        } else if (!Native.ReadAt(open.Native, offset, buffer, length, done, error)) {
+            return false;
+        }
+        open.ReadFrom |= done > 0;
+        return true;
+    }
+
     std::mutex Mutex;
     std::map<files::TFileId, TOpen> Open;
     files::TFileId NextId = 1000;

@@ -31,17 +31,18 @@ std::string DigestInPieces(TChecksumKind kind, const std::string& input,
 
 // BLAKE3 as a large file is read: in spans of whole subtrees, the last one partial.
 std::string Blake3InSpans(const std::string& input, bool helper, TCpuFeatures features) {
+    const TReadAt read = [&input](uint64_t offset, uint8_t* buffer, uint32_t length, uint32_t& done,
+                                  files::TErrorCode&) {
+        done = static_cast<uint32_t>(std::min<uint64_t>(length, input.size() - offset));
+        std::copy_n(input.data() + offset, done, buffer);
+        return true;
+    };
     TRunningDigest digest(ckBLAKE3, features);
-    TBlake3Spans spans(digest, helper, features);
-    for (size_t done = 0;;) {
-        const size_t n = std::min(TBlake3Spans::kSpanLength, input.size() - done);
-        std::copy_n(input.data() + done, n, spans.Next());
-        if ((done += n) == input.size()) {
-            spans.Finish(n);
-            return digest.Text();
-        }
-        spans.Queue();
-    }
+    TBlake3Spans spans(digest, input.size(), read, helper, features);
+    TFileDigest result;
+    if (!spans.Read([](uint32_t) { return true; }, result))
+        return "not read";
+    return digest.Text();
 }
 
 const std::string k448 = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";

@@ -81,7 +81,7 @@ void TCheckSumEngine::RunEntry(const std::function<void()>& body, bool count) {
     Files.clear();
     ChecksumFiles.clear();
     Unreached.clear();
-    OldDigests.clear();
+    OldDigests.Clear();
     MissingEntries.clear();
     LinksReported.clear();
 }

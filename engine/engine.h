@@ -21,9 +21,10 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "engine/events.h"
@@ -31,6 +32,7 @@
 #include "engine/lines.h"
 #include "engine/list_lines.h"
 #include "engine/listing_cache.h"
+#include "engine/old_digests.h"
 #include "platform/files.h"
 
 class THashPool;
@@ -136,7 +138,7 @@ public:
         lines::ParseChecksumLine(lineClass, line, checksum, name);
     }
     // The entry line of ChecksumKind, tagged where the list's name would not tell its kind.
-    std::string FormatChecksumLine(const std::string& name, const std::string& checksum) const {
+    std::string FormatChecksumLine(const std::string& name, std::string_view checksum) const {
         return lines::FormatChecksumLine(ChecksumKind, name, checksum,
                                          lines::NeedsTag(ChecksumKind, ChecksumFileName));
     }
@@ -238,7 +240,7 @@ private:
     // Appends the entry line of entryFolder + bareName to Lines, or reports a name the format
     // cannot carry on listPath.
     bool AddChecksumLine(const std::string& listPath, const std::string& entryFolder,
-                         const std::string& bareName, const std::string& checksum);
+                         const std::string& bareName, std::string_view checksum);
     // Refuses a checksum file whose path would land on storedName, a file to be hashed.
     void RefuseChecksumFile(const std::string& path, const std::string& storedName);
     // Saves Lines as the list at path, minding Unreached: without errors in the scope as
@@ -258,18 +260,14 @@ private:
     // Takes the digests that the files of the list at path may keep; nothing without
     // QuickUpdate, without an old list, or from one that is doubtful (OnOldListNotTrusted).
     void LoadOldDigests(const std::string& path);
-    // The recorded digest of the file item listed as entryName, when it may keep it; nullptr
+    // The recorded digest of the file item listed as entryName, when it may keep it; none
     // when it must be hashed. Either way the old entry counts as met.
-    const std::string* KeptDigest(const std::string& entryName, const TFileListItem& item);
+    std::optional<std::string_view> KeptDigest(std::string_view entryName,
+                                               const TFileListItem& item);
     // Reports the old entries of the list at path (in folder) that the run met no file for
     // and did not carry, then forgets the old list.
     void ReportDroppedEntries(const std::string& path, const std::string& folder);
-    struct TOldDigest {
-        std::string Checksum;
-        bool Trusted = true; // false for a name listed more than once
-        bool Met = false;
-    };
-    std::unordered_map<std::string, TOldDigest> OldDigests;
+    TOldDigests OldDigests;
     uint32_t OldListAge = 0;
     uint32_t RunStartAge = 0; // the local time the Update started, as a file age
 

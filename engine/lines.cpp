@@ -336,25 +336,31 @@ bool EntryNameAsWritten(const std::string& line, std::string& name) {
 }
 
 std::string FormatChecksumLine(TChecksumKind kind, const std::string& name,
-                               const std::string& checksum, bool tagged) {
+                               std::string_view checksum, bool tagged) {
     const TAlgorithm* algorithm = AlgorithmOf(static_cast<TLineClass>(kind));
     if (!algorithm)
         EngineAssertionFailure("FormatChecksumLine needs a checksum kind");
+    std::string line;
     if (kind != ckCRC32) {
         const bool escaped =
             HoldsLineBreak(name) || (!kWindowsPaths && name.find('\\') != std::string::npos);
-        const std::string mark = escaped ? "\\" : "";
-        const std::string written = escaped ? EscapeName(name) : name;
+        const std::string escapedName = escaped ? EscapeName(name) : std::string();
+        const std::string& written = escaped ? escapedName : name;
+        line.reserve(checksum.size() + written.size() + 24);
+        if (escaped)
+            line += '\\';
         if (tagged)
-            return mark + algorithm->Tag + " (" + written + ") = " + checksum;
-        return mark + checksum + NameSeparator(kind) + written;
+            line.append(algorithm->Tag).append(" (").append(written).append(") = ").append(checksum);
+        else
+            line.append(checksum).append(NameSeparator(kind)).append(written);
+        return line;
     }
     if (HoldsLineBreak(name))
         return "";
     // A name that would read back as a comment or as an entry of another form is written
     // after "./" (".\" on Windows), which every reader drops; so is one that begins with a
     // blank or "*", which rhash would drop.
-    std::string line = name + " " + checksum;
+    line.append(name).append(" ").append(checksum);
     std::string readChecksum, read, asWritten;
     if (!IsBlank(name[0]) && name[0] != '*' && ClassifyLine(line) == lcSFV) {
         ParseChecksumLine(lcSFV, line, readChecksum, read);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/items.h"
 #include "platform/files.h"
@@ -51,7 +52,7 @@ bool EntryNameAsWritten(const std::string& line, std::string& name);
 // carry the name (SFV and a line break). A kind that is none is a programming error.
 // tagged writes the BSD-style form ("BLAKE3 (name) = digest").
 std::string FormatChecksumLine(TChecksumKind kind, const std::string& name,
-                               const std::string& checksum, bool tagged = false);
+                               std::string_view checksum, bool tagged = false);
 // True when a list of kind under listName needs the tagged form to read back as kind: a
 // kind whose plain lines read as another kind, in a list whose name does not name it.
 bool NeedsTag(TChecksumKind kind, const std::string& listName);

@@ -26,20 +26,20 @@ uint32_t AgeOf(const files::TLocalTime& time) {
     return (date << 16) | clock;
 }
 
-// The digest as a full update writes it: CRC-32 in upper case, the others in lower case.
-std::string WrittenCase(std::string checksum, TChecksumKind kind) {
+// Puts the digest in the case a full update writes: CRC-32 in upper case, the others in
+// lower case.
+void WriteCase(std::string& checksum, TChecksumKind kind) {
     for (char& c : checksum)
         if (kind == ckCRC32 && c >= 'a' && c <= 'f')
             c = static_cast<char>(c - 'a' + 'A');
         else if (kind != ckCRC32 && c >= 'A' && c <= 'F')
             c = static_cast<char>(c - 'A' + 'a');
-    return checksum;
 }
 
 } // namespace
 
 void TCheckSumEngine::LoadOldDigests(const std::string& path) {
-    OldDigests.clear();
+    OldDigests.Clear();
     if (!QuickUpdate)
         return;
     if (RunStartAge == 0)
@@ -48,7 +48,7 @@ void TCheckSumEngine::LoadOldDigests(const std::string& path) {
     if (!Fs->GetFileInfo(path, info) || info.IsDirectory())
         return; // no old list: every file is new
     auto doubt = [this, &path](TOldListDoubt reason) {
-        OldDigests.clear();
+        OldDigests.Clear();
         Required(OnOldListNotTrusted, "OnOldListNotTrusted")(path, reason);
     };
     // A list from the future says nothing about the files' dates.
@@ -64,36 +64,31 @@ void TCheckSumEngine::LoadOldDigests(const std::string& path) {
             return doubt(odOtherKind);
         if (!IsEntryClass(line.Class))
             continue;
-        auto [entry, added] = OldDigests.try_emplace(line.Name);
-        if (added)
-            entry->second.Checksum = WrittenCase(std::move(line.Checksum), ChecksumKind);
-        else
-            entry->second.Trusted = false; // which of the two lines is right is unknown
+        WriteCase(line.Checksum, ChecksumKind);
+        OldDigests.Add(line.Name, line.Checksum);
     }
     if (list.Failed())
         doubt(odUnreadable);
 }
 
-const std::string* TCheckSumEngine::KeptDigest(const std::string& entryName,
-                                               const TFileListItem& item) {
-    if (OldDigests.empty())
-        return nullptr;
-    auto entry = OldDigests.find(entryName);
-    if (entry == OldDigests.end())
-        return nullptr;
-    entry->second.Met = true;
-    if (!entry->second.Trusted || item.Age == 0 || item.Age > OldListAge)
-        return nullptr;
+std::optional<std::string_view> TCheckSumEngine::KeptDigest(std::string_view entryName,
+                                                            const TFileListItem& item) {
+    TOldDigests::TEntry* entry = OldDigests.Find(entryName);
+    if (!entry)
+        return std::nullopt;
+    entry->Met = true;
+    if (!entry->Trusted || item.Age == 0 || item.Age > OldListAge)
+        return std::nullopt;
     ++FilesKept;
-    return &entry->second.Checksum;
+    return OldDigests.Checksum(*entry);
 }
 
 void TCheckSumEngine::ReportDroppedEntries(const std::string& path, const std::string& folder) {
-    std::vector<std::string> dropped;
-    for (const auto& [name, entry] : OldDigests)
-        if (!entry.Met && !IsUnreached(name))
-            dropped.push_back(name);
-    OldDigests.clear();
+    std::vector<std::string> dropped = OldDigests.Unmet();
+    OldDigests.Clear();
+    dropped.erase(std::remove_if(dropped.begin(), dropped.end(),
+                                 [this](const std::string& name) { return IsUnreached(name); }),
+                  dropped.end());
     if (dropped.empty())
         return;
     Required(OnEntriesDropped, "OnEntriesDropped")(path, static_cast<int32_t>(dropped.size()));

@@ -102,9 +102,12 @@ bool TCheckSumEngine::HashFolderFiles(const std::string& relativeFolder,
     std::string path = FolderPath + relativeFolder;
     const size_t folderLength = path.size();
     // Files that keep their recorded digest are neither read ahead nor read.
-    std::vector<const std::string*> kept(Files.size());
+    std::vector<std::optional<std::string_view>> kept(Files.size());
+    std::string entryName = entryFolder;
     for (size_t i = 0; i < Files.size(); ++i) {
-        kept[i] = KeptDigest(entryFolder + Files[i].Name, Files[i]);
+        entryName.resize(entryFolder.size());
+        entryName += Files[i].Name;
+        kept[i] = KeptDigest(entryName, Files[i]);
         if (!kept[i])
             Prefetch(path + Files[i].Name, ChecksumKind, Files[i].Size);
     }
@@ -159,7 +162,7 @@ void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
             RefuseChecksumFile(checksumPath, storedName);
         } else if (MayWriteChecksumFile(checksumPath)) {
             LoadOldDigests(checksumPath);
-            const std::string* keptDigest = KeptDigest(item.Name, item);
+            const std::optional<std::string_view> keptDigest = KeptDigest(item.Name, item);
             const bool hashed = !keptDigest && CalcFileChecksum(ChecksumKind, path, text);
             if (hashed && OnChecksumOk)
                 OnChecksumOk(path, KindName, text);
@@ -176,7 +179,7 @@ void TCheckSumEngine::UpdatePerFile(const std::string& relativeFolder) {
 }
 
 bool TCheckSumEngine::AddChecksumLine(const std::string& listPath, const std::string& entryFolder,
-                                      const std::string& bareName, const std::string& checksum) {
+                                      const std::string& bareName, std::string_view checksum) {
     const std::string name = entryFolder + bareName;
     std::string line = FormatChecksumLine(name, checksum);
     if (line.empty()) {

@@ -15,8 +15,19 @@ namespace {
 
 constexpr bool kWindowsPaths = files::kPathDelimiter == '\\';
 
+// A table, not comparisons: the digits of a digest are random, and branches on their
+// ranges would be mispredicted every third digit.
+struct THexDigits {
+    bool Is[256] = {};
+    constexpr THexDigits() {
+        for (int c = 0; c < 256; ++c)
+            Is[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    }
+};
+constexpr THexDigits kHexDigits;
+
 bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    return kHexDigits.Is[static_cast<unsigned char>(c)];
 }
 
 // Length of the line without its trailing blanks.

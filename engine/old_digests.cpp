@@ -7,6 +7,7 @@ void TOldDigests::Clear() {
     Checksums.clear();
     Entries.clear();
     Slots.clear();
+    Next = 0;
 }
 
 void TOldDigests::Add(std::string_view name, std::string_view checksum) {
@@ -33,8 +34,14 @@ void TOldDigests::Add(std::string_view name, std::string_view checksum) {
 TOldDigests::TEntry* TOldDigests::Find(std::string_view name) {
     if (Entries.empty())
         return nullptr;
+    // Files are mostly asked for in the order their list holds them.
+    if (Next < Entries.size() && NameOf(Entries[Next]) == name)
+        return &Entries[Next++];
     const uint32_t slot = SlotOf(name, std::hash<std::string_view>()(name));
-    return slot == 0 ? nullptr : &Entries[slot - 1];
+    if (slot == 0)
+        return nullptr;
+    Next = slot;
+    return &Entries[slot - 1];
 }
 
 std::string_view TOldDigests::Checksum(const TEntry& entry) const {

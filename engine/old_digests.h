@@ -41,4 +41,5 @@ private:
     std::vector<TEntry> Entries; // in the list's order
     // Open addressing: entry index + 1, 0 for a free slot; a power of two, at most half full.
     std::vector<uint32_t> Slots;
+    size_t Next = 0; // the entry after the one found last
 };

@@ -347,6 +347,8 @@ if [ -n "$tlvn_exe" ] && [ -n "$floor_exe" ] && command -v Xvfb >/dev/null; then
     . "$repo/scripts/wine-env.sh" "$win_build" "$data/wineprefix"
     winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
     # One display and one Wine server for all runs: their start is not the program's time.
+    # A kept BENCH_DIR still holds the number of an earlier run's display.
+    rm -f "$data/display.txt"
     Xvfb -displayfd 3 -screen 0 1024x768x24 3>"$data/display.txt" >/dev/null 2>&1 &
     xvfb_pid=$!
     while [ ! -s "$data/display.txt" ]; do sleep 0.1; done

@@ -105,6 +105,7 @@ TEST(CoreFiles, EntriesCarrySizeFolderFlagAndAge) {
     };
     const uint32_t age2024 = ((44u << 9 | 5u << 5 | 6u) << 16) | (7u << 11 | 8u << 5 | 5u);
     const uint32_t age1999 = ((19u << 9 | 12u << 5 | 31u) << 16) | (23u << 11 | 59u << 5 | 29u);
+    std::vector<int64_t> readTimes; // of the files, all given one date while they were read
     for (const TCase& c : {TCase{"f.bin", 70000, false, age2024}, TCase{"empty", 0, false, age1999},
                            TCase{"sub", 0, true, 0}}) {
         SCOPED_TRACE(c.Name);
@@ -124,7 +125,28 @@ TEST(CoreFiles, EntriesCarrySizeFolderFlagAndAge) {
                 EXPECT_EQ(found.Age, c.Age);
             }
         }
+        if (c.Folder)
+            continue;
+        // An open file's stamp, taken again after the read, holds the date set meanwhile.
+        files::TErrorCode error = 0;
+        const files::TFileId file = Fs().OpenRead(tree.Path(c.Name), error);
+        ASSERT_NE(file, files::kNoFile);
+        const files::TFileStamp opened = Fs().Stamp(file);
+        tree.SetTime(c.Name, 2025, 1, 2, 3, 4, 6);
+        char buffer[4096];
+        uint32_t done = 0;
+        while (Fs().Read(file, buffer, sizeof buffer, done, error) && done > 0) {
+        }
+        const files::TFileStamp read = Fs().Stamp(file);
+        Fs().Close(file);
+        EXPECT_EQ(opened.Size, c.Size);
+        EXPECT_EQ(read.Size, c.Size);
+        EXPECT_NE(opened.WriteTime, 0);
+        EXPECT_NE(read.WriteTime, opened.WriteTime);
+        readTimes.push_back(read.WriteTime);
     }
+    ASSERT_EQ(readTimes.size(), 2u);
+    EXPECT_EQ(readTimes[0], readTimes[1]);
     files::TFoundFile none;
     EXPECT_FALSE(Fs().GetFileInfo(tree.Path("absent"), none));
     EXPECT_FALSE(Fs().GetFileInfo(tree.Path("f.*"), none)); // no wildcard search here

@@ -8,8 +8,7 @@ namespace {
 // A BLAKE3 file from this size on is hashed on two threads when the run may use them.
 constexpr uint64_t kSpreadFile = 4 << 20;
 
-// A file from this size on is hashed from a mapping where the services map files: below it,
-// a read costs less than the mapping.
+// A file from this size on is mapped: below it, a read costs less than the mapping.
 constexpr uint64_t kMapFile = 1 << 20;
 // Mapped pages are let go in steps of this many bytes.
 constexpr uint64_t kReleaseStep = 8 << 20;
@@ -29,6 +28,12 @@ private:
 
 } // namespace
 
+bool HashedFromMapping(TChecksumKind kind) {
+    // The others hash no faster from a mapping, or slower: MD5 and SHA-256 wait for memory
+    // that a read had copied into the cache.
+    return kind == ckBLAKE3 || kind == ckXXH128;
+}
+
 void AddInBlocks(void* digest, const uint8_t* data, size_t length) {
     for (size_t done = 0; done < length; done += kFileBlock)
         static_cast<TRunningDigest*>(digest)->Add(data + done, BlockAt(length, done));
@@ -44,14 +49,14 @@ TMappedFile::~TMappedFile() {
 
 bool TMappedFile::Use(uint64_t offset, size_t length, files::TMappedUse use, void* context,
                       files::TErrorCode& error) const {
-    return Fs.UseMapped(Data + offset, length, use, context, error);
+    return Fs.UseMapped(Data + static_cast<size_t>(offset), length, use, context, error);
 }
 
 void TMappedFile::UsedUpTo(uint64_t end) {
     if (end - Released < kReleaseStep)
         return;
     const uint64_t upTo = end - end % kReleaseStep;
-    Fs.ReleaseMapped(Data + Released, static_cast<size_t>(upTo - Released));
+    Fs.ReleaseMapped(Data + static_cast<size_t>(Released), static_cast<size_t>(upTo - Released));
     Released = upTo;
 }
 
@@ -87,7 +92,7 @@ TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::st
         return fs.ReadAt(id, offset, buffer, length, done, error);
     };
     TRunningDigest digest(kind);
-    TMappedFile mapped(fs, id, opened.Size);
+    TMappedFile mapped(fs, id, HashedFromMapping(kind) ? opened.Size : 0);
     if (kind == ckBLAKE3 && opened.Size > TBlake3Spans::kSpanLength) {
         // A large BLAKE3 file is read in spans, each hashed as a whole subtree, on a
         // helper thread too when the run may spread and the services read at any offset.

@@ -56,11 +56,16 @@ TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::st
 // Adds length bytes to the TRunningDigest at digest, a block at a time; a TMappedUse.
 void AddInBlocks(void* digest, const uint8_t* data, size_t length);
 
+// True for the kinds whose large files are hashed from a mapping where the services map
+// files: those that hash faster there than from reads.
+bool HashedFromMapping(TChecksumKind kind);
+
 // The bytes of an open file mapped into memory where the services map files
 // (TFileSystem::Map), handed to hash calls through their guard, and let go behind as they are
 // used, so a large file never stays in the program's memory; unmapped at the end.
 class TMappedFile {
 public:
+    // Maps length bytes of the file when there are 1 MiB or more.
     TMappedFile(files::TFileSystem& fs, files::TFileId id, uint64_t length);
     ~TMappedFile();
     TMappedFile(const TMappedFile&) = delete;

@@ -48,6 +48,7 @@ std::string Blake3InSpans(const std::string& input, bool helper, TCpuFeatures fe
     return digest.Text();
 }
 
+#ifndef _WIN32
 // The same, with input written to a file that the system's services map.
 std::string Blake3InMappedSpans(const std::string& input, bool helper, TCpuFeatures features) {
     TTempTree tree;
@@ -66,6 +67,7 @@ std::string Blake3InMappedSpans(const std::string& input, bool helper, TCpuFeatu
     fs.Close(id);
     return text;
 }
+#endif
 
 const std::string k448 = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
 const std::string k896 =

@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr size_t kPrefetchAhead = 128;
+
 struct TAvx512 {
     using TVector = __m512i;
     static constexpr int kLanes = 16;
@@ -53,9 +55,14 @@ struct TAvx512 {
             r[12 + j] = _mm512_shuffle_i32x4(x1, y1, 0xdd);
         }
     }
+    // Each lane also asks for its bytes a few blocks on: hashed straight from the system's
+    // cache of a mapped file, sixteen streams outrun what the processor fetches by itself.
     static void LoadMessage(const uint8_t* const* chunks, size_t offset, TVector m[16]) {
-        for (int lane = 0; lane < 16; ++lane)
+        for (int lane = 0; lane < 16; ++lane) {
+            _mm_prefetch(reinterpret_cast<const char*>(chunks[lane] + offset + kPrefetchAhead),
+                         _MM_HINT_T0);
             m[lane] = _mm512_loadu_si512(chunks[lane] + offset);
+        }
         Transpose(m);
     }
     static void StoreCvs(TVector cv[8], uint8_t* cvs) {

@@ -15,12 +15,25 @@ static_assert(kSpanLevels <= kBlake3MaxSubtreeLevels, "a span is hashed in one c
 // Spans taken and not yet added, at most, before the helper waits for the reading thread.
 constexpr size_t kSpansAhead = 16;
 
+// A subtree's chaining value, hashed from mapped bytes by HashSubtree.
+struct TSubtree {
+    uint64_t Counter;
+    TCpuFeatures Features;
+    uint32_t* Cv;
+};
+void HashSubtree(void* subtree, const uint8_t* data, size_t) {
+    const TSubtree& s = *static_cast<const TSubtree*>(subtree);
+    Blake3SubtreeCv(data, kSpanLevels, s.Counter, s.Features, s.Cv);
+}
+
 } // namespace
 
 TBlake3Spans::TBlake3Spans(TRunningDigest& digest, uint64_t length, const TReadAt& read,
-                           bool helper, TCpuFeatures features)
+                           TMappedFile* mapped, bool helper, TCpuFeatures features)
     : Digest(digest), Length(length), Spans((length + kSpanLength - 1) / kSpanLength), ReadAt(read),
-      Features(features), Memory(new uint8_t[(helper ? 2 : 1) * kSpanLength + kReadAlignment - 1]),
+      Mapped(mapped), Features(features),
+      Memory(mapped ? nullptr
+                    : new uint8_t[(helper ? 2 : 1) * kSpanLength + kReadAlignment - 1]),
       Buffers(AlignedForReads(Memory.get())) {
     if (!helper)
         return;
@@ -53,12 +66,15 @@ void TBlake3Spans::ReadSpan(TSpan& span, uint8_t* buffer) {
     const uint64_t start = span.Index * kSpanLength;
     const size_t length =
         Length - start < kSpanLength ? static_cast<size_t>(Length - start) : kSpanLength;
+    if (Mapped) {
+        MapSpan(span, start, length);
+        return;
+    }
     try {
         for (size_t filled = 0; filled < length;) {
             if (Stopping.load(std::memory_order_relaxed))
                 return;
-            const uint32_t block =
-                length - filled < kFileBlock ? static_cast<uint32_t>(length - filled) : kFileBlock;
+            const uint32_t block = BlockAt(length, filled);
             uint32_t done = 0;
             if (!ReadBlock(ReadAt, start + filled, buffer + filled, block, done, span.Error)) {
                 span.Failed = true;
@@ -73,6 +89,19 @@ void TBlake3Spans::ReadSpan(TSpan& span, uint8_t* buffer) {
     }
     if (span.Index + 1 < Spans)
         Blake3SubtreeCv(buffer, kSpanLevels, span.Index << kSpanLevels, Features, span.Cv);
+}
+
+void TBlake3Spans::MapSpan(TSpan& span, uint64_t start, size_t length) {
+    // The last span is added to the digest where it is reported.
+    if (span.Index + 1 < Spans) {
+        TSubtree subtree{span.Index << kSpanLevels, Features, span.Cv};
+        if (!Mapped->Use(start, length, HashSubtree, &subtree, span.Error)) {
+            span.Failed = true;
+            return;
+        }
+    }
+    for (size_t done = 0; done < length; done += kFileBlock)
+        span.Reads.push_back(BlockAt(length, done));
 }
 
 void TBlake3Spans::Help() {
@@ -124,6 +153,8 @@ bool TBlake3Spans::Read(const TBlockRead& onBlock, TFileDigest& result) {
             if (!Report(span, onBlock, result))
                 return false;
             Digest.AddBlake3Subtree(span.Cv, kSpanLevels);
+            if (Mapped)
+                Mapped->UsedUpTo((span.Index + 1) * kSpanLength);
             lock.lock();
         }
         if (TSpan* span = Claim()) {
@@ -149,10 +180,15 @@ bool TBlake3Spans::Read(const TBlockRead& onBlock, TFileDigest& result) {
     lock.unlock();
     if (!lastRead)
         ReadSpan(last, buffer);
+    const uint64_t start = last.Index * kSpanLength;
+    const size_t length = static_cast<size_t>(Length - start);
+    if (Mapped && !Mapped->Use(start, length, AddInBlocks, &Digest, last.Error)) {
+        last.Reads.clear();
+        last.Failed = true;
+    }
     if (!Report(last, onBlock, result))
         return false;
-    const size_t length = static_cast<size_t>(Length - last.Index * kSpanLength);
-    for (size_t done = 0; done < length; done += kFileBlock)
-        Digest.Add(buffer + done, length - done < kFileBlock ? length - done : kFileBlock);
+    if (!Mapped)
+        AddInBlocks(&Digest, buffer, length);
     return true;
 }

@@ -4,7 +4,7 @@
 // runs on two cores as the hashing does. The reading thread adds the spans' chaining values
 // to the digest in the file's order and raises every block's progress in that order, so the
 // digest, the progress and the failures are those of one thread reading the file from its
-// start. Memory: a span per thread.
+// start. Memory: a span per thread, none for a mapped file.
 #pragma once
 
 #include <atomic>
@@ -28,9 +28,10 @@ public:
     static constexpr size_t kSpanLength = 256 << 10;
 
     // digest: a BLAKE3 digest with no input yet, fed with the length bytes (more than one
-    // span) that read gives. read is called from the helper thread too.
-    TBlake3Spans(TRunningDigest& digest, uint64_t length, const TReadAt& read, bool helper,
-                 TCpuFeatures features = CpuFeatures());
+    // span) that read gives, or hashed where mapped gives them when not nullptr. read and
+    // mapped are used from the helper thread too.
+    TBlake3Spans(TRunningDigest& digest, uint64_t length, const TReadAt& read,
+                 TMappedFile* mapped, bool helper, TCpuFeatures features = CpuFeatures());
     // Stops the helper within the block it reads; spans not added are dropped.
     ~TBlake3Spans();
     TBlake3Spans(const TBlake3Spans&) = delete;
@@ -58,6 +59,9 @@ private:
     // Reads span.Index into buffer, its failure or exception kept in span; a span that is
     // not the last is also hashed.
     void ReadSpan(TSpan& span, uint8_t* buffer);
+    // ReadSpan for a mapped file: the span's blocks as reads give them, and its hash from
+    // the mapping.
+    void MapSpan(TSpan& span, uint64_t start, size_t length);
     // Takes the next span to read, the last one excepted. Mutex is held.
     TSpan* Claim();
     // Raises the progress of the span's reads; false when the reading ends there.
@@ -67,6 +71,7 @@ private:
     const uint64_t Length;
     const uint64_t Spans; // the last one holds the input's end
     const TReadAt& ReadAt;
+    TMappedFile* const Mapped;
     const TCpuFeatures Features;
     std::unique_ptr<uint8_t[]> Memory;
     uint8_t* const Buffers; // a span for each thread in Memory

@@ -22,6 +22,11 @@ struct TFileDigest {
 // Files are read in blocks of this size, the last one shorter.
 constexpr uint32_t kFileBlock = 65536;
 
+// The length of the block at offset of length bytes read in blocks.
+inline uint32_t BlockAt(uint64_t length, uint64_t offset) {
+    return length - offset < kFileBlock ? static_cast<uint32_t>(length - offset) : kFileBlock;
+}
+
 // Memory that blocks of a file are read into starts on this boundary: the system copies
 // cached pages into it several times faster than into memory 16 bytes off it.
 constexpr size_t kReadAlignment = 64;
@@ -47,6 +52,39 @@ bool ReadBlock(const TReadAt& read, uint64_t offset, uint8_t* target, uint32_t l
 // large BLAKE3 file is read and hashed on two.
 TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::string& path,
                        const TBlockRead& onBlock, bool spread = false);
+
+// Adds length bytes to the TRunningDigest at digest, a block at a time; a TMappedUse.
+void AddInBlocks(void* digest, const uint8_t* data, size_t length);
+
+// True for the kinds whose large files are hashed from a mapping where the services map
+// files: those that hash faster there than from reads.
+bool HashedFromMapping(TChecksumKind kind);
+
+// The bytes of an open file mapped into memory where the services map files
+// (TFileSystem::Map), handed to hash calls through their guard, and let go behind as they are
+// used, so a large file never stays in the program's memory; unmapped at the end.
+class TMappedFile {
+public:
+    // Maps length bytes of the file when there are 1 MiB or more.
+    TMappedFile(files::TFileSystem& fs, files::TFileId id, uint64_t length);
+    ~TMappedFile();
+    TMappedFile(const TMappedFile&) = delete;
+    TMappedFile& operator=(const TMappedFile&) = delete;
+
+    bool Mapped() const { return Data != nullptr; }
+    // use(context, bytes, length) for length bytes from offset on; false with error when
+    // they could not be read (see TFileSystem::UseMapped).
+    bool Use(uint64_t offset, size_t length, files::TMappedUse use, void* context,
+             files::TErrorCode& error) const;
+    // The bytes before end are used: they are let go in steps of some MiB. One thread calls.
+    void UsedUpTo(uint64_t end);
+
+private:
+    files::TFileSystem& Fs;
+    const uint64_t Length;
+    const uint8_t* const Data;
+    uint64_t Released = 0;
+};
 
 // The digest of a file read whole (at most one block), as DigestFile gives it for the same
 // bytes: the caller passes their length on as the one block read.

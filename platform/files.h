@@ -154,6 +154,9 @@ struct TSaveReport {
     bool OtherNamesKept = false; // the file had other hard links: they keep the old content
 };
 
+// What TFileSystem::UseMapped hands mapped bytes to.
+using TMappedUse = void (*)(void* context, const uint8_t* data, size_t length);
+
 class TFileSystem {
 public:
     virtual ~TFileSystem() = default;
@@ -210,6 +213,26 @@ public:
         return Read(file, buffer, length, done, error);
     }
     virtual bool ReadsAtAnyOffset() { return false; }
+    // Maps the first length bytes (more than 0) of an open file read-only into memory, so they
+    // are hashed where the system caches them, with no copy; nullptr where the services map no
+    // files or the system refuses (the file is read then). The stamp at open is stale from
+    // then on, as after a read.
+    virtual const uint8_t* Map(TFileId /*file*/, uint64_t /*length*/) { return nullptr; }
+    // Hands length bytes of a mapping to use(context, data, length). A page that cannot be
+    // read (the file was cut shorter meanwhile, the disk failed) ends use at once, without
+    // return, as a failed read: false with error (kErrorEndOfFile for a shorter file). So use
+    // and what it calls hold nothing that needs cleaning up: no objects with destructors, no
+    // locks, no memory of their own.
+    virtual bool UseMapped(const uint8_t* data, size_t length, TMappedUse use, void* context,
+                           TErrorCode& /*error*/) {
+        use(context, data, length);
+        return true;
+    }
+    // The mapped pages of length bytes from data on are not used again: they leave the
+    // program's memory (they may stay in the system's cache).
+    virtual void ReleaseMapped(const uint8_t* /*data*/, size_t /*length*/) {}
+    // Ends a mapping Map gave, of the same length.
+    virtual void Unmap(const uint8_t* /*mapping*/, uint64_t /*length*/) {}
     virtual void Close(TFileId file) = 0;
     // Reads each of the files whole as OpenRead, Read, Stamp and Close would, with fewer
     // calls into the system for them all. A file not Done is read the usual way, which tells

@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "platform/handle.h"
+#include "platform/mapping_posix.h"
 #include "platform/path_resolver_posix.h"
 #ifdef TLVN_HAVE_URING
 #include "platform/ring_posix.h"
@@ -342,6 +343,20 @@ public:
     }
 
     bool ReadsAtAnyOffset() override { return true; }
+
+    const uint8_t* Map(TFileId file, uint64_t length) override {
+        if (file == lastOpened.Fd)
+            lastOpened.Fd = -1;
+        return MapFile(static_cast<int>(file), length);
+    }
+    bool UseMapped(const uint8_t* data, size_t length, TMappedUse use, void* context,
+                   TErrorCode& error) override {
+        return UseMappedGuarded(data, length, use, context, error);
+    }
+    void ReleaseMapped(const uint8_t* data, size_t length) override {
+        ReleaseMappedPages(data, length);
+    }
+    void Unmap(const uint8_t* mapping, uint64_t length) override { UnmapFile(mapping, length); }
 
     void Close(TFileId file) override {
         if (file == lastOpened.Fd)

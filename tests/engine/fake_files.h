@@ -1,14 +1,16 @@
 // TFakeFileSystem: a test double of the engine's file services. It forwards every call
 // to the platform's real services and stages, per full path, the failures a real disk
 // cannot be made to show on demand: an open that fails, a read that fails after some
-// bytes, a file that shrinks or is written while it is read, a huge file of zeros that is
-// not on disk, a failed save, and Windows attributes on systems that have none. Hashing
+// bytes, a file that shrinks or is written while it is read, a file cut while it is mapped,
+// a huge file of zeros that is not on disk, a failed save, and Windows attributes on
+// systems that have none. Hashing
 // workers open, read and close files on their own threads: those calls hold a lock.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <mutex>
@@ -35,6 +37,13 @@ public:
     std::map<std::string, uint64_t> ShrinkTo;  // reads deliver this many bytes, then 0
     std::set<std::string> ChangesWhileRead;    // once read from, its last-write time moves
     std::map<std::string, uint64_t> ZeroFiles; // not on disk: this many zero bytes
+    // Mapped through the real services; once a use of mapped bytes reaches past At, the file
+    // on disk is set to To bytes before they are used.
+    struct TMappedCut {
+        uint64_t At;
+        uint64_t To;
+    };
+    std::map<std::string, TMappedCut> CutWhileMapped;
     // SaveFile fails with this status and error, without touching the disk.
     std::map<std::string, std::pair<files::TSaveStatus, files::TErrorCode>> SaveFailures;
     // Attribute bits kept here instead of on disk (to stage hidden/system on POSIX);
@@ -128,6 +137,39 @@ public:
         return Deliver(Open.at(file), offset, buffer, length, done, error);
     }
     bool ReadsAtAnyOffset() override { return true; }
+
+    const uint8_t* Map(files::TFileId file, uint64_t length) override {
+        std::lock_guard<std::mutex> lock(Mutex);
+        const TOpen& open = Open.at(file);
+        auto cut = CutWhileMapped.find(open.Path);
+        if (cut == CutWhileMapped.end())
+            return nullptr;
+        const uint8_t* mapping = Native.Map(open.Native, length);
+        if (mapping)
+            Mappings[mapping] = {open.Path, cut->second};
+        return mapping;
+    }
+    bool UseMapped(const uint8_t* data, size_t length, files::TMappedUse use, void* context,
+                   files::TErrorCode& error) override {
+        {
+            std::lock_guard<std::mutex> lock(Mutex);
+            auto mapping = std::prev(Mappings.upper_bound(data));
+            TMapping& m = mapping->second;
+            if (!m.CutDone && uint64_t(data - mapping->first) + length > m.Cut.At) {
+                m.CutDone = true;
+                std::filesystem::resize_file(m.Path, m.Cut.To);
+            }
+        }
+        return Native.UseMapped(data, length, use, context, error);
+    }
+    void ReleaseMapped(const uint8_t* data, size_t length) override {
+        Native.ReleaseMapped(data, length);
+    }
+    void Unmap(const uint8_t* mapping, uint64_t length) override {
+        std::lock_guard<std::mutex> lock(Mutex);
+        Mappings.erase(mapping);
+        Native.Unmap(mapping, length);
+    }
 
     void Close(files::TFileId file) override {
         std::lock_guard<std::mutex> lock(Mutex);
@@ -259,7 +301,14 @@ private:
         return true;
     }
 
+    struct TMapping {
+        std::string Path;
+        TMappedCut Cut;
+        bool CutDone = false;
+    };
+
     std::mutex Mutex;
     std::map<files::TFileId, TOpen> Open;
+    std::map<const uint8_t*, TMapping> Mappings; // by where they begin
     files::TFileId NextId = 1000;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "engine/file_digest.h"
 #include "fake_files.h"
 #include "run_recorder.h"
 #include "temp_tree.h"
@@ -109,9 +110,12 @@ struct TFailureCase {
     std::string Event;
     uint64_t BytesCounted;
     size_t Reads;
+    bool Mapped = false; // only for the kinds hashed from a mapping
 };
 
 TEST(CoreDigest, FailuresReportTheErrorKeepTheBytesReadAndGiveNoDigest) {
+    // Large enough to be hashed from a mapping where the services map files.
+    constexpr uint64_t kSize = (1 << 20) + 3392;
     const std::string endOfFile = std::to_string(files::kErrorEndOfFile);
     const TFailureCase cases[] = {
         {"missing file",
@@ -139,12 +143,28 @@ TEST(CoreDigest, FailuresReportTheErrorKeepTheBytesReadAndGiveNoDigest) {
         {"file shrank to nothing",
          [](TFakeFileSystem& fs, const std::string& path) { fs.ShrinkTo[path] = 0; },
          "FileReadError f.bin " + endOfFile + " 0", 0, 1},
+#ifndef _WIN32
+        // A page of a mapped file past its new end faults: the fault is that file's read
+        // failure, in the block (or BLAKE3 span) it was in, and the run goes on.
+        {"file cut shorter while hashed from its mapping",
+         [](TFakeFileSystem& fs, const std::string& path) {
+             fs.CutWhileMapped[path] = {300000, 300000};
+         },
+         "FileReadError f.bin " + endOfFile + " 262144", 262144, 0, true},
+        {"file grown while hashed from its mapping",
+         [](TFakeFileSystem& fs, const std::string& path) {
+             fs.CutWhileMapped[path] = {300000, kSize + 1};
+         },
+         "FileChanged f.bin", kSize, 0, true},
+#endif
     };
     for (const TFailureCase& c : cases) {
-        for (TChecksumKind kind : {ckMD5, ckCRC32, ckSHA256}) {
+        for (TChecksumKind kind : {ckMD5, ckCRC32, ckSHA256, ckBLAKE3, ckXXH128}) {
+            if (c.Mapped && !HashedFromMapping(kind))
+                continue;
             SCOPED_TRACE(std::string(c.Name) + ", kind " + ChecksumKindName(kind));
             TDigestRun run;
-            run.Tree.AddSizedFile("f.bin", 200000);
+            run.Tree.AddSizedFile("f.bin", kSize);
             c.Stage(run.Fs, run.Tree.Path("f.bin"));
             std::string text = "untouched";
             EXPECT_FALSE(run.Engine.CalcFileChecksum(kind, run.Tree.Path("f.bin"), text));

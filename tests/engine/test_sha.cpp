@@ -7,6 +7,7 @@
 #include "engine/crc32.h"
 #include "engine/running_digest.h"
 #include "tests/engine/digest_pattern.h"
+#include "tests/engine/temp_tree.h"
 
 #include <gtest/gtest.h>
 
@@ -29,8 +30,10 @@ std::string DigestInPieces(TChecksumKind kind, const std::string& input,
     return digest.Text();
 }
 
-// BLAKE3 as a large file is read: in spans of whole subtrees, the last one partial.
-std::string Blake3InSpans(const std::string& input, bool helper, TCpuFeatures features) {
+// BLAKE3 as a large file is read: in spans of whole subtrees, the last one partial; from
+// mapped when given.
+std::string Blake3InSpans(const std::string& input, bool helper, TCpuFeatures features,
+                          TMappedFile* mapped = nullptr) {
     const TReadAt read = [&input](uint64_t offset, uint8_t* buffer, uint32_t length, uint32_t& done,
                                   files::TErrorCode&) {
         done = static_cast<uint32_t>(std::min<uint64_t>(length, input.size() - offset));
@@ -38,12 +41,33 @@ std::string Blake3InSpans(const std::string& input, bool helper, TCpuFeatures fe
         return true;
     };
     TRunningDigest digest(ckBLAKE3, features);
-    TBlake3Spans spans(digest, input.size(), read, helper, features);
+    TBlake3Spans spans(digest, input.size(), read, mapped, helper, features);
     TFileDigest result;
     if (!spans.Read([](uint32_t) { return true; }, result))
         return "not read";
     return digest.Text();
 }
+
+#ifndef _WIN32
+// The same, with input written to a file that the system's services map.
+std::string Blake3InMappedSpans(const std::string& input, bool helper, TCpuFeatures features) {
+    TTempTree tree;
+    tree.AddFile("input", input);
+    files::TFileSystem& fs = files::NativeFileSystem();
+    files::TErrorCode error = 0;
+    const files::TFileId id = fs.OpenRead(tree.Path("input"), error);
+    if (id == files::kNoFile)
+        return "not opened";
+    std::string text = "not mapped";
+    {
+        TMappedFile mapping(fs, id, input.size());
+        if (mapping.Mapped())
+            text = Blake3InSpans(input, helper, features, &mapping);
+    }
+    fs.Close(id);
+    return text;
+}
+#endif
 
 const std::string k448 = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
 const std::string k896 =
@@ -101,7 +125,8 @@ TEST(SecureHash, MatchesThePublishedExamples) {
 // The BLAKE3 test vectors (input byte i is i mod 251; digests as b3sum prints them), lengths
 // on both sides of the 64-byte block and the 1 KiB chunk, up to a tree of 5,121 chunks, fed
 // whole and in pieces that end inside and on those limits, on every BLAKE3 path; above one
-// span also in spans, with and without a helper thread.
+// span also in spans, with and without a helper thread, read and (from 1 MiB on, where files
+// are mapped) mapped.
 TEST(SecureHash, Blake3MatchesTheTestVectors) {
     const struct {
         size_t length;
@@ -151,6 +176,13 @@ TEST(SecureHash, Blake3MatchesTheTestVectors) {
                 EXPECT_EQ(Blake3InSpans(message, helper, features), c.digest)
                     << c.length << " bytes in spans, helper " << helper << ", features "
                     << features;
+#ifndef _WIN32
+                if (c.length >= 1 << 20) {
+                    EXPECT_EQ(Blake3InMappedSpans(message, helper, features), c.digest)
+                        << c.length << " bytes in mapped spans, helper " << helper
+                        << ", features " << features;
+                }
+#endif
             }
         }
     }

@@ -1,5 +1,7 @@
 #include "engine/file_digest.h"
 
+#include <algorithm>
+
 #include "engine/blake3_spans.h"
 #include "engine/running_digest.h"
 
@@ -10,7 +12,7 @@ constexpr uint64_t kSpreadFile = 4 << 20;
 
 // A file from this size on is mapped: below it, a read costs less than the mapping.
 constexpr uint64_t kMapFile = 1 << 20;
-// Mapped pages are let go in steps of this many bytes.
+// Mapped pages are let go in steps of this many bytes, and made present as many ahead.
 constexpr uint64_t kReleaseStep = 8 << 20;
 
 // Closes the file on every way out, also when an event handler throws.
@@ -40,7 +42,16 @@ void AddInBlocks(void* digest, const uint8_t* data, size_t length) {
 }
 
 TMappedFile::TMappedFile(files::TFileSystem& fs, files::TFileId id, uint64_t length)
-    : Fs(fs), Length(length), Data(length >= kMapFile ? fs.Map(id, length) : nullptr) {}
+    : Fs(fs), Length(length), Data(length >= kMapFile ? fs.Map(id, length) : nullptr) {
+    if (Data)
+        Fetch(0, 2 * kReleaseStep);
+}
+
+void TMappedFile::Fetch(uint64_t offset, uint64_t length) {
+    if (offset < Length)
+        Fs.FetchMapped(Data + static_cast<size_t>(offset),
+                       static_cast<size_t>(std::min(length, Length - offset)));
+}
 
 TMappedFile::~TMappedFile() {
     if (Data)
@@ -57,6 +68,8 @@ void TMappedFile::UsedUpTo(uint64_t end) {
         return;
     const uint64_t upTo = end - end % kReleaseStep;
     Fs.ReleaseMapped(Data + static_cast<size_t>(Released), static_cast<size_t>(upTo - Released));
+    // Pages are fetched two steps ahead of those let go.
+    Fetch(Released + 2 * kReleaseStep, upTo - Released);
     Released = upTo;
 }
 

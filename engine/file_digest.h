@@ -80,6 +80,9 @@ public:
     void UsedUpTo(uint64_t end);
 
 private:
+    // Makes the mapped pages of [offset, offset + length) present, up to the end.
+    void Fetch(uint64_t offset, uint64_t length);
+
     files::TFileSystem& Fs;
     const uint64_t Length;
     const uint8_t* const Data;

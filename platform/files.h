@@ -228,6 +228,9 @@ public:
         use(context, data, length);
         return true;
     }
+    // The mapped length bytes from data on are used next: their pages are made present at
+    // once, which costs less than a fault per page. Only a hint, nothing is reported.
+    virtual void FetchMapped(const uint8_t* /*data*/, size_t /*length*/) {}
     // The mapped pages of length bytes from data on are not used again: they leave the
     // program's memory (they may stay in the system's cache).
     virtual void ReleaseMapped(const uint8_t* /*data*/, size_t /*length*/) {}

@@ -353,6 +353,9 @@ public:
                    TErrorCode& error) override {
         return UseMappedGuarded(data, length, use, context, error);
     }
+    void FetchMapped(const uint8_t* data, size_t length) override {
+        FetchMappedPages(data, length);
+    }
     void ReleaseMapped(const uint8_t* data, size_t length) override {
         ReleaseMappedPages(data, length);
     }

@@ -12,6 +12,7 @@ namespace files {
 const uint8_t* MapFile(int fd, uint64_t length);
 bool UseMappedGuarded(const uint8_t* data, size_t length, TMappedUse use, void* context,
                       TErrorCode& error);
+void FetchMappedPages(const uint8_t* data, size_t length);
 void ReleaseMappedPages(const uint8_t* data, size_t length);
 void UnmapFile(const uint8_t* mapping, uint64_t length);
 

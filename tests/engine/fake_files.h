@@ -162,6 +162,9 @@ public:
         }
         return Native.UseMapped(data, length, use, context, error);
     }
+    void FetchMapped(const uint8_t* data, size_t length) override {
+        Native.FetchMapped(data, length);
+    }
     void ReleaseMapped(const uint8_t* data, size_t length) override {
         Native.ReleaseMapped(data, length);
     }

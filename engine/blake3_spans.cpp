@@ -74,14 +74,14 @@ void TBlake3Spans::ReadSpan(TSpan& span, uint8_t* buffer) {
         for (size_t filled = 0; filled < length;) {
             if (Stopping.load(std::memory_order_relaxed))
                 return;
-            const uint32_t block = BlockAt(length, filled);
-            uint32_t done = 0;
-            if (!ReadBlock(ReadAt, start + filled, buffer + filled, block, done, span.Error)) {
+            TBlockRun run;
+            if (!ReadBlockRun(ReadAt, start + filled, buffer + filled,
+                              static_cast<uint32_t>(length - filled), run, span.Error)) {
                 span.Failed = true;
                 return;
             }
-            span.Reads.push_back(done);
-            filled += done;
+            span.Reads.insert(span.Reads.end(), run.Lengths, run.Lengths + run.Count);
+            filled += run.Total;
         }
     } catch (...) {
         span.Thrown = std::current_exception();

@@ -28,6 +28,22 @@ private:
     files::TFileId Id;
 };
 
+// One block of at most length bytes at offset: false with the error when the read fails or
+// finds the file's end (it shrank after it was opened).
+bool ReadBlock(const TReadAt& read, uint64_t offset, uint8_t* target, uint32_t length,
+               uint32_t& done, files::TErrorCode& error) {
+    if (!read(offset, target, length, done, error))
+        return false;
+    // The file shrank after it was opened: no digest of bytes that are not there.
+    if (done == 0) {
+        error = files::kErrorEndOfFile;
+        return false;
+    }
+    if (done > length)
+        done = length;
+    return true;
+}
+
 } // namespace
 
 bool HashedFromMapping(TChecksumKind kind) {
@@ -73,17 +89,17 @@ void TMappedFile::UsedUpTo(uint64_t end) {
     Released = upTo;
 }
 
-bool ReadBlock(const TReadAt& read, uint64_t offset, uint8_t* target, uint32_t length,
-               uint32_t& done, files::TErrorCode& error) {
-    if (!read(offset, target, length, done, error))
-        return false;
-    // The file shrank after it was opened: no digest of bytes that are not there.
-    if (done == 0) {
-        error = files::kErrorEndOfFile;
-        return false;
+bool ReadBlockRun(const TReadAt& read, uint64_t offset, uint8_t* target, uint32_t length,
+                  TBlockRun& run, files::TErrorCode& error) {
+    uint32_t done = 0;
+    if (length <= kFileBlock || !ReadBlock(read, offset, target, length, done, error)) {
+        if (!ReadBlock(read, offset, target, BlockAt(length, 0), done, error))
+            return false;
     }
-    if (done > length)
-        done = length;
+    run.Count = 0;
+    run.Total = done;
+    for (uint32_t at = 0; at < done; at += kFileBlock)
+        run.Lengths[run.Count++] = BlockAt(done, at);
     return true;
 }
 
@@ -130,18 +146,22 @@ TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::st
         // Each thread reads into a block of its own that stays in place from file to file:
         // blocks on the workers' stacks, at the same offsets in each, digest 10% slower
         // when two workers run at once.
-        alignas(kReadAlignment) static thread_local uint8_t buffer[kFileBlock];
+        alignas(kReadAlignment) static thread_local uint8_t buffer[kBlocksPerRead * kFileBlock];
         while (result.BytesRead < opened.Size) {
-            const uint32_t length = BlockAt(opened.Size, result.BytesRead);
-            uint32_t done = 0;
-            if (!ReadBlock(read, result.BytesRead, buffer, length, done, result.Error)) {
+            const uint32_t length = static_cast<uint32_t>(
+                std::min<uint64_t>(sizeof buffer, opened.Size - result.BytesRead));
+            TBlockRun run;
+            if (!ReadBlockRun(read, result.BytesRead, buffer, length, run, result.Error)) {
                 result.Status = TFileDigest::ReadFailed;
                 return result;
             }
-            digest.Add(buffer, done);
-            result.BytesRead += done;
-            if (!onBlock(done))
-                return result;
+            const uint8_t* block = buffer;
+            for (uint32_t i = 0; i < run.Count; block += run.Lengths[i++]) {
+                digest.Add(block, run.Lengths[i]);
+                result.BytesRead += run.Lengths[i];
+                if (!onBlock(run.Lengths[i]))
+                    return result;
+            }
         }
     }
     if (fs.Stamp(id) != opened) {

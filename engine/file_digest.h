@@ -42,10 +42,23 @@ using TBlockRead = std::function<bool(uint32_t length)>;
 // fails.
 using TReadAt = std::function<bool(uint64_t offset, uint8_t* buffer, uint32_t length,
                                    uint32_t& done, files::TErrorCode& error)>;
-// One block of at most length bytes at offset: false with the error when the read fails or
-// finds the file's end (it shrank after it was opened).
-bool ReadBlock(const TReadAt& read, uint64_t offset, uint8_t* target, uint32_t length,
-               uint32_t& done, files::TErrorCode& error);
+// Up to this many blocks are read in one call: a call into the system costs more than the
+// copy (under Wine most).
+constexpr uint32_t kBlocksPerRead = 4;
+
+// What one ReadBlockRun read: the blocks' lengths, as if read one by one.
+struct TBlockRun {
+    uint32_t Lengths[kBlocksPerRead];
+    uint32_t Count = 0;
+    uint32_t Total = 0;
+};
+
+// Reads the next blocks of the file at offset into target, length bytes of at most
+// kBlocksPerRead blocks, in one call; when that read fails or finds the file's end, one block
+// only, so a failure is found in its block. False with the error when that block's read fails
+// or finds the file's end (it shrank after it was opened).
+bool ReadBlockRun(const TReadAt& read, uint64_t offset, uint8_t* target, uint32_t length,
+                  TBlockRun& run, files::TErrorCode& error);
 
 // Reads the bytes there at open, in 64 KiB blocks, into the digest of kind; a file that was
 // written meanwhile gives no digest. spread: the run may use more than one thread, so a

@@ -35,40 +35,47 @@ struct TSizeCase {
     const char* Md5;
     const char* Crc;
     const char* Sha256;
-    std::vector<uint32_t> Reads;
+    std::vector<uint32_t> Reads;  // asked of the file services, up to four blocks each
+    std::vector<uint32_t> Blocks; // one progress each
 };
 
-TEST(CoreDigest, FilesAroundTheBlockSizeAreReadInWholeBlocksWithOneProgressEach) {
+TEST(CoreDigest, FilesAroundTheBlockSizeAreReadInRunsOfBlocksWithOneProgressPerBlock) {
     const TSizeCase cases[] = {
         {0,
          "d41d8cd98f00b204e9800998ecf8427e",
          "00000000",
          "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855",
+         {},
          {}},
         {1,
          "8666683506aacd900bbd5a74ac4edf68",
          "4B0BBE37",
          "084fed08b978af4d7d196a7446a86b58009e636b611db16211b65a9aadff29c5",
+         {1},
          {1}},
         {65535,
          "0842e5b8048d717092b8b86212e5bfe5",
          "98DF3D40",
          "e8f3d8d5ca3bbbc3435337aabd9d299b9ed4ebf56d13ae167503259ea24c1c1e",
+         {65535},
          {65535}},
         {65536,
          "107fb79b1f489d6dc1aa22523e4c659a",
          "E5420B40",
          "93d1a595bb5828c088e99c53df8dca5511567b7724bc2325cf3e54d725fa069b",
+         {65536},
          {65536}},
         {65537,
          "aee9cb2207b1e3a628184d48fb50882b",
          "81543EB6",
          "1f97534600bc110bc61e3d51829deadef8a1ec24e00bb2becc3f9f75b9527e79",
+         {65537},
          {65536, 1}},
         {200000,
          "40f3587844b8c6bce33ce9248a561ebb",
          "195DBBA6",
          "d2979f63fc353288130be1837d34f088e378e76c5baa67b8a6077c950db3c286",
+         {200000},
          {65536, 65536, 65536, 3392}},
     };
     for (const TSizeCase& c : cases) {
@@ -84,7 +91,7 @@ TEST(CoreDigest, FilesAroundTheBlockSizeAreReadInWholeBlocksWithOneProgressEach)
             EXPECT_EQ(run.Fs.ReadLengths, c.Reads);
             std::vector<uint64_t> progress;
             uint64_t total = 10;
-            for (uint32_t length : c.Reads)
+            for (uint32_t length : c.Blocks)
                 progress.push_back(total += length);
             EXPECT_EQ(run.Progress, progress);
             EXPECT_EQ(run.Engine.BytesProcessed, 10 + c.Size);
@@ -109,6 +116,7 @@ struct TFailureCase {
     std::function<void(TFakeFileSystem&, const std::string& path)> Stage;
     std::string Event;
     uint64_t BytesCounted;
+    // Four blocks are read in one call; after a failed or short read, one block.
     size_t Reads;
     bool Mapped = false; // only for the kinds hashed from a mapping
 };
@@ -131,18 +139,18 @@ TEST(CoreDigest, FailuresReportTheErrorKeepTheBytesReadAndGiveNoDigest) {
          [](TFakeFileSystem& fs, const std::string& path) {
              fs.ReadFailures[path] = {65536, 23};
          },
-         "FileReadError f.bin 23 65536", 65536, 2},
+         "FileReadError f.bin 23 65536", 65536, 4},
         {"read fails at once",
          [](TFakeFileSystem& fs, const std::string& path) {
              fs.ReadFailures[path] = {0, 1117};
          },
-         "FileReadError f.bin 1117 0", 0, 1},
+         "FileReadError f.bin 1117 0", 0, 2},
         {"file shrank inside a block",
          [](TFakeFileSystem& fs, const std::string& path) { fs.ShrinkTo[path] = 100000; },
          "FileReadError f.bin " + endOfFile + " 100000", 100000, 3},
         {"file shrank to nothing",
          [](TFakeFileSystem& fs, const std::string& path) { fs.ShrinkTo[path] = 0; },
-         "FileReadError f.bin " + endOfFile + " 0", 0, 1},
+         "FileReadError f.bin " + endOfFile + " 0", 0, 2},
 #ifndef _WIN32
         // A page of a mapped file past its new end faults: the fault is that file's read
         // failure, in the block (or BLAKE3 span) it was in, and the run goes on.
@@ -181,12 +189,12 @@ TEST(CoreDigest, FailuresReportTheErrorKeepTheBytesReadAndGiveNoDigest) {
 TEST(CoreDigest, AbortTakesEffectAfterTheBlockInWhichItWasSet) {
     struct TCase {
         uint64_t AbortAt; // BytesProcessed at which the progress handler aborts
-        size_t Reads;
+        size_t Reads;    // of four blocks at most
     };
-    for (const TCase& c : {TCase{65536, 1}, TCase{131072, 2}, TCase{131073, 3}}) {
+    for (const TCase& c : {TCase{65536, 1}, TCase{262144, 1}, TCase{262145, 2}}) {
         SCOPED_TRACE("abort at " + std::to_string(c.AbortAt));
         TDigestRun run;
-        run.Tree.AddSizedFile("f.bin", 131073);
+        run.Tree.AddSizedFile("f.bin", 262145);
         run.Engine.OnProgress = [&run, &c](uint64_t bytes) {
             if (bytes == c.AbortAt)
                 run.Engine.SetAborted(true);
@@ -228,7 +236,7 @@ TEST(CoreDigest, FilesPast4GiBAreReadToTheirEndWithoutWrappingCounters) {
     EXPECT_EQ(text, "B1C2A1A3");
     EXPECT_EQ(run.Engine.BytesProcessed, size + 7);
     EXPECT_EQ(run.Engine.FilesProcessed, 1);
-    EXPECT_EQ(run.Fs.ReadLengths.size(), 65537u);
+    EXPECT_EQ(run.Fs.ReadLengths.size(), 16385u);
     EXPECT_EQ(run.Fs.ReadLengths.back(), 5u);
     ASSERT_EQ(run.Progress.size(), 65537u);
     EXPECT_EQ(run.Progress[65535], (uint64_t(1) << 32) + 7);

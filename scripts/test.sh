@@ -33,19 +33,32 @@ wine_ctest() { # build folder
   xvfb-run -a -s "-screen 0 1024x768x24" scripts/wine-ctest.sh "$1" >"$1/wine-ctest.log" 2>&1
 }
 
+# A kernel may run no 32-bit programs at all (seen on a virtual machine whose kernel has the
+# 32-bit support built in: "Exec format error"): 32-bit Wine cannot start there, so the i686
+# build is built but not run, and the summary says so.
+runs_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1 || [ $? -ne 126 ]; }
+
 status=0
 (cd build/native && ctest --output-on-failure -j"$jobs") 2>&1 | tee build/native/ctest.log ||
   status=1
 
-wine_ctest build/win32 &
-wine32=$!
+wine32=
+rm -f build/win32/wine-ctest.log
+if runs_32bit; then
+  wine_ctest build/win32 &
+  wine32=$!
+fi
 set +e
 wine_ctest build/win64
 wine64_rc=$?
-wait $wine32
-wine32_rc=$?
+wine32_rc=0
+if [ -n "$wine32" ]; then
+  wait $wine32
+  wine32_rc=$?
+fi
 set -e
-cat build/win64/wine-ctest.log build/win32/wine-ctest.log
+cat build/win64/wine-ctest.log
+[ -z "$wine32" ] || cat build/win32/wine-ctest.log
 [ "$wine64_rc" -eq 0 ] && [ "$wine32_rc" -eq 0 ] || status=1
 
 # The checksum-file reader's fuzz target, for a bounded time (60 s unless TLVN_FUZZ_SECONDS).
@@ -61,6 +74,10 @@ echo
 passed=0; failed=0; skipped=0
 for run in native:build/native/ctest.log wine64:build/win64/wine-ctest.log \
   wine32:build/win32/wine-ctest.log; do
+  if [ "${run%%:*}" = wine32 ] && [ -z "$wine32" ]; then
+    echo "wine32: not run: this machine's kernel runs no 32-bit programs (build/win32 is built)"
+    continue
+  fi
   if c=$(counts "${run#*:}"); then
     set -- $c
   else

@@ -80,12 +80,17 @@ bool UseMappedGuarded(const uint8_t* data, size_t length, TMappedUse use, void* 
 }
 
 void FetchMappedPages(const uint8_t* data, size_t length) {
+#ifdef MADV_POPULATE_READ
     // Pages that would fault with SIGBUS (a file cut shorter) end the call with EFAULT; a
     // kernel without the advice (before Linux 5.14) refuses it: the pages then fault in.
     const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
     const uintptr_t begin = reinterpret_cast<uintptr_t>(data) & ~(page - 1);
     madvise(reinterpret_cast<void*>(begin), reinterpret_cast<uintptr_t>(data) + length - begin,
             MADV_POPULATE_READ);
+#else
+    (void)data;
+    (void)length; // the pages fault in as they are used
+#endif
 }
 
 void ReleaseMappedPages(const uint8_t* data, size_t length) {

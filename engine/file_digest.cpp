@@ -116,15 +116,15 @@ TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::st
     // Only the bytes there at open are digested, and only when nothing wrote to the file
     // meanwhile: bytes of two versions never make a digest.
     const files::TFileStamp opened = fs.Stamp(id);
-    const TReadAt read = [&fs, id](uint64_t offset, uint8_t* buffer, uint32_t length,
-                                   uint32_t& done, files::TErrorCode& error) {
-        return fs.ReadAt(id, offset, buffer, length, done, error);
-    };
     TRunningDigest digest(kind);
     TMappedFile mapped(fs, id, HashedFromMapping(kind) ? opened.Size : 0);
     if (kind == ckBLAKE3 && opened.Size > TBlake3Spans::kSpanLength) {
         // A large BLAKE3 file is read in spans, each hashed as a whole subtree, on a
         // helper thread too when the run may spread and the services read at any offset.
+        const TReadAt read = [&fs, id](uint64_t offset, uint8_t* buffer, uint32_t length,
+                                       uint32_t& done, files::TErrorCode& error) {
+            return fs.ReadAt(id, offset, buffer, length, done, error);
+        };
         TBlake3Spans spans(digest, opened.Size, read, mapped.Mapped() ? &mapped : nullptr,
                            spread && opened.Size >= kSpreadFile && fs.ReadsAtAnyOffset());
         if (!spans.Read(onBlock, result))
@@ -147,11 +147,18 @@ TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::st
         // blocks on the workers' stacks, at the same offsets in each, digest 10% slower
         // when two workers run at once.
         alignas(kReadAlignment) static thread_local uint8_t buffer[kBlocksPerRead * kFileBlock];
+        // The blocks come in order, each from where the last ended: a plain read serves, and
+        // costs less than one at an offset where the system would queue its completion
+        // (under Wine, one more round trip to its server for every read).
+        const TReadAt next = [&fs, id](uint64_t, uint8_t* target, uint32_t length,
+                                       uint32_t& done, files::TErrorCode& error) {
+            return fs.Read(id, target, length, done, error);
+        };
         while (result.BytesRead < opened.Size) {
             const uint32_t length = static_cast<uint32_t>(
                 std::min<uint64_t>(sizeof buffer, opened.Size - result.BytesRead));
             TBlockRun run;
-            if (!ReadBlockRun(read, result.BytesRead, buffer, length, run, result.Error)) {
+            if (!ReadBlockRun(next, result.BytesRead, buffer, length, run, result.Error)) {
                 result.Status = TFileDigest::ReadFailed;
                 return result;
             }

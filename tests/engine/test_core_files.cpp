@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "platform/files.h"
 #include "temp_tree.h"
@@ -734,8 +735,13 @@ TEST(CoreFiles, NoSwappedFolderRedirectsAReadAListingOrASave) {
             renameat2(AT_FDCWD, sub.c_str(), AT_FDCWD, swap.c_str(), RENAME_EXCHANGE);
         return true;
     });
+    // At least 300 runs, and on until one read and one save went through: the swapper may
+    // be kept off the processor, its folder swapped, for longer than many runs take.
     int read = 0, saved = 0;
-    for (int run = 0; run < 300; ++run) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (int run = 0; run < 300 || ((read == 0 || saved == 0) &&
+                                    std::chrono::steady_clock::now() < deadline);
+         ++run) {
         TEnteredTree entered(tree.Path("tree/"));
         files::TErrorCode error = 0;
         const files::TFileId file = Fs().OpenRead(sub + "/f", error);

@@ -344,8 +344,9 @@ wine_note="tlvn.exe or win_floor.exe not found in $win_build: Wine not measured.
 if [ -n "$tlvn_exe" ] && [ -n "$floor_exe" ] && command -v Xvfb >/dev/null; then
     echo "tlvn.exe under Wine ..." >&2
     # shellcheck disable=SC1091
-    # A prefix of the benchmark's own: no test run's program or server shares it.
-    . "$repo/scripts/wine-env.sh" "$win_build" "$data/wineprefix"
+    # A prefix of the benchmark's own, one per build (32-bit Wine refuses a 64-bit prefix):
+    # no test run's program or server shares it.
+    . "$repo/scripts/wine-env.sh" "$win_build" "$data/wineprefix-${win_build##*/}"
     winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
     # One display and one Wine server for all runs: their start is not the program's time.
     # A kept BENCH_DIR still holds the number of an earlier run's display.

@@ -205,9 +205,10 @@ public:
     virtual bool Read(TFileId file, void* buffer, uint32_t length, uint32_t& done,
                       TErrorCode& error) = 0;
     // Reads up to length bytes from offset on, done 0 at the end, as Read does there. Where
-    // ReadsAtAnyOffset, any offset, from several threads at once on one file, and Read's
-    // position stays; the default reads on with Read, so it serves a caller that asks one
-    // thread at a time for the offsets in order, from where the reads so far ended.
+    // ReadsAtAnyOffset, any offset, from several threads at once on one file (Read's position
+    // is then unknown: a file is read with one of the two); the default reads on with Read,
+    // so it serves a caller that asks one thread at a time for the offsets in order, from
+    // where the reads so far ended.
     virtual bool ReadAt(TFileId file, uint64_t /*offset*/, void* buffer, uint32_t length,
                         uint32_t& done, TErrorCode& error) {
         return Read(file, buffer, length, done, error);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -472,21 +473,20 @@ public:
         return true;
     }
 
-    // A read at an offset on a handle opened for synchronous reads waits for its end and
-    // reports the end of the file as ERROR_HANDLE_EOF: that is no failure, but 0 bytes read.
+    // The handle's position is set and a plain read made, the two under one lock, as threads
+    // share the handle: a read given its offset in an OVERLAPPED asks for a completion to be
+    // queued, under Wine one more round trip to its server for every read.
     bool ReadAt(TFileId file, uint64_t offset, void* buffer, uint32_t length, uint32_t& done,
                 TErrorCode& error) override {
-        OVERLAPPED at = {};
-        at.Offset = static_cast<DWORD>(offset);
-        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-        DWORD count = 0;
-        done = 0;
-        if (!ReadFile(AsHandle(file), buffer, length, &count, &at)) {
+        std::lock_guard<std::mutex> lock(ReadAtMutex);
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        if (!SetFilePointerEx(AsHandle(file), at, nullptr, FILE_BEGIN)) {
             error = GetLastError();
-            return error == ERROR_HANDLE_EOF;
+            done = 0;
+            return false;
         }
-        done = count;
-        return true;
+        return Read(file, buffer, length, done, error);
     }
 
     bool ReadsAtAnyOffset() override { return true; }
@@ -745,6 +745,7 @@ private:
     bool Started = false;
     FILETIME RunStart = {};
     std::set<std::wstring> Cleaned; // folders cleaned of stale temporary files
+    std::mutex ReadAtMutex;         // a position set and read from there, as one
 };
 
 } // namespace

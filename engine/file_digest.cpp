@@ -148,8 +148,8 @@ TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::st
         // when two workers run at once.
         alignas(kReadAlignment) static thread_local uint8_t buffer[kBlocksPerRead * kFileBlock];
         // The blocks come in order, each from where the last ended: a plain read serves, and
-        // costs less than one at an offset where the system would queue its completion
-        // (under Wine, one more round trip to its server for every read).
+        // costs less than one at an offset, which on Windows sets the handle's position
+        // under a lock that every thread shares.
         const TReadAt next = [&fs, id](uint64_t, uint8_t* target, uint32_t length,
                                        uint32_t& done, files::TErrorCode& error) {
             return fs.Read(id, target, length, done, error);

@@ -151,6 +151,8 @@ public:
                           const std::string& folderText);
 
     // walk.cpp
+    // Calls handler for relativeFolder and then, with IncludeSubfolders, for each folder
+    // below it, depth first.
     void WalkFolders(const std::string& relativeFolder, TFolderHandler handler);
     // False when the listing ended with an error (reported with OnFileListError).
     bool ListFolder(const std::string& relativeFolder, const std::string& pattern, bool withPath,
@@ -172,7 +174,10 @@ public:
     void Verify();
     void VerifyFolder(const std::string& relativeFolder);
     void CollectFolder(const std::string& relativeFolder);
-    bool VerifyChecksumFile(const std::string& relativeFolder, const std::string& path);
+    // With lastOfFolder, the folder's last list: the next folder's files are read ahead
+    // once its lines are read.
+    bool VerifyChecksumFile(const std::string& relativeFolder, const std::string& path,
+                            bool lastOfFolder = false);
     void ReportUnlisted(const std::string& relativeFolder);
     void CountFolderChecksumFiles(const std::string& relativeFolder);
     void CountChecksumFileData(const std::string& path, const std::string& relativeFolder);
@@ -202,6 +207,32 @@ private:
     void ReportLoadError(const std::string& path);
 
     // walk.cpp
+    // The sub-folders of a folder of the walk, and the one it goes into next.
+    struct TSubFolders {
+        std::string Folder; // relative
+        bool Listed = false;
+        std::vector<std::string> Names;
+        files::TErrorCode Error = 0;
+        size_t Next = 0;
+    };
+    TSubFolders SubFolders;                     // of the folder whose handler runs
+    std::vector<const TSubFolders*> WalkLevels; // of the folders the walk is below, root first
+    // Lists the sub-folders of the folder whose handler runs, once, and has the workers list
+    // their files.
+    void ListSubFolders(const std::string& relativeFolder);
+    // The folder the walk goes into after relativeFolder, whose handler runs; false at the
+    // walk's end.
+    bool NextFolder(const std::string& relativeFolder, std::string& next);
+    TChecksumKind EntryKindSeen = ckNone; // of the entry read last in Verify
+    // Where a folder ends, the workers wait while the run thread finishes it and lists the
+    // next: they are given the next folder's small files to read meanwhile (kind is the
+    // digest they are read for), when that folder's listing is there already. False when it
+    // is not there yet.
+    bool PrefetchNextFolder(const std::string& relativeFolder, TChecksumKind kind);
+    // True when a listing's entry is one of the folder's files: no folder, no temporary
+    // file, and with excludeChecksumFiles no list.
+    bool IsFolderFile(const std::string& relativeFolder, const files::TFoundFile& entry,
+                      bool excludeChecksumFiles) const;
     bool IsChecksumFileName(const std::string& bareName) const;
     // Raises OnLinkOutsideTree once per link and entry; the pre-count reports nothing.
     void ReportLinkOutside(const std::string& path);

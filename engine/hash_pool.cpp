@@ -36,6 +36,7 @@ THashPool::~THashPool() {
         Stopping = true;
         while (!Jobs.empty())
             DropFront();
+        DropAhead();
     }
     WorkQueued.notify_all();
     for (std::thread& thread : Threads)
@@ -43,19 +44,70 @@ THashPool::~THashPool() {
 }
 
 void THashPool::Submit(const std::string& path, TChecksumKind kind, uint64_t size) {
-    auto job = std::make_shared<TJob>();
-    job->Path = path;
-    job->Kind = kind;
-    job->Size = size;
-    job->Small = size <= kSmallFile;
-    if (!job->Small && Workers > 1 && Threads.size() < Workers)
+    const bool small = size <= kSmallFile;
+    if (!small && Workers > 1 && Threads.size() < Workers)
         Threads.emplace_back([this] { Work(); });
     std::lock_guard<std::mutex> lock(Mutex);
+    std::shared_ptr<TJob> job;
+    auto ahead = AheadByPath.find(path);
+    if (ahead != AheadByPath.end() && ahead->second->Kind == kind) {
+        // Read ahead, being read, or read in turn like any other.
+        job = std::move(ahead->second);
+        AheadByPath.erase(ahead);
+    } else {
+        job = std::make_shared<TJob>();
+        job->Path = path;
+        job->Kind = kind;
+        job->Size = size;
+        job->Small = small;
+    }
     Jobs.push_back(std::move(job));
     // Woken for a batch, not for each file; the run thread reads a file that no worker
     // started itself.
     if (IdleWorkers > 0 && Jobs.size() - Started >= kBatch && Started < InFlight)
         WorkQueued.notify_all();
+}
+
+void THashPool::SubmitAhead(const std::string& folder, const std::vector<files::TFoundFile>& files,
+                            TChecksumKind kind) {
+    std::lock_guard<std::mutex> lock(Mutex);
+    DropAhead();
+    for (const files::TFoundFile& file : files) {
+        if (Ahead.size() == InFlight)
+            break;
+        if (file.Size > kSmallFile)
+            continue;
+        auto job = std::make_shared<TJob>();
+        job->Path = folder + file.Name;
+        job->Kind = kind;
+        job->Size = file.Size;
+        job->Small = true;
+        if (AheadByPath.emplace(job->Path, job).second)
+            Ahead.push_back(std::move(job));
+    }
+    // Once a folder, idle workers are woken for its files too, should it hold few.
+    if (IdleWorkers > 0 && !Ahead.empty())
+        WorkQueued.notify_all();
+}
+
+void THashPool::DropAhead() {
+    for (auto& [path, job] : AheadByPath)
+        job->Dropped = true;
+    AheadByPath.clear();
+    // Those taken over stay queued in Jobs.
+    Ahead.clear();
+}
+
+bool THashPool::HasAhead() {
+    while (!Ahead.empty() && (Ahead.front()->Started || Ahead.front()->Dropped))
+        Ahead.pop_front();
+    return !Ahead.empty();
+}
+
+bool THashPool::MayRead() {
+    while (Started < Jobs.size() && Jobs[Started]->Started)
+        ++Started;
+    return Started < Jobs.size();
 }
 
 void THashPool::SubmitListing(const std::string& pattern) {
@@ -130,8 +182,17 @@ bool THashPool::TakeListing(const std::string& pattern, std::vector<files::TFoun
     return listing->Listed;
 }
 
+bool THashPool::PeekListing(const std::string& pattern, std::vector<files::TFoundFile>& entries) {
+    std::lock_guard<std::mutex> lock(Mutex);
+    auto queued = ListingsQueued.find(pattern);
+    if (queued == ListingsQueued.end() || !queued->second->Finished || !queued->second->Listed)
+        return false;
+    entries = queued->second->Entries;
+    return true;
+}
+
 void THashPool::PopFront() {
-    if (Jobs.front()->Started)
+    if (Started > 0)
         --Started;
     if (Announced > 0)
         --Announced;
@@ -173,7 +234,7 @@ bool THashPool::Take(const std::string& path, TChecksumKind kind, const TBlockRe
     if (IdleWorkers > 0 && Started < Jobs.size() && Started <= InFlight / 2)
         WorkQueued.notify_all();
     if (!started) {
-        if (!WholeReads || !job->Small || Started == Jobs.size() || !Jobs[Started]->Small) {
+        if (!WholeReads || !job->Small || !MayRead() || !Jobs[Started]->Small) {
             AnnounceAhead(lock);
             lock.unlock();
             digest = DigestFile(Fs, kind, path, onBlock, Workers > 1);
@@ -185,7 +246,7 @@ bool THashPool::Take(const std::string& path, TChecksumKind kind, const TBlockRe
         if (!job->Finished && job->Blocks.empty()) {
             // Rather than sleep while a worker reads the awaited file, read a small
             // queued file meanwhile: its one block delays the awaited file's little.
-            if (Started < Jobs.size() && Jobs[Started]->Small) {
+            if (MayRead() && Jobs[Started]->Small) {
                 Read(Jobs[Started++], lock);
                 continue;
             }
@@ -210,6 +271,7 @@ bool THashPool::Take(const std::string& path, TChecksumKind kind, const TBlockRe
             job->Dropped = true;
             while (!Jobs.empty())
                 DropFront();
+            DropAhead();
             digest = TFileDigest();
             return true;
         }
@@ -220,25 +282,42 @@ void THashPool::Work() {
     std::unique_lock<std::mutex> lock(Mutex);
     for (;;) {
         ++IdleWorkers;
+        // Files queued ahead are read only when no file the run queued waits.
         WorkQueued.wait(lock, [&] {
-            return Stopping || MayList() || (Started < Jobs.size() && Started < InFlight);
+            return Stopping || MayList() || (MayRead() ? Started < InFlight : HasAhead());
         });
         --IdleWorkers;
         if (Stopping)
             return;
         if (MayList())
             List(lock);
-        else
+        else if (MayRead())
             Read(Jobs[Started++], lock);
+        else
+            ReadAhead(lock);
     }
 }
 
 void THashPool::Read(std::shared_ptr<TJob> job, std::unique_lock<std::mutex>& lock) {
     std::vector<std::shared_ptr<TJob>> batch{std::move(job)};
     if (WholeReads && batch[0]->Small)
-        while (batch.size() < kReadTogether && Started < Jobs.size() && Started < InFlight &&
+        while (batch.size() < kReadTogether && MayRead() && Started < InFlight &&
                Jobs[Started]->Small)
             batch.push_back(Jobs[Started++]);
+    ReadBatch(batch, lock);
+}
+
+void THashPool::ReadAhead(std::unique_lock<std::mutex>& lock) {
+    std::vector<std::shared_ptr<TJob>> batch;
+    while (batch.size() < (WholeReads ? kReadTogether : 1) && HasAhead()) {
+        batch.push_back(std::move(Ahead.front()));
+        Ahead.pop_front();
+    }
+    ReadBatch(batch, lock);
+}
+
+void THashPool::ReadBatch(const std::vector<std::shared_ptr<TJob>>& batch,
+                          std::unique_lock<std::mutex>& lock) {
     for (const std::shared_ptr<TJob>& started : batch)
         started->Started = true;
     AnnounceAhead(lock);

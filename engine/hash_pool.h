@@ -10,6 +10,9 @@
 // disk has many reads in flight, not one per worker. Small files next in turn are read in
 // batches, whole, where the file services can (TFileSystem::ReadWhole): fewer calls into the
 // system per file; a file the batch could not read is read block by block after it.
+// Where a folder ends the workers would wait while the run thread finishes it and starts the
+// next: the small files of the next folder are queued ahead for them meanwhile, and the run
+// takes over what was read of them when it queues them itself.
 #pragma once
 
 #include <condition_variable>
@@ -39,6 +42,15 @@ public:
     // queued: the caller reads it itself. When onBlock stops, every queued file is dropped.
     bool Take(const std::string& path, TChecksumKind kind, const TBlockRead& onBlock,
               TFileDigest& digest);
+
+    // Queues the small files among files (bare names in folder, sizes as listed) to be read
+    // when no queued file waits for a worker: the files of the folder the walk takes next.
+    // A file queued later with Submit for the same path and kind takes over what was read of
+    // it; the files queued ahead before are dropped.
+    void SubmitAhead(const std::string& folder, const std::vector<files::TFoundFile>& files,
+                     TChecksumKind kind);
+    // The entries of a listing queued and listed, copied; false when it is not listed yet.
+    bool PeekListing(const std::string& pattern, std::vector<files::TFoundFile>& entries);
 
     // Queues the listing of a folder search (pattern as for FindFiles) that the walk will
     // take soon; the latest queued are listed first, as a depth-first walk needs them.
@@ -76,9 +88,21 @@ private:
     };
 
     void Work();
+    // True when Jobs[Started] is there to be read: files queued ahead and read before the run
+    // queued them are passed over. Mutex is held.
+    bool MayRead();
+    // True when a file queued ahead waits for a worker. Mutex is held.
+    bool HasAhead();
+    // Drops the files queued ahead. Mutex is held.
+    void DropAhead();
     // Reads and digests a job just taken to be read, and with a small one the small files
     // queued next after it, up to a batch. Mutex is held on entry and on return.
     void Read(std::shared_ptr<TJob> job, std::unique_lock<std::mutex>& lock);
+    // The same for the next file queued ahead and those after it. Mutex is held.
+    void ReadAhead(std::unique_lock<std::mutex>& lock);
+    // Reads and digests the jobs of a batch. Mutex is held on entry and on return.
+    void ReadBatch(const std::vector<std::shared_ptr<TJob>>& batch,
+                   std::unique_lock<std::mutex>& lock);
     // Reads the files of a batch whole into this thread's memory; false when the file
     // services cannot. Mutex is not held.
     bool ReadWhole(const std::vector<std::shared_ptr<TJob>>& batch,
@@ -108,7 +132,11 @@ private:
     int IdleWorkers = 0;
     const void* Awaited = nullptr;                  // the job the run thread waits for on BlockRead
     std::deque<std::shared_ptr<TJob>> Jobs;         // in the order the run takes them
-    size_t Started = 0;                             // Jobs[0..Started) are being read or done
+    // Jobs[0..Started) are being read or done; so may later ones be, taken over from Ahead.
+    size_t Started = 0;
+    // The small files of the next folder, in the order listed, not yet queued by the run.
+    std::deque<std::shared_ptr<TJob>> Ahead;
+    std::unordered_map<std::string, std::shared_ptr<TJob>> AheadByPath;
     size_t Announced = 0;                           // Jobs[0..Announced) were announced
     std::deque<std::shared_ptr<TListing>> Listings; // queued, not started, next first
     std::unordered_map<std::string, std::shared_ptr<TListing>> ListingsQueued; // until taken

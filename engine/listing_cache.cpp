@@ -54,6 +54,15 @@ TListingCache::Search(const std::string& pattern,
     return error;
 }
 
+bool TListingCache::Peek(const std::string& pattern,
+                         std::vector<files::TFoundFile>& entries) const {
+    auto kept = Kept.find(pattern);
+    if (kept == Kept.end())
+        return Pool && Pool->PeekListing(pattern, entries);
+    entries = kept->second.Entries;
+    return true;
+}
+
 files::TErrorCode TListingCache::SearchFolders(const std::string& folder,
                                                std::vector<std::string>& names) {
     if (LastSearchFolder == folder) {

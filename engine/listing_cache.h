@@ -34,6 +34,9 @@ public:
     // A directory search of pattern, or the one kept or listed ahead for it, entry by entry.
     files::TErrorCode Search(const std::string& pattern,
                              const std::function<void(const files::TFoundFile&)>& onEntry);
+    // The entries a search of pattern will find, copied from the one kept or listed ahead for
+    // it, which stays for Search; false when none is there yet.
+    bool Peek(const std::string& pattern, std::vector<files::TFoundFile>& entries) const;
     // The sub-folders of folder, from its last "*.*" search when that was the last one.
     files::TErrorCode SearchFolders(const std::string& folder, std::vector<std::string>& names);
 

@@ -11,6 +11,14 @@
 #include "engine/scope_exit.h"
 #include "platform/files.h"
 
+namespace {
+
+// Files before a folder's end where the next folder's files are read ahead, when its
+// listing was not there at the folder's start.
+constexpr size_t kRetryAhead = 32;
+
+} // namespace
+
 void TCheckSumEngine::CountUpdateData() {
     RunEntry([this] { WalkFolders("", &TCheckSumEngine::CountFolderFiles); }, true);
 }
@@ -111,8 +119,16 @@ bool TCheckSumEngine::HashFolderFiles(const std::string& relativeFolder,
         if (!kept[i])
             Prefetch(path + Files[i].Name, ChecksumKind, Files[i].Size);
     }
+    // The next folder's files are read ahead unless most may keep their digests or their
+    // folder its list; the listing of a first sub-folder is there by the last files, if not
+    // at the start.
+    const bool tree = Placement == plTreeAnyPlace || Placement == plTreeRoot;
+    bool ahead = QuickUpdate || (!tree && OverwriteMode == omKeep) ||
+                 PrefetchNextFolder(relativeFolder, ChecksumKind);
     std::string text;
     for (size_t i = 0; i < Files.size(); ++i) {
+        if (!ahead && i + kRetryAhead == Files.size())
+            ahead = PrefetchNextFolder(relativeFolder, ChecksumKind);
         const TFileListItem& item = Files[i];
         path.resize(folderLength);
         path += item.Name;

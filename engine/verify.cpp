@@ -131,6 +131,7 @@ bool TCheckSumEngine::InSlice(const std::string& name) const {
 
 void TCheckSumEngine::Verify() {
     RunEntry([this] {
+        EntryKindSeen = ChecksumKind;
         if (!HasFolderPart(ChecksumFileName)) {
             WalkFolders("", &TCheckSumEngine::VerifyFolder);
             return;
@@ -184,15 +185,16 @@ void TCheckSumEngine::VerifyFolder(const std::string& relativeFolder) {
     if (anyInSlice && ChecksumFiles.empty())
         Required(OnNoChecksumFile, "OnNoChecksumFile")(folder);
     for (const TFileListItem& checksumFile : ChecksumFiles)
-        if (!VerifyChecksumFile(relativeFolder, folder + checksumFile.Name)) {
+        if (!VerifyChecksumFile(relativeFolder, folder + checksumFile.Name,
+                                &checksumFile == &ChecksumFiles[ChecksumFiles.size() - 1])) {
             ReportMissingEntries(relativeFolder, false);
             return;
         }
     ReportUnlisted(relativeFolder);
 }
 
-bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
-                                         const std::string& path) {
+bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder, const std::string& path,
+                                         bool lastOfFolder) {
     TListReader list(*Fs);
     if (!list.Open(path)) {
         ReportLoadError(path);
@@ -218,6 +220,7 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
     const size_t window = static_cast<size_t>(Workers) * 32;
     constexpr size_t kAheadBytes = 1 << 20;
     auto resolve = [&](TAheadLine& entry) {
+        EntryKindSeen = static_cast<TChecksumKind>(entry.Line.Class);
         entry.InSlice = InSlice(entry.Line.Name);
         if (LeavesTree(relativeFolder, entry.Line.Name)) {
             entry.Outside = true; // neither looked up nor read
@@ -235,8 +238,14 @@ bool TCheckSumEngine::VerifyChecksumFile(const std::string& relativeFolder,
     auto readAhead = [&] {
         while (ahead.empty() || (ahead.size() <= window && aheadBytes < kAheadBytes)) {
             TAheadLine next;
-            if (!list.Next(next.Line))
+            if (!list.Next(next.Line)) {
+                // The folder's files are all handed over: the next folder's are read ahead
+                // for the digest its entries named last.
+                if (lastOfFolder)
+                    PrefetchNextFolder(relativeFolder, EntryKindSeen);
+                lastOfFolder = false;
                 return;
+            }
             aheadBytes += next.Line.Text.size();
             if (IsEntryClass(next.Line.Class))
                 resolve(next);

@@ -2,10 +2,13 @@
 // every placement mode.
 #include "engine/engine.h"
 
+#include <algorithm>
+
 #include "engine/assertion.h"
 #include "engine/hash_pool.h"
 #include "engine/mask.h"
 #include "engine/names.h"
+#include "engine/scope_exit.h"
 #include "platform/files.h"
 
 namespace {
@@ -33,23 +36,75 @@ std::string DrivePart(const std::string& path) {
 void TCheckSumEngine::WalkFolders(const std::string& relativeFolder, TFolderHandler handler) {
     if (OnProcessing)
         OnProcessing(FolderPath + relativeFolder + FileMask);
+    SubFolders = TSubFolders();
+    SubFolders.Folder = relativeFolder;
     (this->*handler)(relativeFolder);
     if (!IncludeSubfolders || Aborted)
         return;
-    std::vector<std::string> names;
-    files::TErrorCode error = Listings.SearchFolders(FolderPath + relativeFolder, names);
-    // The workers list the sub-folders while the walk goes through them, first one first.
-    for (auto name = names.rbegin(); name != names.rend(); ++name)
-        PrefetchListing(FolderPath + relativeFolder + *name + files::kPathDelimiter + FileMask);
-    for (const std::string& name : names) {
+    ListSubFolders(relativeFolder);
+    TSubFolders level = std::move(SubFolders);
+    WalkLevels.push_back(&level);
+    TScopeExit leave([this] { WalkLevels.pop_back(); });
+    while (level.Next < level.Names.size()) {
+        const std::string& name = level.Names[level.Next++];
         WalkFolders(relativeFolder + name + files::kPathDelimiter, handler);
         if (Aborted)
             break;
     }
-    if (!Aborted && error != 0) {
+    if (!Aborted && level.Error != 0) {
         Unreached.push_back(relativeFolder);
-        Required(OnFolderListError, "OnFolderListError")(FolderPath + relativeFolder, error);
+        Required(OnFolderListError, "OnFolderListError")(FolderPath + relativeFolder, level.Error);
     }
+}
+
+void TCheckSumEngine::ListSubFolders(const std::string& relativeFolder) {
+    if (SubFolders.Listed)
+        return;
+    SubFolders.Listed = true;
+    SubFolders.Error = Listings.SearchFolders(FolderPath + relativeFolder, SubFolders.Names);
+    // The workers list the sub-folders while the walk goes through them, first one first.
+    for (auto name = SubFolders.Names.rbegin(); name != SubFolders.Names.rend(); ++name)
+        PrefetchListing(FolderPath + relativeFolder + *name + files::kPathDelimiter + FileMask);
+}
+
+bool TCheckSumEngine::NextFolder(const std::string& relativeFolder, std::string& next) {
+    if (!IncludeSubfolders)
+        return false;
+    ListSubFolders(relativeFolder);
+    if (!SubFolders.Names.empty()) {
+        next = relativeFolder + SubFolders.Names.front() + files::kPathDelimiter;
+        return true;
+    }
+    for (auto level = WalkLevels.rbegin(); level != WalkLevels.rend(); ++level)
+        if ((*level)->Next < (*level)->Names.size()) {
+            next = (*level)->Folder + (*level)->Names[(*level)->Next] + files::kPathDelimiter;
+            return true;
+        }
+    return false;
+}
+
+bool TCheckSumEngine::PrefetchNextFolder(const std::string& relativeFolder, TChecksumKind kind) {
+    std::string next;
+    if (Workers < 2 || !NextFolder(relativeFolder, next))
+        return true;
+    std::vector<files::TFoundFile> entries;
+    if (!Listings.Peek(FolderPath + next + FileMask, entries))
+        return false;
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&](const files::TFoundFile& entry) {
+                                     return entry.LeadsOutside || !IsFolderFile(next, entry, true);
+                                 }),
+                  entries.end());
+    RunPool().SubmitAhead(FolderPath + next, entries, kind);
+    return true;
+}
+
+bool TCheckSumEngine::IsFolderFile(const std::string& relativeFolder,
+                                   const files::TFoundFile& entry,
+                                   bool excludeChecksumFiles) const {
+    return !entry.IsDirectory() && !files::IsTemporaryName(entry.Name) &&
+           !(excludeChecksumFiles &&
+             (IsChecksumFileName(entry.Name) || IsRunList(relativeFolder, entry.Name)));
 }
 
 bool TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::string& pattern,
@@ -60,9 +115,7 @@ bool TCheckSumEngine::ListFolder(const std::string& relativeFolder, const std::s
     const std::string& itemFolder = withPath ? relativeFolder : root;
     files::TErrorCode error =
         Listings.Search(folder + pattern, [&](const files::TFoundFile& entry) {
-            if (entry.IsDirectory() || files::IsTemporaryName(entry.Name) ||
-                (excludeChecksumFiles &&
-                 (IsChecksumFileName(entry.Name) || IsRunList(relativeFolder, entry.Name))))
+            if (!IsFolderFile(relativeFolder, entry, excludeChecksumFiles))
                 return;
             if (entry.LeadsOutside) {
                 ReportLinkOutside(folder + entry.Name);

@@ -63,6 +63,11 @@ public:
     int OpenFiles = 0;                                            // files open right now
     int Announced = 0;                                            // calls of Announce
     int WholeReads = 0;                                           // files read whole
+    std::vector<std::string> Opened; // every file opened or read whole, in turn; under OpenedCount
+    size_t OpenedCount() {
+        std::lock_guard<std::mutex> lock(Mutex);
+        return Opened.size();
+    }
 
     files::TFileSystem& Native = files::NativeFileSystem();
 
@@ -97,6 +102,7 @@ public:
                 return files::kNoFile;
         }
         files::TFileId id = NextId++;
+        Opened.push_back(path);
         Open[id] = open;
         ++OpenFiles;
         return id;
@@ -220,6 +226,8 @@ public:
         for (size_t i = 0; i < passed.size(); ++i) {
             reads[at[i]] = passed[i];
             WholeReads += passed[i].Done;
+            if (passed[i].Done)
+                Opened.push_back(*passed[i].Path);
         }
         return true;
     }

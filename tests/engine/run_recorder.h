@@ -69,9 +69,7 @@ public:
 
     std::string LastSaveError;
 
-private:
-    std::string Root;
-
+    // path below the root, with "/" between its parts.
     std::string Rel(std::string path) const {
         if (path.compare(0, Root.size(), Root) == 0)
             path.erase(0, Root.size());
@@ -80,6 +78,9 @@ private:
                 c = '/';
         return path;
     }
+
+private:
+    std::string Root;
 
     void Add(const std::string& event) {
         Events.push_back(event);

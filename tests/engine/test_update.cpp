@@ -648,6 +648,7 @@ struct TRunOutcome {
     std::string Failure;
     int Announced = 0;
     int WholeReads = 0;
+    int ReadBeforeTheirFolder = 0; // by an update, before it came to their folder
 };
 
 // announce: the files announced ahead of their read reach the disk's own services; whole:
@@ -691,7 +692,17 @@ TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
         fs.ReadDelay = std::chrono::milliseconds(1);
     engine.OnProgress = [&](uint64_t bytes) { recorder.Events.push_back(std::to_string(bytes)); };
     bool pressed = false;
-    recorder.AfterEvent = [&](const std::string&) {
+    auto folderOf = [](const std::string& path) {
+        return path.substr(0, path.find_last_of('/') + 1);
+    };
+    const size_t openedBefore = fs.OpenedCount(); // by the update a verify checks
+    // Files opened when the run's walk (after the pre-count's) came to each folder.
+    std::map<std::string, size_t> openedAtFolder;
+    recorder.AfterEvent = [&](const std::string& event) {
+        const std::string processing = "Processing ", mask = "*.*";
+        if (event.compare(0, processing.size(), processing) == 0 &&
+            event.compare(event.size() - mask.size(), mask.size(), mask) == 0)
+            openedAtFolder[folderOf(event.substr(processing.size()))] = fs.OpenedCount();
         if (abortAt != 0 && recorder.Events.size() >= abortAt && !pressed) {
             pressed = true;
             engine.SetAborted(true);
@@ -729,6 +740,14 @@ TRunOutcome RunWithWorkers(int workers, bool update, TPlacementMode placement,
     outcome.Failure = engine.FailureText;
     outcome.Announced = fs.Announced;
     outcome.WholeReads = fs.WholeReads;
+    // The files of the tree that an update read before it came to their folder.
+    for (size_t i = openedBefore; update && i < fs.Opened.size(); ++i) {
+        const std::string file = recorder.Rel(fs.Opened[i]);
+        const std::string extension = std::filesystem::path(file).extension().string();
+        auto folder = openedAtFolder.find(folderOf(file));
+        outcome.ReadBeforeTheirFolder += (extension == ".txt" || extension == ".bin") &&
+                                         (folder == openedAtFolder.end() || i < folder->second);
+    }
     return outcome;
 }
 
@@ -756,6 +775,7 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
     int aborted = 0;
     int announced = 0;
     int wholeReads = 0;
+    int readAhead = 0; // files of the next folder read while a folder ended
     for (const Case& c : cases) {
         const TRunOutcome whole =
             RunWithWorkers(1, c.update, c.placement, c.name, 0, c.outOfMemory, c.kind);
@@ -771,6 +791,7 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
         for (size_t at : abortAt) {
             const TRunOutcome one =
                 RunWithWorkers(1, c.update, c.placement, c.name, at, c.outOfMemory, c.kind);
+            EXPECT_EQ(one.ReadBeforeTheirFolder, 0) << c.name;
             const std::tuple<int, bool, bool> columns[] = {{2, false, false},
                                                            {2, true, false},
                                                            {3, true, false},
@@ -786,6 +807,7 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
                                          (whole ? ", small files read whole" : "");
                 announced += more.Announced;
                 wholeReads += more.WholeReads;
+                readAhead += more.ReadBeforeTheirFolder;
                 EXPECT_EQ(more.Events, one.Events) << what;
                 EXPECT_EQ(more.Disk, one.Disk) << what;
                 EXPECT_EQ(more.Files, one.Files) << what;
@@ -798,6 +820,7 @@ TEST(ParallelRun, WorkersChangeNothingButTheTime) {
     }
     EXPECT_GT(aborted, 20);
     EXPECT_GT(announced, 100);
+    EXPECT_GT(readAhead, 20);
     // Where the disk's services read small files whole, they did so here.
     TFakeFileSystem probe;
     if (probe.Native.ReadWhole(nullptr, 0)) {

@@ -12,8 +12,10 @@ constexpr unsigned kSpanLevels = 8;
 static_assert(TBlake3Spans::kSpanLength == kBlake3ChunkLength << kSpanLevels,
               "a span is one whole subtree");
 static_assert(kSpanLevels <= kBlake3MaxSubtreeLevels, "a span is hashed in one call");
-// Spans taken and not yet added, at most, before the helper waits for the reading thread.
-constexpr size_t kSpansAhead = 16;
+// Spans taken and not yet added, at most, before the helper waits for the reading thread:
+// 16 MiB, so the helper goes on hashing while the reading thread makes a mapped file's next
+// 8 MiB present and lets the last 8 MiB go (at 4 MiB it waited for those calls).
+constexpr size_t kSpansAhead = 64;
 
 // A subtree's chaining value, hashed from mapped bytes by HashSubtree.
 struct TSubtree {
@@ -29,11 +31,11 @@ void HashSubtree(void* subtree, const uint8_t* data, size_t) {
 } // namespace
 
 TBlake3Spans::TBlake3Spans(TRunningDigest& digest, uint64_t length, const TReadAt& read,
-                           TMappedFile* mapped, bool helper, TCpuFeatures features)
+                           const TReadAt& helperRead, TMappedFile* mapped, bool helper,
+                           TCpuFeatures features)
     : Digest(digest), Length(length), Spans((length + kSpanLength - 1) / kSpanLength), ReadAt(read),
-      Mapped(mapped), Features(features),
-      Memory(mapped ? nullptr
-                    : new uint8_t[(helper ? 2 : 1) * kSpanLength + kReadAlignment - 1]),
+      HelperReadAt(helperRead), Mapped(mapped), Features(features),
+      Memory(mapped ? nullptr : new uint8_t[(helper ? 2 : 1) * kSpanLength + kReadAlignment - 1]),
       Buffers(AlignedForReads(Memory.get())) {
     if (!helper)
         return;
@@ -62,7 +64,7 @@ TBlake3Spans::TSpan* TBlake3Spans::Claim() {
     return &Taken.back();
 }
 
-void TBlake3Spans::ReadSpan(TSpan& span, uint8_t* buffer) {
+void TBlake3Spans::ReadSpan(TSpan& span, uint8_t* buffer, const TReadAt& read) {
     const uint64_t start = span.Index * kSpanLength;
     const size_t length =
         Length - start < kSpanLength ? static_cast<size_t>(Length - start) : kSpanLength;
@@ -75,7 +77,7 @@ void TBlake3Spans::ReadSpan(TSpan& span, uint8_t* buffer) {
             if (Stopping.load(std::memory_order_relaxed))
                 return;
             TBlockRun run;
-            if (!ReadBlockRun(ReadAt, start + filled, buffer + filled,
+            if (!ReadBlockRun(read, start + filled, buffer + filled,
                               static_cast<uint32_t>(length - filled), run, span.Error)) {
                 span.Failed = true;
                 return;
@@ -114,7 +116,7 @@ void TBlake3Spans::Help() {
             continue;
         }
         lock.unlock();
-        ReadSpan(*span, buffer);
+        ReadSpan(*span, buffer, HelperReadAt);
         lock.lock();
         span->Done = true;
         Ending |= span->Failed || span->Thrown;
@@ -159,7 +161,7 @@ bool TBlake3Spans::Read(const TBlockRead& onBlock, TFileDigest& result) {
         }
         if (TSpan* span = Claim()) {
             lock.unlock();
-            ReadSpan(*span, buffer);
+            ReadSpan(*span, buffer, ReadAt);
             lock.lock();
             span->Done = true;
             Ending |= span->Failed || span->Thrown;
@@ -170,7 +172,7 @@ bool TBlake3Spans::Read(const TBlockRead& onBlock, TFileDigest& result) {
         // Nothing left to take while the helper reads: the last span is read meanwhile.
         if (!lastRead && !Ending) {
             lock.unlock();
-            ReadSpan(last, buffer);
+            ReadSpan(last, buffer, ReadAt);
             lastRead = true;
             lock.lock();
             continue;
@@ -179,7 +181,7 @@ bool TBlake3Spans::Read(const TBlockRead& onBlock, TFileDigest& result) {
     }
     lock.unlock();
     if (!lastRead)
-        ReadSpan(last, buffer);
+        ReadSpan(last, buffer, ReadAt);
     const uint64_t start = last.Index * kSpanLength;
     const size_t length = static_cast<size_t>(Length - start);
     if (Mapped && !Mapped->Use(start, length, AddInBlocks, &Digest, last.Error)) {

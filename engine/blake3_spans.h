@@ -1,7 +1,8 @@
 // One large file's BLAKE3 read in spans of whole subtrees, each span hashed by the thread
 // that read it while it is still in that core's cache. With a helper thread, both threads
 // take the next span in turn and read it at its offset, so the copy from the system's cache
-// runs on two cores as the hashing does. The reading thread adds the spans' chaining values
+// runs on two cores as the hashing does (on a handle of each thread's own where the services
+// give one). The reading thread adds the spans' chaining values
 // to the digest in the file's order and raises every block's progress in that order, so the
 // digest, the progress and the failures are those of one thread reading the file from its
 // start. Memory: a span per thread, none for a mapped file.
@@ -28,10 +29,11 @@ public:
     static constexpr size_t kSpanLength = 256 << 10;
 
     // digest: a BLAKE3 digest with no input yet, fed with the length bytes (more than one
-    // span) that read gives, or hashed where mapped gives them when not nullptr. read and
-    // mapped are used from the helper thread too.
+    // span) that read gives, or hashed where mapped gives them when not nullptr. The helper
+    // thread reads with helperRead (which may be read) and uses mapped too.
     TBlake3Spans(TRunningDigest& digest, uint64_t length, const TReadAt& read,
-                 TMappedFile* mapped, bool helper, TCpuFeatures features = CpuFeatures());
+                 const TReadAt& helperRead, TMappedFile* mapped, bool helper,
+                 TCpuFeatures features = CpuFeatures());
     // Stops the helper within the block it reads; spans not added are dropped.
     ~TBlake3Spans();
     TBlake3Spans(const TBlake3Spans&) = delete;
@@ -56,9 +58,9 @@ private:
     };
 
     void Help();
-    // Reads span.Index into buffer, its failure or exception kept in span; a span that is
-    // not the last is also hashed.
-    void ReadSpan(TSpan& span, uint8_t* buffer);
+    // Reads span.Index into buffer with read, its failure or exception kept in span; a span
+    // that is not the last is also hashed.
+    void ReadSpan(TSpan& span, uint8_t* buffer, const TReadAt& read);
     // ReadSpan for a mapped file: the span's blocks as reads give them, and its hash from
     // the mapping.
     void MapSpan(TSpan& span, uint64_t start, size_t length);
@@ -71,6 +73,7 @@ private:
     const uint64_t Length;
     const uint64_t Spans; // the last one holds the input's end
     const TReadAt& ReadAt;
+    const TReadAt& HelperReadAt;
     TMappedFile* const Mapped;
     const TCpuFeatures Features;
     std::unique_ptr<uint8_t[]> Memory;

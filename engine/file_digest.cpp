@@ -15,11 +15,14 @@ constexpr uint64_t kMapFile = 1 << 20;
 // Mapped pages are let go in steps of this many bytes, and made present as many ahead.
 constexpr uint64_t kReleaseStep = 8 << 20;
 
-// Closes the file on every way out, also when an event handler throws.
+// Closes the file, if any, on every way out, also when an event handler throws.
 class TOpenFile {
 public:
     TOpenFile(files::TFileSystem& fs, files::TFileId id) : Fs(fs), Id(id) {}
-    ~TOpenFile() { Fs.Close(Id); }
+    ~TOpenFile() {
+        if (Id != files::kNoFile)
+            Fs.Close(Id);
+    }
     TOpenFile(const TOpenFile&) = delete;
     TOpenFile& operator=(const TOpenFile&) = delete;
 
@@ -27,6 +30,16 @@ private:
     files::TFileSystem& Fs;
     files::TFileId Id;
 };
+
+// Reads a large BLAKE3 file's spans from file: on a handle of the thread's own (own), or
+// on one that both threads share.
+TReadAt SpanReader(files::TFileSystem& fs, files::TFileId file, bool own) {
+    return [&fs, file, own](uint64_t offset, uint8_t* buffer, uint32_t length, uint32_t& done,
+                            files::TErrorCode& error) {
+        return own ? fs.ReadOwnAt(file, offset, buffer, length, done, error)
+                   : fs.ReadAt(file, offset, buffer, length, done, error);
+    };
+}
 
 // One block of at most length bytes at offset: false with the error when the read fails or
 // finds the file's end (it shrank after it was opened).
@@ -120,13 +133,16 @@ TFileDigest DigestFile(files::TFileSystem& fs, TChecksumKind kind, const std::st
     TMappedFile mapped(fs, id, HashedFromMapping(kind) ? opened.Size : 0);
     if (kind == ckBLAKE3 && opened.Size > TBlake3Spans::kSpanLength) {
         // A large BLAKE3 file is read in spans, each hashed as a whole subtree, on a
-        // helper thread too when the run may spread and the services read at any offset.
-        const TReadAt read = [&fs, id](uint64_t offset, uint8_t* buffer, uint32_t length,
-                                       uint32_t& done, files::TErrorCode& error) {
-            return fs.ReadAt(id, offset, buffer, length, done, error);
-        };
-        TBlake3Spans spans(digest, opened.Size, read, mapped.Mapped() ? &mapped : nullptr,
-                           spread && opened.Size >= kSpreadFile && fs.ReadsAtAnyOffset());
+        // helper thread too when the run may spread and the services read at any offset;
+        // on a handle of the helper's own where the services give one.
+        const bool helper = spread && opened.Size >= kSpreadFile && fs.ReadsAtAnyOffset();
+        const files::TFileId again = helper && !mapped.Mapped() ? fs.OpenAgain(id) : files::kNoFile;
+        TOpenFile secondFile(fs, again);
+        const bool own = again != files::kNoFile;
+        const TReadAt read = SpanReader(fs, id, own);
+        const TReadAt helperRead = SpanReader(fs, own ? again : id, own);
+        TBlake3Spans spans(digest, opened.Size, read, helperRead,
+                           mapped.Mapped() ? &mapped : nullptr, helper);
         if (!spans.Read(onBlock, result))
             return result;
     } else if (mapped.Mapped()) {

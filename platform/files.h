@@ -214,6 +214,15 @@ public:
         return Read(file, buffer, length, done, error);
     }
     virtual bool ReadsAtAnyOffset() { return false; }
+    // Another handle on an open file, with a position of its own, so that two threads read
+    // one file each on its own handle with ReadOwnAt and share no lock; kNoFile where the
+    // services have none (ReadAt then serves both). Closed with Close.
+    virtual TFileId OpenAgain(TFileId /*file*/) { return kNoFile; }
+    // ReadAt on a handle that no other thread reads meanwhile.
+    virtual bool ReadOwnAt(TFileId file, uint64_t offset, void* buffer, uint32_t length,
+                           uint32_t& done, TErrorCode& error) {
+        return ReadAt(file, offset, buffer, length, done, error);
+    }
     // Maps the first length bytes (more than 0) of an open file read-only into memory, so they
     // are hashed where the system caches them, with no copy; nullptr where the services map no
     // files or the system refuses (the file is read then). The stamp at open is stale from

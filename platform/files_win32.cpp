@@ -479,6 +479,11 @@ public:
     bool ReadAt(TFileId file, uint64_t offset, void* buffer, uint32_t length, uint32_t& done,
                 TErrorCode& error) override {
         std::lock_guard<std::mutex> lock(ReadAtMutex);
+        return ReadOwnAt(file, offset, buffer, length, done, error);
+    }
+
+    bool ReadOwnAt(TFileId file, uint64_t offset, void* buffer, uint32_t length, uint32_t& done,
+                   TErrorCode& error) override {
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(offset);
         if (!SetFilePointerEx(AsHandle(file), at, nullptr, FILE_BEGIN)) {
@@ -487,6 +492,18 @@ public:
             return false;
         }
         return Read(file, buffer, length, done, error);
+    }
+
+    // The same file, reopened from its handle, not its name (Vista and later): nothing
+    // renamed or swapped meanwhile can put another file there.
+    TFileId OpenAgain(TFileId file) override {
+        using TReOpenFile = HANDLE(WINAPI*)(HANDLE, DWORD, DWORD, DWORD);
+        static const auto reOpenFile = Kernel32Entry<TReOpenFile>("ReOpenFile");
+        if (!reOpenFile)
+            return kNoFile;
+        const HANDLE again =
+            reOpenFile(AsHandle(file), GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN);
+        return again == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<TFileId>(again);
     }
 
     bool ReadsAtAnyOffset() override { return true; }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "engine/file_digest.h"
 #include "platform/files.h"
 #include "temp_tree.h"
 
@@ -187,6 +188,49 @@ TEST(CoreFiles, ReadsDeliverTheFileAndThenNothing) {
     ASSERT_TRUE(Fs().Read(file, buffer, sizeof buffer, done, error));
     EXPECT_EQ(done, 0u);
     Fs().Close(file);
+}
+
+// Where the services give a second handle, each handle reads at offsets of its own; a large
+// BLAKE3 file read by two threads, each on its handle, digests as when read by one.
+TEST(CoreFiles, ReadsAtOffsetsOnOneHandleOrTwoGiveTheFileBytes) {
+    TTempTree tree;
+    const uint64_t size = (5 << 20) + 12345;
+    tree.AddSizedFile("big.bin", size);
+    const std::string path = tree.Path("big.bin");
+    files::TErrorCode error = 0;
+    const files::TFileId file = Fs().OpenRead(path, error);
+    ASSERT_NE(file, files::kNoFile);
+    const files::TFileId again = Fs().OpenAgain(file);
+#ifdef _WIN32
+    ASSERT_NE(again, files::kNoFile);
+#endif
+    const files::TFileId second = again == files::kNoFile ? file : again;
+    struct TRead {
+        files::TFileId File;
+        uint64_t Offset;
+        uint32_t Expected; // bytes there
+    };
+    const TRead reads[] = {{second, 4000000, 100}, {file, 7, 100},    {second, 4000100, 100},
+                           {file, size - 10, 10},  {second, size, 0}, {file, 65536, 100}};
+    for (const TRead& r : reads) {
+        SCOPED_TRACE("offset " + std::to_string(r.Offset));
+        char buffer[100];
+        uint32_t done = 1;
+        ASSERT_TRUE(Fs().ReadOwnAt(r.File, r.Offset, buffer, sizeof buffer, done, error));
+        ASSERT_EQ(done, r.Expected);
+        for (uint32_t i = 0; i < done; ++i)
+            ASSERT_EQ(static_cast<uint8_t>(buffer[i]), ((r.Offset + i) * 7 + 3) % 251);
+    }
+    if (again != files::kNoFile)
+        Fs().Close(again);
+    Fs().Close(file);
+    const TBlockRead any = [](uint32_t) { return true; };
+    const TFileDigest alone = DigestFile(Fs(), ckBLAKE3, path, any, false);
+    const TFileDigest spread = DigestFile(Fs(), ckBLAKE3, path, any, true);
+    ASSERT_EQ(alone.Status, TFileDigest::Done);
+    EXPECT_EQ(spread.Status, TFileDigest::Done);
+    EXPECT_EQ(spread.Text, alone.Text);
+    EXPECT_EQ(spread.BytesRead, size);
 }
 
 TEST(CoreFiles, FoldersAndMissingFilesCannotBeOpenedForReading) {

@@ -41,7 +41,7 @@ std::string Blake3InSpans(const std::string& input, bool helper, TCpuFeatures fe
         return true;
     };
     TRunningDigest digest(ckBLAKE3, features);
-    TBlake3Spans spans(digest, input.size(), read, mapped, helper, features);
+    TBlake3Spans spans(digest, input.size(), read, read, mapped, helper, features);
     TFileDigest result;
     if (!spans.Read([](uint32_t) { return true; }, result))
         return "not read";

@@ -39,5 +39,22 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "setup: installing ${missing[*]}"
-$SUDO apt-get update -q
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+# A mirror in the middle of a sync serves index files of the wrong size for a while: try
+# again, and install from what the indexes already read offer if it still fails.
+for attempt in 1 2 3; do
+  $SUDO apt-get update -q && break
+  echo "setup: apt-get update failed (attempt $attempt of 3)"
+  [ "$attempt" -lt 3 ] && sleep 30
+done
+install() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "$@"; }
+install "${missing[@]}" && exit 0
+# The i386 packages must match their amd64 halves' versions: an i386 index the mirror could
+# not serve leaves wine32 uninstallable. Everything else is installed, and the tests say
+# that the i686 build was not run.
+rest=()
+for p in "${missing[@]}"; do
+  [ "$p" = wine32:i386 ] || rest+=("$p")
+done
+[ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
+echo "setup: wine32:i386 could not be installed; installing the rest"
+[ ${#rest[@]} -eq 0 ] || install "${rest[@]}"

@@ -43,8 +43,14 @@ status=0
   status=1
 
 wine32=
+wine32_why=
 rm -f build/win32/wine-ctest.log
-if runs_32bit; then
+# 32-bit Wine may also be missing: setup installs the rest when the mirror cannot serve it.
+if [ ! -x /usr/lib/wine/wine ]; then
+  wine32_why="32-bit Wine is not installed (see setup's output)"
+elif ! runs_32bit; then
+  wine32_why="this machine's kernel runs no 32-bit programs"
+else
   wine_ctest build/win32 &
   wine32=$!
 fi
@@ -75,7 +81,7 @@ passed=0; failed=0; skipped=0
 for run in native:build/native/ctest.log wine64:build/win64/wine-ctest.log \
   wine32:build/win32/wine-ctest.log; do
   if [ "${run%%:*}" = wine32 ] && [ -z "$wine32" ]; then
-    echo "wine32: not run: this machine's kernel runs no 32-bit programs (build/win32 is built)"
+    echo "wine32: not run: $wine32_why (build/win32 is built)"
     continue
   fi
   if c=$(counts "${run#*:}"); then

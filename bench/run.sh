@@ -156,19 +156,30 @@ rows=()
 wine_rows=()
 # wanted CASE: whether the case is to run.
 wanted() { [ -z "${BENCH_ONLY:-}" ] || [[ $1 =~ $BENCH_ONLY ]]; }
-# pair CASE OURS_LABEL OURS_COMMAND PEER_LABEL PEER_COMMAND [wine]: the two commands run
-# interleaved, ABBA, REPEAT times each; one table row. With "wine" the row goes to the Wine
-# table and its ratio is our time / the peer's.
+# timed COMMAND [LOG]: once COMMAND; with LOG, the run's own time instead, from the last
+# "Processed ... for N s" line of the log it saves (what Wine's start and end cost is left out).
+timed() {
+    if [ -z "${2:-}" ]; then
+        once "$1"
+        return
+    fi
+    once "$1" >/dev/null
+    sed -n 's/.* for \([0-9.]*\)s, with average rate.*/\1/p' "$2" | tail -n 1
+}
+# pair CASE OURS_LABEL OURS_COMMAND PEER_LABEL PEER_COMMAND [wine [OURS_LOG PEER_LOG]]: the
+# two commands run interleaved, ABBA, REPEAT times each; one table row. With "wine" the row
+# goes to the Wine table and its ratio is our time / the peer's; with the logs, the times are
+# the runs' own (see timed).
 pair() {
     local ours=() peer=() i om omin omax pm pmin pmax ratio
     wanted "$1" || return 0
     for ((i = 0; i < REPEAT; i++)); do
         if ((i % 2 == 0)); then
-            ours+=("$(once "$3")")
-            peer+=("$(once "$5")")
+            ours+=("$(timed "$3" "${7:-}")")
+            peer+=("$(timed "$5" "${8:-}")")
         else
-            peer+=("$(once "$5")")
-            ours+=("$(once "$3")")
+            peer+=("$(timed "$5" "${8:-}")")
+            ours+=("$(timed "$3" "${7:-}")")
         fi
     done
     local failed=
@@ -385,6 +396,11 @@ if [ -n "$tlvn_exe" ] && [ -n "$floor_exe" ] && command -v Xvfb >/dev/null; then
             'BEGIN { printf "%.2f s against native %.2f s, %.2f times", o - so, p - sp, (o - so) / (p - sp) }')
         wine_net="BLAKE3 of the ${BIG_MIB} MiB file under Wine less the 1-byte run (a window program's start and end): $wine_net."
     fi
+    pair "BLAKE3, ${BIG_MIB} MiB file, the run's own time" "tlvn.exe /u /f3" \
+        "$(exe /u /s- /o+ /p0 /f3 /n "'$(winpath "$lists/big.exe.b3")'" "'$(winpath "$data/big")'")" \
+        "native tlvn -u -f3" \
+        "'$tlvn' -j$workers -u -s- -o+ -p0 -f3 -n '$lists/big.b3' -a '$lists/native.log' '$data/big'" \
+        wine "$lists/exe.log" "$lists/native.log"
     find "$data/small" -name wine.lst -delete
     $WINESERVER -k || true
     kill "$xvfb_pid" 2>/dev/null || true

@@ -2,10 +2,9 @@
 // that read it while it is still in that core's cache. With a helper thread, both threads
 // take the next span in turn and read it at its offset, so the copy from the system's cache
 // runs on two cores as the hashing does (on a handle of each thread's own where the services
-// give one). The reading thread adds the spans' chaining values
-// to the digest in the file's order and raises every block's progress in that order, so the
-// digest, the progress and the failures are those of one thread reading the file from its
-// start. Memory: a span per thread, none for a mapped file.
+// give one). The reading thread adds the spans' chaining values to the digest in the file's
+// order and raises every block's progress in that order, so the digest, the progress and the
+// failures are those of one thread reading the file from its start. Memory: a span per thread, none for a mapped file.
 #pragma once
 
 #include <atomic>

@@ -46,8 +46,8 @@ for attempt in 1 2 3; do
   echo "setup: apt-get update failed (attempt $attempt of 3)"
   [ "$attempt" -lt 3 ] && sleep 30
 done
-install() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "$@"; }
-install "${missing[@]}" && exit 0
+apt_install() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "$@"; }
+apt_install "${missing[@]}" && exit 0
 # The i386 packages must match their amd64 halves' versions: an i386 index the mirror could
 # not serve leaves wine32 uninstallable. Everything else is installed, and the tests say
 # that the i686 build was not run.
@@ -57,4 +57,4 @@ for p in "${missing[@]}"; do
 done
 [ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
 echo "setup: wine32:i386 could not be installed; installing the rest"
-[ ${#rest[@]} -eq 0 ] || install "${rest[@]}"
+[ ${#rest[@]} -eq 0 ] || apt_install "${rest[@]}"
